@@ -1,0 +1,57 @@
+#include "app/cli/command_line.h"
+
+#include "app/cli/modes.h"
+#include "core/decimal.h"
+
+#include <algorithm>
+#include <functional>
+#include <string_view>
+
+namespace moorix::cli {
+
+namespace {
+
+enum class Value { None, Port, Pid, AnyText };
+
+struct Option {
+    std::string_view name;
+    Value value;
+    std::function<int(const std::string& value)> run;
+};
+
+// Tested in this order; the first option that applies decides the mode.
+const std::vector<Option>& optionTable() {
+    static const std::vector<Option> table{
+        {"--list", Value::None, [](const std::string&) { return listMode(); }},
+    };
+    return table;
+}
+
+bool valueApplies(Value kind, const std::optional<std::string>& value) {
+    switch (kind) {
+    case Value::None:
+        return true;
+    case Value::Port:
+        return value && parseInt64(*value).has_value();
+    case Value::Pid:
+        return value && parseInt32(*value).has_value();
+    case Value::AnyText:
+        return value.has_value();
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<int> runCommandLine(const std::vector<std::string>& arguments) {
+    for (const Option& option : optionTable()) {
+        auto found = std::find(arguments.begin(), arguments.end(), option.name);
+        if (found == arguments.end()) continue;
+        std::optional<std::string> value;
+        if (std::next(found) != arguments.end()) value = *std::next(found);
+        if (valueApplies(option.value, value)) return option.run(value.value_or(std::string()));
+    }
+    return std::nullopt;
+}
+
+} // namespace moorix::cli

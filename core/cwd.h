@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace moorix::PortCore {
+
+// Parses `lsof -a -p PIDS -d cwd -F pn` output into pid -> working directory.
+std::unordered_map<std::int32_t, std::string> cwdMap(std::string_view text);
+
+// The "name" of the folder's package.json when it is a JSON string, else the folder's own name.
+std::string projectName(const std::string& cwd);
+
+} // namespace moorix::PortCore

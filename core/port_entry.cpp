@@ -1,0 +1,106 @@
+#include "core/port_entry.h"
+
+#include "core/platform/platform.h"
+
+namespace moorix {
+
+namespace {
+
+bool isServiceAccount(const std::string& user) {
+    return user == "root" || (!user.empty() && user.front() == '_');
+}
+
+} // namespace
+
+bool isDevPort(std::int64_t port) { return port >= 1024 && port <= 9999; }
+
+const std::set<std::string, std::less<>>& systemCommands() {
+    static const std::set<std::string, std::less<>> names{
+        "ControlCenter", "AirPlayXPCHelper", "sharingd",     "rapportd",          "remoted",
+        "mDNSResponder", "launchd",          "bluetoothd",   "coreaudiod",        "WindowServer",
+        "identityservicesd", "apsd",         "searchpartyd"};
+    return names;
+}
+
+std::string PortEntry::id() const { return std::to_string(pid) + ":" + std::to_string(port); }
+
+std::string PortEntry::chainText() const {
+    std::string text = command;
+    for (const auto& name : parentChain) text += " \u2190 " + name;
+    return text;
+}
+
+bool PortEntry::isDev() const { return isDevPort(port); }
+
+bool PortEntry::isSystemCritical() const { return systemCommands().contains(command) || isServiceAccount(user); }
+
+std::string PortEntry::owner() const { return parentChain.empty() ? command : parentChain.back(); }
+
+std::string PortEntry::url() const { return "http://localhost:" + std::to_string(port); }
+
+bool PortEntry::isExposed() const { return address == "*" || address == "0.0.0.0" || address == "[::]"; }
+
+bool PortEntry::canRestart() const {
+    if (systemCommands().contains(command) || isServiceAccount(user)) return false;
+    return user == platform::loginName();
+}
+
+nlohmann::ordered_json toJson(const PortEntry& entry) {
+    nlohmann::ordered_json object;
+    object["port"] = entry.port;
+    object["address"] = entry.address;
+    object["pid"] = entry.pid;
+    object["command"] = entry.command;
+    object["user"] = entry.user;
+    object["parentChain"] = entry.parentChain;
+    object["rootPid"] = entry.rootPid;
+    if (entry.cwd) object["cwd"] = *entry.cwd;
+    if (entry.project) object["project"] = *entry.project;
+    return object;
+}
+
+std::optional<PortEntry> portEntryFromJson(const nlohmann::json& value) {
+    if (!value.is_object()) return std::nullopt;
+    auto integer = [&](const char* key) -> const nlohmann::json* {
+        auto it = value.find(key);
+        return it != value.end() && it->is_number_integer() ? &*it : nullptr;
+    };
+    auto text = [&](const char* key) -> const nlohmann::json* {
+        auto it = value.find(key);
+        return it != value.end() && it->is_string() ? &*it : nullptr;
+    };
+    auto optionalText = [&](const char* key, std::optional<std::string>& out) {
+        auto it = value.find(key);
+        if (it == value.end() || it->is_null()) return true;
+        if (!it->is_string()) return false;
+        out = it->get<std::string>();
+        return true;
+    };
+    const auto *port = integer("port"), *pid = integer("pid"), *rootPid = integer("rootPid");
+    const auto *address = text("address"), *command = text("command"), *user = text("user");
+    auto chain = value.find("parentChain");
+    if (!port || !pid || !rootPid || !address || !command || !user || chain == value.end() || !chain->is_array())
+        return std::nullopt;
+    PortEntry entry;
+    try {
+        entry.port = port->get<std::int64_t>();
+        const auto pidValue = pid->get<std::int64_t>(), rootValue = rootPid->get<std::int64_t>();
+        if (pidValue != static_cast<std::int32_t>(pidValue) || rootValue != static_cast<std::int32_t>(rootValue))
+            return std::nullopt;
+        entry.pid = static_cast<std::int32_t>(pidValue);
+        entry.rootPid = static_cast<std::int32_t>(rootValue);
+        entry.address = address->get<std::string>();
+        entry.command = command->get<std::string>();
+        entry.user = user->get<std::string>();
+        for (const auto& name : *chain) {
+            if (!name.is_string()) return std::nullopt;
+            entry.parentChain.push_back(name.get<std::string>());
+        }
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+    if (!optionalText("cwd", entry.cwd) || !optionalText("project", entry.project)) return std::nullopt;
+    return entry;
+}
+
+} // namespace moorix

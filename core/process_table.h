@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/tool_runner.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace moorix {
+
+struct ProcessInfo {
+    std::int32_t ppid = 0;
+    std::string comm; // executable path or name as ps prints it, spaces kept
+    bool operator==(const ProcessInfo&) const = default;
+};
+
+// One snapshot of all processes, keyed by pid.
+using ProcessTable = std::unordered_map<std::int32_t, ProcessInfo>;
+
+// Ancestor names nearest first, and the outermost ancestor reached (the pid itself for an empty chain).
+struct Ancestry {
+    std::vector<std::string> chain;
+    std::int32_t rootPid = 0;
+};
+
+namespace PortCore {
+
+inline constexpr std::size_t chainLimit = 20;
+
+const std::set<std::string, std::less<>>& devCommands();
+
+// Parses the columns "pid ppid comm" of `ps -axo pid=,ppid=,comm=`.
+ProcessTable parseProcessTable(std::string_view text);
+ProcessTable processTable(const ToolRunner& run = runTool);
+
+// The last path component of a comm: "/usr/local/bin/node" gives "node".
+std::string processName(std::string_view comm);
+
+Ancestry ancestry(std::int32_t pid, const ProcessTable& table);
+
+// The outermost process of the unbroken run of development tools directly above `pid`, or `pid` itself.
+std::int32_t topDevAncestor(std::int32_t pid, const ProcessTable& table);
+
+} // namespace PortCore
+} // namespace moorix

@@ -1,0 +1,132 @@
+#include "core/tool_runner.h"
+
+#include "core/utf8.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+extern char** environ;
+
+namespace moorix::PortCore {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Reads `fd` until end of file or `deadline`; true when end of file was reached.
+bool readUntil(int fd, std::string& out, Clock::time_point deadline) {
+    char buffer[65536];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd pfd{fd, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            out.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            return true;
+        } else if (errno != EINTR && errno != EAGAIN) {
+            return true;
+        }
+    }
+}
+
+// Waits for the child to end without reaping it, so that its pid stays reserved for the group signals.
+bool exitedBefore(pid_t child, Clock::time_point deadline) {
+    for (;;) {
+        siginfo_t info{};
+        const int r = ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT);
+        if ((r == 0 && info.si_pid == child) || (r < 0 && errno != EINTR)) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void reapBlocking(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// The child leads its own process group, so helpers it started are stopped with it.
+void signalGroup(pid_t child, int signal) {
+    if (child > 1) ::kill(-child, signal);
+}
+
+} // namespace
+
+std::string runTool(const std::string& path, const std::vector<std::string>& args, double timeoutSeconds) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return {};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        return {};
+    }
+
+    const auto limit = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(timeoutSeconds > 0 ? timeoutSeconds : 0));
+    const auto deadline = Clock::now() + limit;
+    const auto grace = std::chrono::seconds(1);
+
+    std::string output;
+    bool complete = readUntil(fds[0], output, deadline);
+    if (!complete) {
+        signalGroup(child, SIGTERM);
+        complete = readUntil(fds[0], output, Clock::now() + grace);
+        if (!complete) signalGroup(child, SIGKILL);
+    }
+    if (complete) {
+        // A tool that closed its output but keeps running is bounded the same way.
+        if (!exitedBefore(child, std::max(deadline, Clock::now()))) {
+            signalGroup(child, SIGTERM);
+            if (!exitedBefore(child, Clock::now() + grace)) signalGroup(child, SIGKILL);
+        }
+    }
+    reapBlocking(child);
+    ::close(fds[0]);
+
+    if (!complete || !isValidUtf8(output)) return {};
+    return output;
+}
+
+} // namespace moorix::PortCore

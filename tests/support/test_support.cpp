@@ -1,0 +1,178 @@
+#include "tests/support/test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace moorix::test {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "moorix-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    m_path = fs::canonical(pattern).string();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_path, ignored);
+}
+
+void TempDir::write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(file(name), std::ios::binary) << bytes;
+}
+
+namespace {
+
+pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd, int stdoutFd, char** env) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    std::vector<char*> args;
+    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, args.data(), env);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
+    return pid;
+}
+
+} // namespace
+
+Child::Child(const std::vector<std::string>& argv, const Options& options) {
+    int fds[2] = {-1, -1};
+    if (options.captureStdout && ::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    m_pid = spawn(argv, options.cwd, fds[1], environ);
+    if (fds[1] >= 0) ::close(fds[1]);
+    m_out = fds[0];
+}
+
+Child::~Child() {
+    kill();
+    if (m_out >= 0) ::close(m_out);
+}
+
+std::string Child::readLine(double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (auto end = m_buffer.find('\n'); end != std::string::npos) {
+            std::string line = m_buffer.substr(0, end);
+            m_buffer.erase(0, end + 1);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (m_out < 0 || left <= 0) return {};
+        pollfd pfd{m_out, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) continue;
+        char chunk[4096];
+        const ssize_t n = ::read(m_out, chunk, sizeof chunk);
+        if (n <= 0) return {};
+        m_buffer.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+bool Child::alive() {
+    if (m_reaped) return false;
+    if (::waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_reaped = true;
+    return !m_reaped;
+}
+
+int Child::waitExit(double seconds) {
+    if (!waitUntil([&] { return !alive(); }, seconds)) return -1;
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : 128 + WTERMSIG(m_status);
+}
+
+void Child::kill() {
+    if (m_pid > 1) ::kill(-m_pid, SIGKILL);
+    if (!m_reaped && m_pid > 1) {
+        while (::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) {
+        }
+        m_reaped = true;
+    }
+}
+
+RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+    std::vector<std::string> argv{MOORIX_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> environment;
+    for (char** item = environ; *item; ++item) {
+        const std::string entry = *item;
+        if (!env.contains(entry.substr(0, entry.find('=')))) environment.push_back(entry);
+    }
+    for (const auto& [name, value] : env) environment.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = spawn(argv, {}, fds[1], envp.data());
+    ::close(fds[1]);
+    RunResult result;
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        result.out.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string pythonBinary() {
+    static const std::string path = [] {
+        for (const char* candidate : {"/usr/bin/python3", "/usr/local/bin/python3", "/opt/homebrew/bin/python3"}) {
+            std::error_code error;
+            auto real = fs::canonical(candidate, error);
+            if (!error) return real.string();
+        }
+        throw std::runtime_error("no python3 interpreter found");
+    }();
+    return path;
+}
+
+std::string supportScript(const std::string& name) { return std::string(MOORIX_TEST_SUPPORT_DIR) + "/" + name; }
+
+std::string pythonNamed(const TempDir& dir, const std::string& name) {
+    const std::string link = dir.file(name);
+    fs::create_symlink(pythonBinary(), link);
+    return link;
+}
+
+bool waitUntil(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (condition()) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace moorix::test

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace moorix::test {
+
+// A fresh folder under the system's temporary directory, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    void write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string m_path;
+};
+
+// A process the test started, in a process group of its own; the whole group is killed and the
+// process reaped when the object goes away, so nothing a test started outlives it.
+class Child {
+public:
+    struct Options {
+        std::string cwd;
+        bool captureStdout = true;
+    };
+    Child(const std::vector<std::string>& argv, const Options& options);
+    explicit Child(const std::vector<std::string>& argv) : Child(argv, Options{}) {}
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    // The next line of the child's standard output, or empty after `seconds` or at its end.
+    std::string readLine(double seconds = 10);
+    bool alive();
+    // Exit status after the child ended on its own within `seconds`; -1 when it did not.
+    int waitExit(double seconds);
+    void kill();
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    bool m_reaped = false;
+    int m_status = 0;
+    std::string m_buffer;
+};
+
+struct RunResult {
+    std::string out;
+    int status = -1;
+};
+
+// Runs the built moorix executable with `args`, extra environment on top of this process's.
+RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
+
+// The real python interpreter (not a wrapper script), whose name a symbolic link can change.
+std::string pythonBinary();
+std::string supportScript(const std::string& name);
+// A symbolic link `dir/name` to the python interpreter: processes started through it are named `name`.
+std::string pythonNamed(const TempDir& dir, const std::string& name);
+
+bool waitUntil(const std::function<bool()>& condition, double seconds);
+
+} // namespace moorix::test
