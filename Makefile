@@ -21,7 +21,7 @@ run: build
 
 # Tests run under AddressSanitizer and UndefinedBehaviorSanitizer, with warnings as errors.
 test: deps
-	cmake -S . -B $(TEST_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DMOORIX_SANITIZE=ON -DMOORIX_WERROR=ON
+	cmake -S . -B $(TEST_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DMOORIX_SANITIZE=ON -DMOORIX_WERROR=ON -DMOORIX_TEST_SEAMS=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
 
