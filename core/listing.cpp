@@ -9,26 +9,24 @@
 
 namespace moorix::PortCore {
 
-std::vector<PortEntry> listPorts(const ToolRunner& run) {
+std::vector<PortEntry> listPorts() { return listPorts(runTool, platform::workingDirectories); }
+
+std::vector<PortEntry> listPorts(const ToolRunner& run, const DirectoryLookup& directories) {
     const std::string sockets = run(platform::lsofPath(), socketListingArgs(), 5.0);
     const ProcessTable table = processTable(run);
     std::vector<PortEntry> entries = parseLsof(sockets, table);
     if (entries.empty()) return entries;
 
-    std::set<std::int32_t> pids;
+    // One lookup for all processes together, each pid once.
+    std::set<std::int32_t> distinct;
     for (const auto& entry : entries)
-        if (entry.pid > 0) pids.insert(entry.pid);
-    if (pids.empty()) return entries;
-    std::string pidList;
-    for (std::int32_t pid : pids) {
-        if (!pidList.empty()) pidList += ',';
-        pidList += std::to_string(pid);
-    }
-    const auto cwds = cwdMap(run(platform::lsofPath(), {"-a", "-p", pidList, "-d", "cwd", "-F", "pn"}, 5.0));
+        if (entry.pid > 0) distinct.insert(entry.pid);
+    if (distinct.empty()) return entries;
+    const auto cwds = directories({distinct.begin(), distinct.end()}, run);
 
     for (auto& entry : entries) {
         auto found = cwds.find(entry.pid);
-        if (found == cwds.end() || found->second == "/" || !platform::isReadableCwdName(found->second)) continue;
+        if (found == cwds.end() || found->second == "/") continue;
         entry.cwd = found->second;
         entry.project = projectName(found->second);
     }

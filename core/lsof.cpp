@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace moorix::PortCore {
@@ -47,9 +48,27 @@ std::vector<std::int64_t> listeningPortNumbers(const ToolRunner& run) {
         run(platform::lsofPath(), {"-F", "n", "-iTCP", "-sTCP:LISTEN", "-n", "-P"}, 5.0));
 }
 
+namespace {
+
+// The same key as PortEntry::id, kept as numbers so that ten thousand sockets parse cheaply.
+struct SocketKey {
+    std::int32_t pid;
+    std::int64_t port;
+    bool operator==(const SocketKey&) const = default;
+};
+
+struct SocketKeyHash {
+    std::size_t operator()(const SocketKey& key) const {
+        return std::hash<std::int64_t>{}(key.port * 2654435761 ^ key.pid);
+    }
+};
+
+} // namespace
+
 std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& table) {
     std::vector<PortEntry> entries;
-    std::unordered_set<std::string> seen;
+    std::unordered_set<SocketKey, SocketKeyHash> seen;
+    std::unordered_map<std::int32_t, Ancestry> origins; // one walk per process, not per socket
     std::int32_t pid = 0;
     std::string command, user;
     forEachLine(text, [&](std::string_view line) {
@@ -69,20 +88,28 @@ std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& tabl
         case 'n': {
             const auto name = splitSocketName(value);
             if (!name) break;
-            if (!seen.insert(std::to_string(pid) + ":" + std::to_string(name->port)).second) break;
-            Ancestry origin = ancestry(pid, table);
+            if (!seen.insert(SocketKey{pid, name->port}).second) break;
+            auto origin = origins.find(pid);
+            if (origin == origins.end()) origin = origins.emplace(pid, ancestry(pid, table)).first;
             entries.push_back(PortEntry{name->port, std::string(name->address), pid, command, user,
-                                        std::move(origin.chain), origin.rootPid, std::nullopt, std::nullopt});
+                                        origin->second.chain, origin->second.rootPid, std::nullopt, std::nullopt});
             break;
         }
         default:
             break;
         }
     });
-    std::stable_sort(entries.begin(), entries.end(), [](const PortEntry& a, const PortEntry& b) {
-        return a.port != b.port ? a.port < b.port : a.pid < b.pid;
+    // Sort positions rather than the records themselves: each record then moves once.
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const PortEntry &left = entries[a], &right = entries[b];
+        return left.port != right.port ? left.port < right.port : left.pid < right.pid;
     });
-    return entries;
+    std::vector<PortEntry> sorted;
+    sorted.reserve(entries.size());
+    for (std::size_t i : order) sorted.push_back(std::move(entries[i]));
+    return sorted;
 }
 
 } // namespace moorix::PortCore

@@ -1,8 +1,11 @@
 #pragma once
 
-#include <optional>
+#include "core/tool_runner.h"
+
+#include <cstdint>
 #include <string>
-#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 // What differs between macOS and Linux. One source file per platform implements this header.
 namespace moorix::platform {
@@ -11,9 +14,10 @@ namespace moorix::platform {
 const std::string& lsofPath();
 const std::string& psPath();
 
-// Whether a working-directory name printed by lsof is a real directory path
-// (Linux annotates a link it cannot read instead of naming the directory).
-bool isReadableCwdName(std::string_view name);
+// Working directories of the given processes. A process that is gone, or whose directory cannot be
+// read, is left out: an unreadable link is not a path.
+std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
+                                                                const PortCore::ToolRunner& run);
 
 // Login name of the real user running this program; empty when it has none.
 const std::string& loginName();

@@ -1,5 +1,6 @@
 #include "core/platform/platform.h"
 
+#include <climits>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -27,7 +28,21 @@ const std::string& psPath() {
     return path;
 }
 
-bool isReadableCwdName(std::string_view name) { return name.find(" (readlink: ") == std::string_view::npos; }
+// Reading the links in /proc directly costs no tool run; lsof would take longer than the socket listing.
+std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
+                                                                const PortCore::ToolRunner&) {
+    std::unordered_map<std::int32_t, std::string> directories;
+    for (std::int32_t pid : pids) {
+        if (pid < 1) continue;
+        const std::string link = "/proc/" + std::to_string(pid) + "/cwd";
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) continue;
+        target.resize(static_cast<std::size_t>(length));
+        directories.emplace(pid, std::move(target));
+    }
+    return directories;
+}
 
 const std::string& loginName() {
     static const std::string name = [] {

@@ -1,5 +1,7 @@
 #include "core/platform/platform.h"
 
+#include "core/cwd.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -15,7 +17,17 @@ const std::string& psPath() {
     return path;
 }
 
-bool isReadableCwdName(std::string_view) { return true; }
+std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
+                                                                const PortCore::ToolRunner& run) {
+    std::string list;
+    for (std::int32_t pid : pids) {
+        if (pid < 1) continue;
+        if (!list.empty()) list += ',';
+        list += std::to_string(pid);
+    }
+    if (list.empty()) return {};
+    return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0));
+}
 
 const std::string& loginName() {
     static const std::string name = [] {

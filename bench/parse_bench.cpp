@@ -1,0 +1,73 @@
+// Parsing cost of the two big tool outputs of a listing, against a plain line scan of the same text.
+#include "core/lsof.h"
+#include "core/process_table.h"
+#include "core/text_lines.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+using namespace moorix;
+
+std::string lsofOutput(int sockets) {
+    std::string text;
+    for (int i = 0; i < sockets; ++i) {
+        const int pid = 1000 + i / 2; // two sockets per process
+        if (i % 2 == 0) {
+            text.append("p").append(std::to_string(pid)).append("\nR1\ncnode-server-");
+            text.append(std::to_string(pid)).append("\nu501\nLdev\n");
+        }
+        text.append("f").append(std::to_string(20 + i % 2)).append("\nPTCP\nn");
+        text.append(i % 2 ? "[::1]:" : "127.0.0.1:").append(std::to_string(1024 + i)).append("\n");
+    }
+    return text;
+}
+
+std::string psOutput(int processes) {
+    std::string text;
+    for (int pid = 2; pid < processes + 2; ++pid) {
+        text.append("  ").append(std::to_string(pid)).append("  ").append(std::to_string(pid / 2));
+        text.append(" /Applications/Some App.app/Contents/MacOS/Some Helper ").append(std::to_string(pid));
+        text.append("\n");
+    }
+    return text;
+}
+
+ProcessTable tableFor(int sockets) {
+    ProcessTable table;
+    for (int i = 0; i < sockets / 2; ++i) table[1000 + i] = {500 + i % 50, "node"};
+    for (int i = 0; i < 50; ++i) table[500 + i] = {100, "npm run dev"};
+    table[100] = {1, "/bin/zsh"};
+    return table;
+}
+
+void countLines(benchmark::State& state, const std::string& text) {
+    for (auto _ : state) {
+        std::size_t lines = 0;
+        forEachLine(text, [&](std::string_view line) { lines += line.size() > 0; });
+        benchmark::DoNotOptimize(lines);
+    }
+}
+
+void BM_Baseline_ScanLsofLines(benchmark::State& state) { countLines(state, lsofOutput(10000)); }
+void BM_ParseLsof_10000Sockets(benchmark::State& state) {
+    const std::string text = lsofOutput(10000);
+    const ProcessTable table = tableFor(10000);
+    for (auto _ : state) benchmark::DoNotOptimize(PortCore::parseLsof(text, table));
+}
+void BM_Baseline_ScanPsLines(benchmark::State& state) { countLines(state, psOutput(5000)); }
+void BM_ParseProcessTable_5000Processes(benchmark::State& state) {
+    const std::string text = psOutput(5000);
+    for (auto _ : state) benchmark::DoNotOptimize(PortCore::parseProcessTable(text));
+}
+
+BENCHMARK(BM_Baseline_ScanLsofLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseLsof_10000Sockets)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Baseline_ScanPsLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseProcessTable_5000Processes)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
