@@ -60,12 +60,31 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd, int st
     return pid;
 }
 
+// This process's environment with `overrides` put on top, as the strings execve takes.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& overrides) {
+    std::vector<std::string> environment;
+    for (char** item = environ; *item; ++item) {
+        const std::string entry = *item;
+        if (!overrides.contains(entry.substr(0, entry.find('=')))) environment.push_back(entry);
+    }
+    for (const auto& [name, value] : overrides) environment.push_back(name + "=" + value);
+    return environment;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& text : strings) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 } // namespace
 
 Child::Child(const std::vector<std::string>& argv, const Options& options) {
     int fds[2] = {-1, -1};
     if (options.captureStdout && ::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    m_pid = spawn(argv, options.cwd, fds[1], environ);
+    std::vector<std::string> environment = environmentWith(options.env);
+    m_pid = spawn(argv, options.cwd, fds[1], pointersTo(environment).data());
     if (fds[1] >= 0) ::close(fds[1]);
     m_out = fds[0];
 }
@@ -117,15 +136,8 @@ void Child::kill() {
 RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
     std::vector<std::string> argv{MOORIX_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> environment;
-    for (char** item = environ; *item; ++item) {
-        const std::string entry = *item;
-        if (!env.contains(entry.substr(0, entry.find('=')))) environment.push_back(entry);
-    }
-    for (const auto& [name, value] : env) environment.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
+    std::vector<std::string> environment = environmentWith(env);
+    std::vector<char*> envp = pointersTo(environment);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");

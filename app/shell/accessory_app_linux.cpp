@@ -1,0 +1,7 @@
+#include "app/shell/accessory_app.h"
+
+namespace moorix {
+
+void makeAccessoryApp() {}
+
+} // namespace moorix

@@ -1,0 +1,61 @@
+#include "app/shell/moorix_app.h"
+
+#include "app/services/app_updater.h"
+#include "app/services/port_notifier.h"
+#include "app/shell/accessory_app.h"
+#include "app/shell/desktop_notification.h"
+#include "app/shell/dev_count.h"
+#include "app/shell/menu_bar_label.h"
+#include "app/shell/panel_host.h"
+#include "app/shell/single_instance.h"
+#include "core/platform/platform.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+namespace moorix {
+
+int runMenuBarApp(int argc, char** argv) {
+    SingleInstance instance(platform::appDataDir() + "/moorix.lock");
+    if (instance.heldElsewhere()) return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Moorix"));
+    makeAccessoryApp();
+
+    requestNotificationPermissionIfBundled();
+    PortNotifier::shared().start();
+    AppUpdater::start();
+
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    // Without a tray the window is the application, so closing it quits.
+    QApplication::setQuitOnLastWindowClosed(!trayAvailable);
+    PanelHost host(trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
+    QObject::connect(&host, &PanelHost::quitRequested, &app, &QApplication::quit);
+
+    std::unique_ptr<QSystemTrayIcon> tray;
+    std::unique_ptr<MenuBarLabel> label;
+    if (trayAvailable) {
+        tray = std::make_unique<QSystemTrayIcon>();
+        label = std::make_unique<MenuBarLabel>(*tray);
+        QObject::connect(tray.get(), &QSystemTrayIcon::activated, &host,
+                         [&](QSystemTrayIcon::ActivationReason reason) {
+                             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                                 host.toggle(tray->geometry());
+                         });
+        tray->show();
+    } else {
+        QObject::connect(&DevCount::shared(), &DevCount::countChanged, &host,
+                         [&](int count) { host.setWindowTitle(MenuBarLabel::toolTip(count)); });
+        host.show();
+    }
+
+    const int status = QApplication::exec();
+    if (tray) tray->hide();
+    PortNotifier::shared().stop();
+    return status;
+}
+
+} // namespace moorix
