@@ -17,41 +17,43 @@ namespace moorix::PortCore {
 
 namespace {
 
-void signalProcess(std::int32_t pid, int signal) {
-    if (pid >= 2) ::kill(pid, signal);
-}
-
 // SIGTERM, up to twenty existence tests 100 ms apart, then SIGKILL for a process that is still there.
-void terminateThenKill(std::int32_t pid) {
+void terminateThenKill(std::int32_t pid, const SignalSender& send) {
     if (pid < 2) return;
-    signalProcess(pid, SIGTERM);
+    send(pid, SIGTERM);
     for (int check = 0; check < graceChecks; ++check) {
         ::usleep(graceCheckMicroseconds);
-        if (::kill(pid, 0) != 0) return;
+        if (send(pid, 0) != 0) return;
     }
-    signalProcess(pid, SIGKILL);
+    send(pid, SIGKILL);
 }
 
 } // namespace
 
-void killProcess(std::int32_t pid, bool force) {
+int sendSignal(std::int32_t pid, int signal) {
+    // 0 is our own process group and negative ids are whole groups or every process: never.
+    if (pid < 2) return -1;
+    return ::kill(pid, signal);
+}
+
+void killProcess(std::int32_t pid, bool force, const SignalSender& send) {
     if (pid < 2) return;
     noteKilled(pid);
     if (force) {
-        signalProcess(pid, SIGKILL);
+        send(pid, SIGKILL);
         return;
     }
-    terminateThenKill(pid);
+    terminateThenKill(pid, send);
 }
 
-void killTree(std::int32_t leaf, const ToolRunner& run) {
+void killTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& send) {
     const std::int32_t root = topDevAncestor(leaf, processTable(run));
     if (root < 2) return;
     noteKilled(root);
-    terminateThenKill(root);
+    terminateThenKill(root, send);
 }
 
-void restartTree(std::int32_t leaf, const ToolRunner& run) {
+void restartTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& send) {
     const std::int32_t root = topDevAncestor(leaf, processTable(run));
     // Without a root to stop, a "restart" would only start a second copy of whatever pid 1 or 0 runs.
     if (root < 2) return;
@@ -66,7 +68,7 @@ void restartTree(std::int32_t leaf, const ToolRunner& run) {
         cwd = found->second;
 
     noteKilled(root);
-    terminateThenKill(root);
+    terminateThenKill(root, send);
 
     // The saved arguments are positional parameters of a fixed command text, never text for the shell
     // to parse, so quotes, "$(...)" or ";" in them reach the program unchanged.
