@@ -1,11 +1,10 @@
+#include "core/process_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -40,17 +39,8 @@ std::int32_t childOf(pid_t parent) {
     std::int32_t found = 0;
     waitUntil(
         [&] {
-            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-                std::ifstream stat(entry.path() / "stat");
-                std::string line;
-                if (!std::getline(stat, line)) continue;
-                // pid (comm) state ppid ...: the comm may hold blanks, so read after its closing parenthesis.
-                std::istringstream rest(line.substr(line.rfind(')') + 2));
-                std::string state;
-                pid_t ppid = 0;
-                rest >> state >> ppid;
-                if (ppid == parent) found = std::stoi(entry.path().filename().string());
-            }
+            for (const auto& [pid, info] : PortCore::processTable())
+                if (info.ppid == parent) found = pid;
             return found != 0;
         },
         10);
@@ -65,17 +55,7 @@ std::string commOf(pid_t pid) {
     return name;
 }
 
-std::string closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return std::to_string(ntohs(address.sin_port));
-}
+std::string closedPort() { return std::to_string(test::unusedLoopbackPort()); }
 
 } // namespace
 
@@ -143,7 +123,7 @@ TEST(RestartMode, RestartsTheServerInItsFolder) {
         20));
     const pid_t session = lines[1].at("sid").get<pid_t>();
     ASSERT_GT(session, 1);
-    ASSERT_NE(session, ::getsid(0));
+    ASSERT_NE(session, ::getsid(0)) << "runs in a session of its own";
     ::kill(-session, SIGKILL);
     EXPECT_EQ(lines[1].at("argv"), lines[0].at("argv"));
     EXPECT_EQ(lines[1].at("cwd"), dir.path());
