@@ -8,6 +8,8 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <set>
+#include <string_view>
 
 namespace moorix::platform {
 
@@ -71,9 +73,13 @@ std::optional<std::uint32_t> processOwner(std::int32_t pid) {
 const std::string& loginShell() {
     static const std::string path = [] {
         if (::access("/bin/zsh", X_OK) == 0) return std::string("/bin/zsh");
+        // The restart's command text is POSIX shell syntax: a fish or csh login shell cannot run it.
+        static const std::set<std::string_view> posixShells{"sh", "bash", "dash", "ksh", "mksh", "yash", "zsh"};
         if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_shell && entry->pw_shell[0] == '/' &&
-                                                            ::access(entry->pw_shell, X_OK) == 0)
-            return std::string(entry->pw_shell);
+                                                            ::access(entry->pw_shell, X_OK) == 0) {
+            const std::string_view shell = entry->pw_shell;
+            if (posixShells.contains(shell.substr(shell.rfind('/') + 1))) return std::string(shell);
+        }
         return std::string("/bin/sh");
     }();
     return path;
