@@ -23,6 +23,11 @@ struct Option {
 const std::vector<Option>& optionTable() {
     static const std::vector<Option> table{
         {"--list", Value::None, [](const std::string&) { return listMode(); }},
+        {"--kill", Value::Port, [](const std::string& port) { return killMode(*parseInt64(port)); }},
+        {"--kill-tree", Value::Port, [](const std::string& port) { return killTreeMode(*parseInt64(port)); }},
+        {"--restart", Value::Port, [](const std::string& port) { return restartMode(*parseInt64(port)); }},
+        {"--argv", Value::Pid, [](const std::string& pid) { return argvMode(*parseInt32(pid)); }},
+        {"--probe", Value::Port, [](const std::string& port) { return probeMode(*parseInt64(port)); }},
     };
     return table;
 }

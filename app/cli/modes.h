@@ -1,8 +1,15 @@
 #pragma once
 
+#include <cstdint>
+
 // The command-line modes. Each prints its lines to standard output and returns the exit status.
 namespace moorix::cli {
 
 int listMode();
+int killMode(std::int64_t port);
+int killTreeMode(std::int64_t port);
+int restartMode(std::int64_t port);
+int argvMode(std::int32_t pid);
+int probeMode(std::int64_t port);
 
 } // namespace moorix::cli

@@ -3,7 +3,9 @@
 #include "core/tool_runner.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -21,5 +23,15 @@ std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vect
 
 // Login name of the real user running this program; empty when it has none.
 const std::string& loginName();
+
+// The argument vector of a process, program name first, empty arguments kept; absent when the process
+// is gone or belongs to another user and this program is not root (the kernel's rule on macOS).
+std::optional<std::vector<std::string>> processArguments(std::int32_t pid);
+
+// The numeric (effective) owner of a process; absent when there is no such process.
+std::optional<std::uint32_t> processOwner(std::int32_t pid);
+
+// The shell that restarts a development tree as a login shell, so that the user's search path applies.
+const std::string& loginShell();
 
 } // namespace moorix::platform

@@ -1,10 +1,16 @@
 #include "core/platform/platform.h"
 
+#include "core/process_records.h"
+
 #include <climits>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
+#include <set>
+#include <string_view>
 
 namespace moorix::platform {
 
@@ -14,6 +20,15 @@ std::string firstExecutable(std::initializer_list<const char*> candidates) {
     for (const char* path : candidates)
         if (::access(path, X_OK) == 0) return path;
     return *candidates.begin();
+}
+
+std::optional<std::string> readProcFile(std::int32_t pid, const char* name) {
+    if (pid < 1) return std::nullopt;
+    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -50,6 +65,39 @@ const std::string& loginName() {
         return std::string();
     }();
     return name;
+}
+
+std::optional<std::vector<std::string>> processArguments(std::int32_t pid) {
+    // Linux shows anyone's arguments; refuse another user's the way the macOS kernel does, so that
+    // both platforms answer alike.
+    const auto owner = processOwner(pid);
+    if (!owner) return std::nullopt;
+    const uid_t self = ::geteuid();
+    if (self != 0 && *owner != self) return std::nullopt;
+    const auto bytes = readProcFile(pid, "cmdline");
+    if (!bytes) return std::nullopt;
+    return PortCore::parseCmdline(*bytes);
+}
+
+std::optional<std::uint32_t> processOwner(std::int32_t pid) {
+    const auto status = readProcFile(pid, "status");
+    if (!status) return std::nullopt;
+    return PortCore::parseStatusEffectiveUid(*status);
+}
+
+const std::string& loginShell() {
+    static const std::string path = [] {
+        if (::access("/bin/zsh", X_OK) == 0) return std::string("/bin/zsh");
+        // The restart's command text is POSIX shell syntax: a fish or csh login shell cannot run it.
+        static const std::set<std::string_view> posixShells{"sh", "bash", "dash", "ksh", "mksh", "yash", "zsh"};
+        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_shell && entry->pw_shell[0] == '/' &&
+                                                            ::access(entry->pw_shell, X_OK) == 0) {
+            const std::string_view shell = entry->pw_shell;
+            if (posixShells.contains(shell.substr(shell.rfind('/') + 1))) return std::string(shell);
+        }
+        return std::string("/bin/sh");
+    }();
+    return path;
 }
 
 } // namespace moorix::platform

@@ -1,9 +1,11 @@
 #include "tests/support/test_support.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -185,6 +187,19 @@ bool waitUntil(const std::function<bool()>& condition, double seconds) {
         if (Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+int unusedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    ::close(fd);
+    if (!bound) throw std::runtime_error("no free loopback port");
+    return ntohs(address.sin_port);
 }
 
 } // namespace moorix::test

@@ -71,4 +71,7 @@ std::string pythonNamed(const TempDir& dir, const std::string& name);
 
 bool waitUntil(const std::function<bool()>& condition, double seconds);
 
+// A loopback port that nothing listens on (bound, then released).
+int unusedLoopbackPort();
+
 } // namespace moorix::test

@@ -1,0 +1,40 @@
+#!/usr/bin/env python3
+"""A loopback listener that leaves a trace of every start, for restart tests.
+
+  record_server.py RECORD_FILE [ARG]...
+
+Appends one JSON line to RECORD_FILE: pid, session id, working directory, listening port and the full
+argument vector (interpreter included) as hex-encoded bytes; then prints the port and waits. The ARGs
+are only recorded.
+"""
+import json
+import os
+import socket
+import sys
+import time
+
+
+def main():
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    sock.bind(("127.0.0.1", 0))
+    sock.listen(16)
+    port = sock.getsockname()[1]
+    record = {
+        "pid": os.getpid(),
+        "sid": os.getsid(0),
+        "cwd": os.getcwd(),
+        "port": port,
+        "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv],
+    }
+    with open(sys.argv[1], "a") as out:
+        out.write(json.dumps(record) + "\n")
+    try:
+        print(port, flush=True)
+    except OSError:
+        pass
+    while True:
+        time.sleep(3600)
+
+
+if __name__ == "__main__":
+    main()
