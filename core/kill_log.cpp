@@ -1,0 +1,91 @@
+#include "core/kill_log.h"
+
+#include "core/decimal.h"
+#include "core/platform/platform.h"
+#include "core/text_lines.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string_view>
+
+namespace moorix {
+
+namespace {
+
+constexpr off_t rewriteAbove = 4096;
+
+std::int64_t unixSeconds(KillLog::TimePoint at) {
+    return std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count();
+}
+
+bool isRecent(std::int64_t noted, std::int64_t now) { return noted <= now && now - noted < KillLog::keepFor.count(); }
+
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+// Calls `visit(pid, seconds)` for every readable line.
+template <typename Visit> void forEachRecord(std::string_view text, Visit&& visit) {
+    forEachLine(text, [&](std::string_view line) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos) return;
+        const auto pid = parseInt32(line.substr(0, space));
+        const auto seconds = parseInt64(line.substr(space + 1));
+        if (pid && seconds) visit(*pid, *seconds);
+    });
+}
+
+} // namespace
+
+KillLog::KillLog(std::string path) : m_path(std::move(path)) {}
+
+void KillLog::note(std::int32_t pid, TimePoint now) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ignored);
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    // The lock only orders writers of this small file against its rewrite; readers need none.
+    ::flock(fd, LOCK_EX);
+    const std::int64_t seconds = unixSeconds(now);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > rewriteAbove) {
+        std::string kept;
+        forEachRecord(readAll(fd), [&](std::int32_t notedPid, std::int64_t noted) {
+            if (isRecent(noted, seconds)) kept += std::to_string(notedPid) + " " + std::to_string(noted) + "\n";
+        });
+        if (::ftruncate(fd, 0) == 0 && !kept.empty()) (void)!::write(fd, kept.data(), kept.size());
+    }
+    const std::string line = std::to_string(pid) + " " + std::to_string(seconds) + "\n";
+    (void)!::write(fd, line.data(), line.size());
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+}
+
+bool KillLog::contains(std::int32_t pid, TimePoint now) const {
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const std::string text = readAll(fd);
+    ::close(fd);
+    bool found = false;
+    const std::int64_t seconds = unixSeconds(now);
+    forEachRecord(text, [&](std::int32_t notedPid, std::int64_t noted) {
+        found = found || (notedPid == pid && isRecent(noted, seconds));
+    });
+    return found;
+}
+
+KillLog& KillLog::shared() {
+    static KillLog log(platform::appDataDir() + "/killed.log");
+    return log;
+}
+
+} // namespace moorix

@@ -1,0 +1,52 @@
+#include "core/kill_log.h"
+#include "core/process_control.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace moorix {
+
+using namespace std::chrono_literals;
+
+TEST(KillLog, RecordsCountForAMinuteAcrossInstances) {
+    test::TempDir dir;
+    const auto now = std::chrono::system_clock::now();
+    KillLog writer(dir.file("Moorix/killed.log"));
+    KillLog reader(dir.file("Moorix/killed.log")); // another process's view of the same file
+    EXPECT_FALSE(reader.contains(42, now)) << "no file yet";
+    writer.note(42, now);
+    EXPECT_TRUE(reader.contains(42, now));
+    EXPECT_TRUE(reader.contains(42, now + 59s));
+    EXPECT_FALSE(reader.contains(42, now + 60s));
+    EXPECT_FALSE(reader.contains(43, now));
+    EXPECT_FALSE(reader.contains(42, now - 5s)) << "a record from the future is not trusted";
+}
+
+TEST(KillLog, RewritesAwayOldLinesAndSkipsGarbage) {
+    test::TempDir dir;
+    const std::string path = dir.file("killed.log");
+    const auto now = std::chrono::system_clock::now();
+    KillLog log(path);
+    for (int pid = 100; pid < 500; ++pid) log.note(pid, now - 120s);
+    {
+        std::ofstream(path, std::ios::app) << "garbage line\n7 x\n\n";
+    }
+    log.note(7, now);
+    EXPECT_LT(std::filesystem::file_size(path), 100u);
+    EXPECT_TRUE(log.contains(7, now));
+    EXPECT_FALSE(log.contains(100, now));
+}
+
+TEST(KillLog, StopFromTheCommandLineIsSeenByThisProcess) {
+    test::Child server({test::pythonBinary(), test::supportScript("listener.py")});
+    const std::string port = server.readLine();
+    ASSERT_FALSE(port.empty());
+    const auto result = test::runMoorix({"--kill", port});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(PortCore::wasKilledByUs(server.pid()));
+}
+
+} // namespace moorix
