@@ -23,6 +23,8 @@ struct Option {
 const std::vector<Option>& optionTable() {
     static const std::vector<Option> table{
         {"--list", Value::None, [](const std::string&) { return listMode(); }},
+        {"--t", Value::AnyText, [](const std::string& key) { return translationMode(key); }},
+        {"--docker", Value::None, [](const std::string&) { return dockerMode(); }},
     };
     return table;
 }

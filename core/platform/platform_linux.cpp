@@ -1,8 +1,10 @@
 #include "core/platform/platform.h"
 
 #include <pwd.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <initializer_list>
 
 namespace moorix::platform {
@@ -35,6 +37,23 @@ const std::string& loginName() {
         return std::string();
     }();
     return name;
+}
+
+const std::vector<std::string>& dockerCandidates() {
+    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker", "/usr/bin/docker"};
+    return paths;
+}
+
+std::string executablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+double continuousSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 } // namespace moorix::platform

@@ -1,7 +1,13 @@
 #include "core/platform/platform.h"
 
+#include <mach-o/dyld.h>
+#include <mach/mach_time.h>
 #include <pwd.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 
 namespace moorix::platform {
 
@@ -23,6 +29,31 @@ const std::string& loginName() {
         return std::string();
     }();
     return name;
+}
+
+const std::vector<std::string>& dockerCandidates() {
+    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker"};
+    return paths;
+}
+
+std::string executablePath() {
+    std::uint32_t size = 0;
+    ::_NSGetExecutablePath(nullptr, &size);
+    std::string raw(size, '\0');
+    if (::_NSGetExecutablePath(raw.data(), &size) != 0) return {};
+    char resolved[PATH_MAX];
+    if (!::realpath(raw.c_str(), resolved)) return {};
+    return resolved;
+}
+
+double continuousSeconds() {
+    static const mach_timebase_info_data_t timebase = [] {
+        mach_timebase_info_data_t info{};
+        ::mach_timebase_info(&info);
+        return info;
+    }();
+    const double ticks = static_cast<double>(::mach_continuous_time());
+    return ticks * timebase.numer / timebase.denom / 1e9;
 }
 
 } // namespace moorix::platform
