@@ -22,13 +22,15 @@ protected:
     // A client that records its arguments, one per line, then runs `body`.
     std::string client(const std::string& body) {
         const std::string path = m_dir.file("docker");
-        std::ofstream(path) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << m_dir.file("args")
-                            << "'\n"
+        std::ofstream(path) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"
+                            << m_dir.file("args") << "'\n"
                             << body << "\n";
         ::chmod(path.c_str(), 0755);
         return path;
     }
-    test::RunResult docker(const std::string& client) { return runMoorix({"--docker"}, {{"MOORIX_TEST_DOCKER", client}}); }
+    test::RunResult docker(const std::string& client) {
+        return runMoorix({"--docker"}, {{"MOORIX_TEST_DOCKER", client}});
+    }
     std::string recordedArgs() {
         std::ifstream in(m_dir.file("args"));
         std::ostringstream text;
@@ -68,7 +70,8 @@ TEST(TranslationMode, MissingBundleOrLanguageFolderSaysNoBundle) {
     EXPECT_EQ(result.out, "en: NO BUNDLE\ntr: NO BUNDLE\n");
 
     std::filesystem::create_directories(dir.file("bundle/en.lproj"));
-    dir.write("bundle/en.lproj/Localizable.strings", "\"quit\" = \"Leave\"\n\"stop\" = \"Halt\";\n\"x\" = \"y\";\n");
+    dir.write("bundle/en.lproj/Localizable.strings",
+              "\"quit\" = \"Leave\"\n\"stop\" = \"Halt\";\n\"x\" = \"y\";\n");
     result = runMoorix({"--t", "stop"}, {{"MOORIX_TEST_RESOURCES", dir.file("bundle")}});
     EXPECT_EQ(result.out, "en: Halt\ntr: NO BUNDLE\n") << "an entry after a syntax error still loads";
     result = runMoorix({"--t", "quit"}, {{"MOORIX_TEST_RESOURCES", dir.file("bundle")}});
@@ -98,7 +101,8 @@ TEST_F(FakeDocker, HungClientIsCutOffByItsTwoSecondLimit) {
     const auto timed = [&](const std::string& body) {
         const auto start = std::chrono::steady_clock::now();
         const auto result = docker(client(body));
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(result.status, 0);
         EXPECT_GE(seconds, 1.5) << body;
         EXPECT_LT(seconds, 10) << body;

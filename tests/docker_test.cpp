@@ -21,22 +21,24 @@ TEST(DockerParse, PublishedPortsMapToTheirContainer) {
     EXPECT_EQ(Docker::parseContainerPorts("db\t5432/tcp\n"), PortMap{});
     EXPECT_EQ(Docker::parseContainerPorts("db\t\n"), PortMap{});
     EXPECT_EQ(Docker::parseContainerPorts("api\t0.0.0.0:8000-8001->8000-8001/tcp\n"), PortMap{});
-    EXPECT_EQ(Docker::parseContainerPorts("pg\t:::5432->5432/tcp,0.0.0.0:5432->5432/tcp\n"
-                                          "cache\t127.0.0.1:6379->6379/tcp, 8080/tcp, 0.0.0.0:8081->80/tcp\n"),
-              (PortMap{{5432, "pg"}, {6379, "cache"}, {8081, "cache"}}));
+    EXPECT_EQ(
+        Docker::parseContainerPorts("pg\t:::5432->5432/tcp,0.0.0.0:5432->5432/tcp\n"
+                                    "cache\t127.0.0.1:6379->6379/tcp, 8080/tcp, 0.0.0.0:8081->80/tcp\n"),
+        (PortMap{{5432, "pg"}, {6379, "cache"}, {8081, "cache"}}));
 }
 
 TEST(DockerParse, AwkwardColumnsAndLinesAreReadOrSkippedOneByOne) {
-    const std::string output = "\n"
-                               "\t\tlead\t0.0.0.0:1000->1/tcp\n"        // leading tabs skipped
-                               "my app\t0.0.0.0:2000->2/tcp\textra\n"   // name with a blank; later tabs stay in ports
-                               "noports\n"                              // no tab at all
-                               "\t\t\n"
-                               "odd\t0.0.0.0:->3/tcp,host:abc->4/tcp,3005->5/tcp, ,,[::1]:3006->6/udp\n"
-                               "first\t0.0.0.0:4000->4000/tcp\n"
-                               "second\t0.0.0.0:4000->4001/tcp\n"       // the later container wins
-                               "big\t0.0.0.0:99999999999999999999->1/tcp\n"
-                               "crlf\t0.0.0.0:5000->5000/tcp\r\n";
+    const std::string output =
+        "\n"
+        "\t\tlead\t0.0.0.0:1000->1/tcp\n"      // leading tabs skipped
+        "my app\t0.0.0.0:2000->2/tcp\textra\n" // name with a blank; later tabs stay in ports
+        "noports\n"                            // no tab at all
+        "\t\t\n"
+        "odd\t0.0.0.0:->3/tcp,host:abc->4/tcp,3005->5/tcp, ,,[::1]:3006->6/udp\n"
+        "first\t0.0.0.0:4000->4000/tcp\n"
+        "second\t0.0.0.0:4000->4001/tcp\n" // the later container wins
+        "big\t0.0.0.0:99999999999999999999->1/tcp\n"
+        "crlf\t0.0.0.0:5000->5000/tcp\r\n";
     EXPECT_EQ(Docker::parseContainerPorts(output),
               (PortMap{{1000, "lead"}, {2000, "my app"}, {3006, "odd"}, {4000, "second"}, {5000, "crlf"}}));
     EXPECT_EQ(Docker::parseContainerPorts(""), PortMap{});
@@ -57,7 +59,8 @@ TEST(DockerFetch, RunsTheClientWithTheFormatAsOneArgumentAndATwoSecondLimit) {
     std::string path;
     std::vector<std::string> args;
     double limit = 0;
-    const PortCore::ToolRunner recording = [&](const std::string& p, const std::vector<std::string>& a, double t) {
+    const PortCore::ToolRunner recording = [&](const std::string& p, const std::vector<std::string>& a,
+                                               double t) {
         path = p;
         args = a;
         limit = t;
@@ -167,7 +170,8 @@ TEST_F(DockerTrustTest, LinkOwnedByAnotherUserOrNotExecutableIsPassedOver) {
     const std::string plain = m_dir.file("plain");
     std::ofstream(plain) << "not a program";
     const std::string dir = folder("a-dir", 0);
-    EXPECT_EQ(Docker::locateClient({theirLink, plain, dir, link("dangling", m_dir.file("gone"))}), std::nullopt);
+    EXPECT_EQ(Docker::locateClient({theirLink, plain, dir, link("dangling", m_dir.file("gone"))}),
+              std::nullopt);
     EXPECT_EQ(Docker::locateClient({link("our-link", good)}), m_dir.file("our-link")) << "kept as written";
 }
 

@@ -21,24 +21,78 @@ namespace {
 const std::map<std::string, std::string>& applicationKeys() {
     static const std::map<std::string, std::string> keys = [] {
         std::map<std::string, std::string> all;
-        for (const char* key :
-             {"search_placeholder", "refresh", "settings", "quit", "history", "scanning", "no_ports", "no_match",
-              "section_dev", "section_system", "filter_exposed", "chip_sys", "reclaim_all", "help_open", "help_kill",
-              "help_sys", "help_exposed", "help_healthy", "help_no_http", "help_watched", "open_in_browser",
-              "copy_url", "copy_port", "copy_pid", "copy_path", "copy_kill", "set_label", "label_placeholder",
-              "watch", "unwatch", "hide_port", "restart", "kill_tree", "force_kill", "confirm_kill", "confirm_tree",
-              "confirm_force", "confirm_restart", "confirm_sys", "cancel", "stop", "history_title",
-              "history_empty", "history_opened", "history_closed", "settings_title", "tab_general", "tab_updates",
-              "section_behaviour", "section_appearance", "section_automatic", "section_version",
-              "refresh_interval", "interval_2", "interval_3", "interval_5", "interval_10", "confirm_before_kill",
-              "start_at_login", "restore", "language", "lang_system", "panel_height", "auto_check",
-              "auto_check_help", "check_updates"})
+        for (const char* key : {"search_placeholder",
+                                "refresh",
+                                "settings",
+                                "quit",
+                                "history",
+                                "scanning",
+                                "no_ports",
+                                "no_match",
+                                "section_dev",
+                                "section_system",
+                                "filter_exposed",
+                                "chip_sys",
+                                "reclaim_all",
+                                "help_open",
+                                "help_kill",
+                                "help_sys",
+                                "help_exposed",
+                                "help_healthy",
+                                "help_no_http",
+                                "help_watched",
+                                "open_in_browser",
+                                "copy_url",
+                                "copy_port",
+                                "copy_pid",
+                                "copy_path",
+                                "copy_kill",
+                                "set_label",
+                                "label_placeholder",
+                                "watch",
+                                "unwatch",
+                                "hide_port",
+                                "restart",
+                                "kill_tree",
+                                "force_kill",
+                                "confirm_kill",
+                                "confirm_tree",
+                                "confirm_force",
+                                "confirm_restart",
+                                "confirm_sys",
+                                "cancel",
+                                "stop",
+                                "history_title",
+                                "history_empty",
+                                "history_opened",
+                                "history_closed",
+                                "settings_title",
+                                "tab_general",
+                                "tab_updates",
+                                "section_behaviour",
+                                "section_appearance",
+                                "section_automatic",
+                                "section_version",
+                                "refresh_interval",
+                                "interval_2",
+                                "interval_3",
+                                "interval_5",
+                                "interval_10",
+                                "confirm_before_kill",
+                                "start_at_login",
+                                "restore",
+                                "language",
+                                "lang_system",
+                                "panel_height",
+                                "auto_check",
+                                "auto_check_help",
+                                "check_updates"})
             all[key] = "";
-        for (const char* key : {"help_docker_stop", "open_in_editor", "confirm_docker", "docker_container",
-                                "version_label"})
+        for (const char* key :
+             {"help_docker_stop", "open_in_editor", "confirm_docker", "docker_container", "version_label"})
             all[key] = "s";
-        for (const char* key : {"hero_exposed", "insight_orphans", "insight_stale", "notif_opened", "notif_closed",
-                                "notif_crashed", "hidden_ports"})
+        for (const char* key : {"hero_exposed", "insight_orphans", "insight_stale", "notif_opened",
+                                "notif_closed", "notif_crashed", "hidden_ports"})
             all[key] = "i";
         all["started_by"] = "ss";
         return all;
@@ -66,7 +120,8 @@ TEST(ShippedTables, EveryKeyHasATextWithTheArgumentsItsUsersPassInBothLanguages)
     ASSERT_EQ(applicationKeys().size(), 79u);
     for (const std::string language : {"en", "tr"}) {
         const StringsParse parse = parseStringsTable(readSource(language));
-        for (const auto& error : parse.errors) ADD_FAILURE() << language << " line " << error.line << ": " << error.message;
+        for (const auto& error : parse.errors)
+            ADD_FAILURE() << language << " line " << error.line << ": " << error.message;
         for (const auto& [key, signature] : applicationKeys()) {
             const auto found = parse.table.find(key);
             if (found == parse.table.end() || found->second.empty()) {
@@ -104,17 +159,18 @@ TEST(StringsTable, ReadsEscapesCommentsAndUnicode) {
 
 TEST(StringsTable, ASyntaxErrorCostsOnlyItsOwnEntryAndIsReportedWithItsLine) {
     const auto parse = parseStringsTable("\"a\" = \"1\";\n"
-                                         "\"b\" = \"2\"\n"          // missing semicolon
+                                         "\"b\" = \"2\"\n" // missing semicolon
                                          "\"c\" = \"3\";\n"
-                                         "\"d\" \"4\";\n"           // missing "="
-                                         "e = \"5\";\n"             // unquoted key
+                                         "\"d\" \"4\";\n" // missing "="
+                                         "e = \"5\";\n"   // unquoted key
                                          "\"f\" = \"unterminated;\n"
-                                         "\"g\" = \"\\Uzz\";\n"     // bad escape
+                                         "\"g\" = \"\\Uzz\";\n" // bad escape
                                          "\"h\" = \"8\";\n"
-                                         "\"a\" = \"again\";\n");   // duplicate
+                                         "\"a\" = \"again\";\n"); // duplicate
     EXPECT_EQ(parse.table, (StringTable{{"a", "again"}, {"c", "3"}, {"h", "8"}}));
     std::vector<int> lines;
-    for (const auto& error : parse.errors) lines.push_back(error.line);
+    for (const auto& error : parse.errors)
+        lines.push_back(error.line);
     EXPECT_EQ(lines, (std::vector<int>{2, 4, 5, 6, 7, 9}));
 }
 
@@ -128,9 +184,10 @@ TEST(StringsTable, UnterminatedCommentAndEmptyInputDoNotLoseEarlierEntries) {
 
 TEST(TextFormat, FillsTextAndIntegerArgumentsInOrderOrByPosition) {
     EXPECT_EQ(formatText("%@ started by %@", {QString("node"), QString("npm")}), "node started by npm");
-    EXPECT_EQ(formatText("%2$@ ile başlatılan %1$@", {QString("node"), QString("npm")}), "npm ile başlatılan node");
-    EXPECT_EQ(formatText("Port %d / %ld / %lld / %u, 100%%", {std::int64_t{3000}, std::int64_t{-1},
-                                                             std::int64_t{9000000000}, std::int64_t{7}}),
+    EXPECT_EQ(formatText("%2$@ ile başlatılan %1$@", {QString("node"), QString("npm")}),
+              "npm ile başlatılan node");
+    EXPECT_EQ(formatText("Port %d / %ld / %lld / %u, 100%%",
+                         {std::int64_t{3000}, std::int64_t{-1}, std::int64_t{9000000000}, std::int64_t{7}}),
               "Port 3000 / -1 / 9000000000 / 7, 100%");
     EXPECT_EQ(formatText("%1$@ and %1$@", {QString("x")}), "x and x");
 }
@@ -202,7 +259,8 @@ TEST_F(LanguageTest, ChosenLanguageGivesItsTextsAndAMissingKeyShowsTheKey) {
     EXPECT_EQ(L10n::format("notif_closed", {std::int64_t{3000}}), "Port 3000 artık dinlemiyor");
     EXPECT_EQ(L10n::text("no_such_key"), "no_such_key");
     Preferences::shared().setAppLanguage("xx");
-    EXPECT_EQ(L10n::language(), L10n::chooseLanguage("system", {"en", "tr"}, QLocale::system().uiLanguages()));
+    EXPECT_EQ(L10n::language(),
+              L10n::chooseLanguage("system", {"en", "tr"}, QLocale::system().uiLanguages()));
 }
 
 TEST_F(LanguageTest, SubtitleNamesTheContainerOrTheProjectAndWhoStartedIt) {

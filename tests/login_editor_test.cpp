@@ -39,7 +39,8 @@ std::optional<std::string> programArgument(const std::string& plist) {
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.name() == u"array") inArray = xml.isStartElement();
-        if (xml.isStartElement() && xml.name() == u"string" && inArray) found = xml.readElementText().toStdString();
+        if (xml.isStartElement() && xml.name() == u"string" && inArray)
+            found = xml.readElementText().toStdString();
     }
     if (xml.hasError()) return std::nullopt;
     return found;
@@ -131,7 +132,8 @@ TEST(AutostartEntry, AnyPathComesBackAsOneArgument) {
         const std::string entry = LoginItem::autostartEntry(path);
         EXPECT_EQ(execArguments(entry), std::vector<std::string>{path}) << entry;
         std::size_t lines = 0;
-        for (const char c : entry) lines += c == '\n';
+        for (const char c : entry)
+            lines += c == '\n';
         EXPECT_EQ(lines, 7u) << "a line break in the path must not start a new key";
     }
 }
@@ -189,13 +191,15 @@ protected:
         fs::create_directories(m_bin);
     }
     void TearDown() override {
-        for (const char* name : {"cursor", "code"}) fs::remove(m_bin + "/" + name);
+        for (const char* name : {"cursor", "code"})
+            fs::remove(m_bin + "/" + name);
     }
     // A fake editor that writes how many arguments it got and each one on its own line.
     void fakeEditor(const std::string& name, const std::string& record) {
         const std::string path = m_bin + "/" + name;
-        std::ofstream(path) << "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '"
-                            << record << "'\n";
+        std::ofstream(path)
+            << "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" << record
+            << "'\n";
         ::chmod(path.c_str(), 0755);
     }
 

@@ -17,7 +17,9 @@ namespace moorix {
 
 namespace {
 
-QSettings rawStore() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix"); }
+QSettings rawStore() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix");
+}
 
 class PreferencesTest : public ::testing::Test {
 protected:
@@ -102,15 +104,18 @@ TEST_F(PreferencesTest, ValuesOfTheWrongTypeFallBackToTheDefault) {
 TEST_F(PreferencesTest, HandEditedIniFileWithAnUnquotedCommaListKeepsItsPorts) {
     prefs.setConfirmBeforeKill(true);
     const std::string location = Preferences::storeLocation().toStdString();
-    std::ofstream(location, std::ios::trunc) << "[General]\nwatchedPorts=3000,,abc,5432\nhiddenPorts=80,x,+8080\n";
+    std::ofstream(location, std::ios::trunc)
+        << "[General]\nwatchedPorts=3000,,abc,5432\nhiddenPorts=80,x,+8080\n";
     EXPECT_EQ(prefs.watchedPorts(), (std::set<std::int64_t>{3000, 5432}));
     EXPECT_EQ(prefs.hiddenPortSet(), (std::set<std::int64_t>{80, 8080}));
 }
 
 TEST_F(PreferencesTest, EveryBoundViewSeesAChangeOnceAndOnlyWhenTheValueChanges) {
     std::vector<double> first, second;
-    QObject::connect(&prefs, &Preferences::refreshIntervalChanged, [&](double value) { first.push_back(value); });
-    QObject::connect(&prefs, &Preferences::refreshIntervalChanged, [&](double value) { second.push_back(value); });
+    QObject::connect(&prefs, &Preferences::refreshIntervalChanged,
+                     [&](double value) { first.push_back(value); });
+    QObject::connect(&prefs, &Preferences::refreshIntervalChanged,
+                     [&](double value) { second.push_back(value); });
     int watched = 0;
     QObject::connect(&prefs, &Preferences::watchedPortsChanged, [&] { ++watched; });
 
@@ -139,7 +144,8 @@ TEST_F(PreferencesTest, BackgroundReadsSeeWholeValuesWhileTheMainThreadWrites) {
             ++reads;
         }
     });
-    for (int i = 0; i < 200; ++i) prefs.setWatchedPorts(i % 2 ? a : b);
+    for (int i = 0; i < 200; ++i)
+        prefs.setWatchedPorts(i % 2 ? a : b);
     test::waitUntil([&] { return reads > 50; }, 10);
     done = true;
     sampler.join();
@@ -186,7 +192,8 @@ TEST_F(PortLabelsTest, LineBreaksQuotesAndSlashesSurviveInCompactJson) {
 }
 
 TEST_F(PortLabelsTest, StoredTextThatIsNotAnObjectOfTextsReadsAsNoLabels) {
-    for (const char* stored : {"not json", "[\"a\"]", "{\"3000\":1}", "{\"3000\":\"a\",\"80\":null}", "", "\"x\""}) {
+    for (const char* stored :
+         {"not json", "[\"a\"]", "{\"3000\":1}", "{\"3000\":\"a\",\"80\":null}", "", "\"x\""}) {
         storeRaw("portLabels", stored);
         EXPECT_TRUE(PortLabels::all().empty()) << stored;
         EXPECT_EQ(readRaw("portLabels").toString(), stored) << "reading leaves the value alone";

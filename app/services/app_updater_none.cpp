@@ -2,9 +2,13 @@
 
 namespace moorix::AppUpdater {
 
-bool isAvailable() { return false; }
+bool isAvailable() {
+    return false;
+}
 void start() {}
-bool automaticallyChecks() { return false; }
+bool automaticallyChecks() {
+    return false;
+}
 void setAutomaticallyChecks(bool) {}
 void checkForUpdates() {}
 

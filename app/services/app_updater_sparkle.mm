@@ -33,8 +33,8 @@ MoorixUpdatePresenter* presenter() {
 SPUStandardUpdaterController* controller() {
     static SPUStandardUpdaterController* const instance =
         LoginItem::isBundled() ? [[SPUStandardUpdaterController alloc] initWithStartingUpdater:YES
-                                                                              updaterDelegate:nil
-                                                                           userDriverDelegate:presenter()]
+                                                                               updaterDelegate:nil
+                                                                            userDriverDelegate:presenter()]
                                : nil;
     return instance;
 }
@@ -54,17 +54,24 @@ void centreActiveAlert() {
       if (settings == nil) return;
       const NSRect frame = settings.frame;
       const NSSize size = alertWindow.frame.size;
-      [alertWindow setFrameOrigin:NSMakePoint(NSMidX(frame) - size.width / 2, NSMidY(frame) - size.height / 2)];
+      [alertWindow
+          setFrameOrigin:NSMakePoint(NSMidX(frame) - size.width / 2, NSMidY(frame) - size.height / 2)];
     });
 }
 
 } // namespace
 
-bool isAvailable() { return controller() != nil; }
+bool isAvailable() {
+    return controller() != nil;
+}
 
-void start() { (void)controller(); }
+void start() {
+    (void)controller();
+}
 
-bool automaticallyChecks() { return controller() != nil && controller().updater.automaticallyChecksForUpdates; }
+bool automaticallyChecks() {
+    return controller() != nil && controller().updater.automaticallyChecksForUpdates;
+}
 
 void setAutomaticallyChecks(bool on) {
     if (controller() != nil) controller().updater.automaticallyChecksForUpdates = on;

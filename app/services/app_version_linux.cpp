@@ -2,6 +2,8 @@
 
 namespace moorix::AppUpdater {
 
-QString version() { return QStringLiteral(MOORIX_VERSION); }
+QString version() {
+    return QStringLiteral(MOORIX_VERSION);
+}
 
 } // namespace moorix::AppUpdater

@@ -34,7 +34,7 @@ void readPortsColumn(std::string_view column, const std::string& name, PortMap& 
 }
 
 bool ownerIsTrusted(const fs::path& path) {
-    struct stat info{};
+    struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && isTrustedOwner(info.st_uid);
 }
 
@@ -53,7 +53,9 @@ PortMap parseContainerPorts(std::string_view output) {
     return ports;
 }
 
-bool isTrustedOwner(uid_t owner) { return owner == 0 || owner == ::getuid(); }
+bool isTrustedOwner(uid_t owner) {
+    return owner == 0 || owner == ::getuid();
+}
 
 // Whoever owns a folder on the way can swap the client for their own program, so the folders
 // must be as trusted as the file itself.
@@ -69,8 +71,9 @@ bool trusted(const std::string& path) {
 
 std::optional<std::string> locateClient(const std::vector<std::string>& candidates) {
     for (const std::string& candidate : candidates) {
-        struct stat info{};
-        if (::stat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || ::access(candidate.c_str(), X_OK) != 0)
+        struct stat info {};
+        if (::stat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            ::access(candidate.c_str(), X_OK) != 0)
             continue;
         if (!trusted(candidate)) continue;
         std::error_code error;
@@ -91,7 +94,8 @@ const std::optional<std::string>& binary() {
 
 PortMap fetchContainerPorts(const std::optional<std::string>& client, const PortCore::ToolRunner& run) {
     if (!client) return {};
-    return parseContainerPorts(run(*client, {"ps", "--format", "{{.Names}}\t{{.Ports}}"}, clientTimeoutSeconds));
+    return parseContainerPorts(
+        run(*client, {"ps", "--format", "{{.Names}}\t{{.Ports}}"}, clientTimeoutSeconds));
 }
 
 PortMap ContainerPortCache::get() {

@@ -12,7 +12,7 @@ namespace moorix::Editor {
 namespace {
 
 bool isExecutableFile(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
@@ -22,7 +22,8 @@ bool isExecutableFile(const std::string& path) {
 std::optional<Installed> installed() {
     const std::string home = QDir::homePath().toStdString();
     const std::vector<std::string> folders{"/usr/bin", "/usr/local/bin", "/snap/bin", home + "/.local/bin"};
-    const std::pair<const char*, const char*> editors[] = {{"cursor", "Cursor"}, {"code", "Visual Studio Code"}};
+    const std::pair<const char*, const char*> editors[] = {{"cursor", "Cursor"},
+                                                           {"code", "Visual Studio Code"}};
     for (const auto& [command, name] : editors) {
         for (const std::string& folder : folders) {
             const std::string path = folder + "/" + command;

@@ -7,11 +7,13 @@
 namespace moorix::Editor {
 
 std::optional<Installed> installed() {
-    const std::pair<const char*, const char*> editors[] = {{"/Applications/Cursor.app", "Cursor"},
-                                                           {"/Applications/Visual Studio Code.app", "Visual Studio Code"}};
+    const std::pair<const char*, const char*> editors[] = {
+        {"/Applications/Cursor.app", "Cursor"},
+        {"/Applications/Visual Studio Code.app", "Visual Studio Code"}};
     for (const auto& [bundle, name] : editors) {
-        struct stat info{};
-        if (::stat(bundle, &info) == 0) return Installed{QString::fromUtf8(name), "/usr/bin/open", {"-a", name}};
+        struct stat info {};
+        if (::stat(bundle, &info) == 0)
+            return Installed{QString::fromUtf8(name), "/usr/bin/open", {"-a", name}};
     }
     return std::nullopt;
 }

@@ -48,7 +48,8 @@ const StringTable* ResourceBundle::table(std::string_view language) const {
 
 std::vector<std::string> ResourceBundle::languages() const {
     std::vector<std::string> codes;
-    for (const auto& [code, table] : m_tables) codes.push_back(code);
+    for (const auto& [code, table] : m_tables)
+        codes.push_back(code);
     return codes;
 }
 
@@ -61,7 +62,9 @@ std::vector<fs::path> resourceCandidates(const fs::path& executableFolder) {
                           executableFolder.parent_path().parent_path().extension() == ".app";
     if (packaged) candidates.push_back(executableFolder.parent_path() / "Resources" / ResourceBundle::name);
     candidates.push_back(executableFolder / ResourceBundle::name);
-    if (packaged) candidates.push_back(executableFolder.parent_path().parent_path().parent_path() / ResourceBundle::name);
+    if (packaged)
+        candidates.push_back(executableFolder.parent_path().parent_path().parent_path() /
+                             ResourceBundle::name);
     candidates.push_back(executableFolder.parent_path() / "share" / "moorix" / ResourceBundle::name);
     candidates.push_back(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
     return candidates;
@@ -71,7 +74,8 @@ const ResourceBundle* resources() {
     static const std::optional<ResourceBundle> located = []() -> std::optional<ResourceBundle> {
         if (const auto folder = testOverride("MOORIX_TEST_RESOURCES")) return ResourceBundle::open(*folder);
         const fs::path executable = platform::executablePath();
-        if (executable.empty()) return ResourceBundle::open(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
+        if (executable.empty())
+            return ResourceBundle::open(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
         for (const auto& candidate : resourceCandidates(executable.parent_path()))
             if (auto bundle = ResourceBundle::open(candidate)) return bundle;
         return std::nullopt;
@@ -97,7 +101,8 @@ std::string chooseLanguage(const QString& appLanguage, const std::vector<std::st
 std::string language() {
     const ResourceBundle* bundle = resources();
     if (!bundle) return {};
-    return chooseLanguage(Preferences::shared().appLanguage(), bundle->languages(), QLocale::system().uiLanguages());
+    return chooseLanguage(Preferences::shared().appLanguage(), bundle->languages(),
+                          QLocale::system().uiLanguages());
 }
 
 QString text(std::string_view key) {

@@ -39,7 +39,8 @@ void enable() {
     // Loading the agent now starts the program at once, as every later login will; nobody waits for it.
     QProcess launchctl;
     launchctl.setProgram("/bin/launchctl");
-    launchctl.setArguments({"bootstrap", "gui/" + QString::number(::getuid()), QString::fromStdString(registrationPath())});
+    launchctl.setArguments(
+        {"bootstrap", "gui/" + QString::number(::getuid()), QString::fromStdString(registrationPath())});
     launchctl.setStandardOutputFile(QProcess::nullDevice());
     launchctl.setStandardErrorFile(QProcess::nullDevice());
     launchctl.startDetached();

@@ -10,7 +10,8 @@
 // member names are ports in decimal, values the label texts.
 namespace moorix::PortLabels {
 
-// Keyed by the port in decimal; empty when nothing is stored or the stored text is not a JSON object of texts.
+// Keyed by the port in decimal; empty when nothing is stored or the stored text is not a JSON object of
+// texts.
 std::map<QString, QString> all();
 
 // Sets the label of `port`, trimmed of spaces and tabs; an absent or blank label removes it.

@@ -21,7 +21,9 @@ constexpr char watchedPortsKey[] = "watchedPorts";
 
 // One store object per access: a QSettings instance is not to be shared between threads, while
 // separate instances on the same file are, and each one sees what the others wrote.
-QSettings openStore() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix"); }
+QSettings openStore() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix");
+}
 
 bool isNumberType(const QVariant& value) {
     switch (value.typeId()) {
@@ -32,10 +34,8 @@ bool isNumberType(const QVariant& value) {
     case QMetaType::Long:
     case QMetaType::ULong:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
+    case QMetaType::ULongLong: return true;
+    default: return false;
     }
 }
 
@@ -69,24 +69,21 @@ std::optional<bool> boolean(const QVariant& value) {
 
 std::optional<QString> text(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
+    case QMetaType::QString: return value.toString();
     // An unquoted comma list in a hand-edited INI file comes back as a list.
-    case QMetaType::QStringList:
-        return value.toStringList().join(',');
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(value.toByteArray());
+    case QMetaType::QStringList: return value.toStringList().join(',');
+    case QMetaType::QByteArray: return QString::fromUtf8(value.toByteArray());
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return value.toString();
-    default:
-        return std::nullopt;
+    case QMetaType::ULongLong: return value.toString();
+    default: return std::nullopt;
     }
 }
 
-QString portListText(const std::set<std::int64_t>& ports) { return QString::fromStdString(PortList::encode(ports)); }
+QString portListText(const std::set<std::int64_t>& ports) {
+    return QString::fromStdString(PortList::encode(ports));
+}
 
 } // namespace
 
@@ -96,7 +93,9 @@ Preferences& Preferences::shared() {
     return *instance;
 }
 
-QString Preferences::storeLocation() { return openStore().fileName(); }
+QString Preferences::storeLocation() {
+    return openStore().fileName();
+}
 
 QVariant Preferences::read(const char* key) const {
     std::lock_guard lock(m_mutex);
@@ -109,11 +108,14 @@ bool Preferences::write(const char* key, const QVariant& value) {
     const QVariant before = store.value(key);
     store.setValue(key, value);
     store.sync();
+    if (store.status() != QSettings::NoError) return false;
     // An INI store gives back text where a typed value was written: compare the text forms.
     return !before.isValid() || before.toString() != value.toString();
 }
 
-std::optional<QString> Preferences::readText(const char* key) const { return text(read(key)); }
+std::optional<QString> Preferences::readText(const char* key) const {
+    return text(read(key));
+}
 
 double Preferences::refreshInterval() const {
     return positiveNumber(read(refreshIntervalKey)).value_or(refreshIntervalDefault);
@@ -139,23 +141,33 @@ void Preferences::setConfirmBeforeKill(bool confirm) {
     if (write(confirmBeforeKillKey, confirm)) emit confirmBeforeKillChanged(confirm);
 }
 
-QString Preferences::hiddenPorts() const { return readText(hiddenPortsKey).value_or(QString()); }
+QString Preferences::hiddenPorts() const {
+    return readText(hiddenPortsKey).value_or(QString());
+}
 
 void Preferences::setHiddenPorts(const QString& value) {
     if (write(hiddenPortsKey, value)) emit hiddenPortsChanged(value);
 }
 
-std::set<std::int64_t> Preferences::hiddenPortSet() const { return PortList::parse(hiddenPorts().toStdString()); }
+std::set<std::int64_t> Preferences::hiddenPortSet() const {
+    return PortList::parse(hiddenPorts().toStdString());
+}
 
-void Preferences::setHiddenPortSet(const std::set<std::int64_t>& ports) { setHiddenPorts(portListText(ports)); }
+void Preferences::setHiddenPortSet(const std::set<std::int64_t>& ports) {
+    setHiddenPorts(portListText(ports));
+}
 
-QString Preferences::appLanguage() const { return readText(appLanguageKey).value_or(QStringLiteral("system")); }
+QString Preferences::appLanguage() const {
+    return readText(appLanguageKey).value_or(QStringLiteral("system"));
+}
 
 void Preferences::setAppLanguage(const QString& language) {
     if (write(appLanguageKey, language)) emit appLanguageChanged(language);
 }
 
-std::optional<QString> Preferences::portLabelsText() const { return readText(portLabelsKey); }
+std::optional<QString> Preferences::portLabelsText() const {
+    return readText(portLabelsKey);
+}
 
 void Preferences::setPortLabelsText(const QString& json) {
     if (write(portLabelsKey, json)) emit portLabelsChanged();

@@ -18,9 +18,11 @@ namespace moorix {
 // views connect with the default (queued across threads) connection type.
 class Preferences : public QObject {
     Q_OBJECT
-    Q_PROPERTY(double refreshInterval READ refreshInterval WRITE setRefreshInterval NOTIFY refreshIntervalChanged)
+    Q_PROPERTY(
+        double refreshInterval READ refreshInterval WRITE setRefreshInterval NOTIFY refreshIntervalChanged)
     Q_PROPERTY(double panelMaxHeight READ panelMaxHeight WRITE setPanelMaxHeight NOTIFY panelMaxHeightChanged)
-    Q_PROPERTY(bool confirmBeforeKill READ confirmBeforeKill WRITE setConfirmBeforeKill NOTIFY confirmBeforeKillChanged)
+    Q_PROPERTY(bool confirmBeforeKill READ confirmBeforeKill WRITE setConfirmBeforeKill NOTIFY
+                   confirmBeforeKillChanged)
     Q_PROPERTY(QString hiddenPorts READ hiddenPorts WRITE setHiddenPorts NOTIFY hiddenPortsChanged)
     Q_PROPERTY(QString appLanguage READ appLanguage WRITE setAppLanguage NOTIFY appLanguageChanged)
 

@@ -87,7 +87,10 @@ private:
                     return std::nullopt;
                 }
                 break;
-            case '\n': ++m_line; out += escaped; break;
+            case '\n':
+                ++m_line;
+                out += escaped;
+                break;
             default: out += escaped; break;
             }
         }
@@ -119,10 +122,14 @@ private:
         for (int i = 0; i < 4; ++i) {
             const char c = m_text[m_at + static_cast<std::size_t>(i)];
             std::uint32_t digit = 0;
-            if (c >= '0' && c <= '9') digit = static_cast<std::uint32_t>(c - '0');
-            else if (c >= 'a' && c <= 'f') digit = static_cast<std::uint32_t>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') digit = static_cast<std::uint32_t>(c - 'A' + 10);
-            else return std::nullopt;
+            if (c >= '0' && c <= '9')
+                digit = static_cast<std::uint32_t>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                digit = static_cast<std::uint32_t>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                digit = static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                return std::nullopt;
             value = value * 16 + digit;
         }
         m_at += 4;
@@ -189,6 +196,8 @@ private:
 
 } // namespace
 
-StringsParse parseStringsTable(std::string_view source) { return Reader(source).parse(); }
+StringsParse parseStringsTable(std::string_view source) {
+    return Reader(source).parse();
+}
 
 } // namespace moorix

@@ -7,9 +7,9 @@ namespace moorix {
 namespace {
 
 struct Placeholder {
-    qsizetype length = 0;  // characters from the '%' on
-    int position = 0;      // 1-based argument number; 0 for "%%"
-    char kind = 0;         // 's' or 'i'; 0 when not understood
+    qsizetype length = 0; // characters from the '%' on
+    int position = 0;     // 1-based argument number; 0 for "%%"
+    char kind = 0;        // 's' or 'i'; 0 when not understood
 };
 
 // Reads the placeholder at `format[at]` == '%'. `next` is the argument a placeholder without
@@ -65,7 +65,8 @@ QString formatText(const QString& format, const std::vector<FormatArgument>& arg
         const Placeholder placeholder = readPlaceholder(format, at, next);
         if (placeholder.kind == '%') {
             out += u'%';
-        } else if (placeholder.kind != 0 && static_cast<std::size_t>(placeholder.position) <= arguments.size()) {
+        } else if (placeholder.kind != 0 &&
+                   static_cast<std::size_t>(placeholder.position) <= arguments.size()) {
             out += argumentText(arguments[static_cast<std::size_t>(placeholder.position - 1)]);
         } else {
             out += format.mid(at, placeholder.length);
