@@ -4,8 +4,10 @@
 
 #include <climits>
 #include <pwd.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -98,6 +100,23 @@ const std::string& loginShell() {
         return std::string("/bin/sh");
     }();
     return path;
+}
+
+const std::vector<std::string>& dockerCandidates() {
+    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker", "/usr/bin/docker"};
+    return paths;
+}
+
+std::string executablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+double continuousSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 } // namespace moorix::platform
