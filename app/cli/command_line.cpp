@@ -23,6 +23,8 @@ struct Option {
 const std::vector<Option>& optionTable() {
     static const std::vector<Option> table{
         {"--list", Value::None, [](const std::string&) { return listMode(); }},
+        {"--history", Value::None, [](const std::string&) { return historyMode(); }},
+        {"--insights", Value::None, [](const std::string&) { return insightsMode(); }},
     };
     return table;
 }

@@ -4,5 +4,7 @@
 namespace moorix::cli {
 
 int listMode();
+int historyMode();
+int insightsMode();
 
 } // namespace moorix::cli

@@ -22,4 +22,8 @@ std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vect
 // Login name of the real user running this program; empty when it has none.
 const std::string& loginName();
 
+// The folder "Moorix" in the user's application-data directory, worked out from the environment on each
+// call and not created here.
+std::string appDataDir();
+
 } // namespace moorix::platform

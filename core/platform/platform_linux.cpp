@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <initializer_list>
 
 namespace moorix::platform {
@@ -14,6 +15,12 @@ std::string firstExecutable(std::initializer_list<const char*> candidates) {
     for (const char* path : candidates)
         if (::access(path, X_OK) == 0) return path;
     return *candidates.begin();
+}
+
+std::string homeDir() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/') return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
+    return "/";
 }
 
 } // namespace
@@ -50,6 +57,13 @@ const std::string& loginName() {
         return std::string();
     }();
     return name;
+}
+
+// The XDG base-directory rules: a relative XDG_DATA_HOME is to be ignored.
+std::string appDataDir() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string base = data && *data == '/' ? std::string(data) : homeDir() + "/.local/share";
+    return base + "/Moorix";
 }
 
 } // namespace moorix::platform

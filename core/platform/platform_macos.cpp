@@ -5,6 +5,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace moorix::platform {
 
 const std::string& lsofPath() {
@@ -35,6 +37,16 @@ const std::string& loginName() {
         return std::string();
     }();
     return name;
+}
+
+std::string appDataDir() {
+    std::string home;
+    if (const char* variable = std::getenv("HOME"); variable && *variable == '/') {
+        home = variable;
+    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
+        home = entry->pw_dir;
+    }
+    return home + "/Library/Application Support/Moorix";
 }
 
 } // namespace moorix::platform
