@@ -14,5 +14,7 @@ int argvMode(std::int32_t pid);
 int probeMode(std::int64_t port);
 int translationMode(const std::string& key);
 int dockerMode();
+int historyMode();
+int insightsMode();
 
 } // namespace moorix::cli

@@ -43,4 +43,8 @@ std::string executablePath();
 // Seconds on a monotonic clock that keeps counting while the machine sleeps.
 double continuousSeconds();
 
+// The folder "Moorix" in the user's application-data directory, worked out from the environment on each
+// call and not created here.
+std::string appDataDir();
+
 } // namespace moorix::platform

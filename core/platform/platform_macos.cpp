@@ -97,4 +97,14 @@ double continuousSeconds() {
     return ticks * timebase.numer / timebase.denom / 1e9;
 }
 
+std::string appDataDir() {
+    std::string home;
+    if (const char* variable = std::getenv("HOME"); variable && *variable == '/') {
+        home = variable;
+    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
+        home = entry->pw_dir;
+    }
+    return home + "/Library/Application Support/Moorix";
+}
+
 } // namespace moorix::platform
