@@ -25,8 +25,12 @@ const std::vector<Option>& optionTable() {
         {"--list", Value::None, [](const std::string&) { return listMode(); }},
         {"--kill", Value::Port, [](const std::string& port) { return killMode(*parseInt64(port)); }},
         {"--kill-tree", Value::Port, [](const std::string& port) { return killTreeMode(*parseInt64(port)); }},
+        {"--t", Value::AnyText, [](const std::string& key) { return translationMode(key); }},
         {"--restart", Value::Port, [](const std::string& port) { return restartMode(*parseInt64(port)); }},
         {"--argv", Value::Pid, [](const std::string& pid) { return argvMode(*parseInt32(pid)); }},
+        {"--history", Value::None, [](const std::string&) { return historyMode(); }},
+        {"--insights", Value::None, [](const std::string&) { return insightsMode(); }},
+        {"--docker", Value::None, [](const std::string&) { return dockerMode(); }},
         {"--probe", Value::Port, [](const std::string& port) { return probeMode(*parseInt64(port)); }},
     };
     return table;

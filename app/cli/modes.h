@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The command-line modes. Each prints its lines to standard output and returns the exit status.
 namespace moorix::cli {
@@ -11,5 +12,9 @@ int killTreeMode(std::int64_t port);
 int restartMode(std::int64_t port);
 int argvMode(std::int32_t pid);
 int probeMode(std::int64_t port);
+int translationMode(const std::string& key);
+int dockerMode();
+int historyMode();
+int insightsMode();
 
 } // namespace moorix::cli

@@ -34,4 +34,17 @@ std::optional<std::uint32_t> processOwner(std::int32_t pid);
 // The shell that restarts a development tree as a login shell, so that the user's search path applies.
 const std::string& loginShell();
 
+// Where a Docker client may be installed, in order of preference.
+const std::vector<std::string>& dockerCandidates();
+
+// Absolute path of the running executable with every symbolic link resolved; empty when unknown.
+std::string executablePath();
+
+// Seconds on a monotonic clock that keeps counting while the machine sleeps.
+double continuousSeconds();
+
+// The folder "Moorix" in the user's application-data directory, worked out from the environment on each
+// call and not created here.
+std::string appDataDir();
+
 } // namespace moorix::platform

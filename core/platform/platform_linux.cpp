@@ -4,8 +4,11 @@
 
 #include <climits>
 #include <pwd.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -29,6 +32,12 @@ std::optional<std::string> readProcFile(std::int32_t pid, const char* name) {
     std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad()) return std::nullopt;
     return bytes;
+}
+
+std::string homeDir() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/') return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
+    return "/";
 }
 
 } // namespace
@@ -98,6 +107,30 @@ const std::string& loginShell() {
         return std::string("/bin/sh");
     }();
     return path;
+}
+
+const std::vector<std::string>& dockerCandidates() {
+    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker", "/usr/bin/docker"};
+    return paths;
+}
+
+std::string executablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+double continuousSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The XDG base-directory rules: a relative XDG_DATA_HOME is to be ignored.
+std::string appDataDir() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string base = data && *data == '/' ? std::string(data) : homeDir() + "/.local/share";
+    return base + "/Moorix";
 }
 
 } // namespace moorix::platform

@@ -3,12 +3,17 @@
 #include "core/cwd.h"
 #include "core/process_records.h"
 
+#include <mach-o/dyld.h>
+#include <mach/mach_time.h>
 #include <pwd.h>
 #include <sys/types.h>
 #include <sys/sysctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
 namespace moorix::platform {
@@ -65,6 +70,41 @@ std::optional<std::uint32_t> processOwner(std::int32_t pid) {
 const std::string& loginShell() {
     static const std::string path = "/bin/zsh";
     return path;
+}
+
+const std::vector<std::string>& dockerCandidates() {
+    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker"};
+    return paths;
+}
+
+std::string executablePath() {
+    std::uint32_t size = 0;
+    ::_NSGetExecutablePath(nullptr, &size);
+    std::string raw(size, '\0');
+    if (::_NSGetExecutablePath(raw.data(), &size) != 0) return {};
+    char resolved[PATH_MAX];
+    if (!::realpath(raw.c_str(), resolved)) return {};
+    return resolved;
+}
+
+double continuousSeconds() {
+    static const mach_timebase_info_data_t timebase = [] {
+        mach_timebase_info_data_t info{};
+        ::mach_timebase_info(&info);
+        return info;
+    }();
+    const double ticks = static_cast<double>(::mach_continuous_time());
+    return ticks * timebase.numer / timebase.denom / 1e9;
+}
+
+std::string appDataDir() {
+    std::string home;
+    if (const char* variable = std::getenv("HOME"); variable && *variable == '/') {
+        home = variable;
+    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
+        home = entry->pw_dir;
+    }
+    return home + "/Library/Application Support/Moorix";
 }
 
 } // namespace moorix::platform

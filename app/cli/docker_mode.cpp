@@ -1,0 +1,19 @@
+#include "app/cli/modes.h"
+
+#include "app/services/docker.h"
+
+#include <cstdio>
+#include <string>
+
+namespace moorix::cli {
+
+int dockerMode() {
+    // The map is ordered by host port already.
+    for (const auto& [port, name] : Docker::containerPorts()) {
+        const std::string line = std::to_string(port) + " -> " + name + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return 0;
+}
+
+} // namespace moorix::cli

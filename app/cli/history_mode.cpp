@@ -1,0 +1,28 @@
+#include "app/cli/modes.h"
+
+#include "core/history.h"
+
+#include <cstdio>
+
+namespace moorix::cli {
+
+namespace {
+
+constexpr std::chrono::seconds kThirtyDays{2592000};
+
+} // namespace
+
+int historyMode() {
+    std::string out;
+    for (const PortEvent& event : History::shared().events(currentInstant() - kThirtyDays)) {
+        out += formatDisplayInstant(event.at);
+        out += event.action == EventAction::closed ? " closed " : " opened ";
+        out += std::to_string(event.port) + " " + event.command + " \u2190 " + event.root() + " ";
+        if (event.ending) out += rawValue(*event.ending);
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+} // namespace moorix::cli

@@ -1,0 +1,38 @@
+#include "app/cli/modes.h"
+
+#include "core/history.h"
+#include "core/insights.h"
+#include "core/listing.h"
+#include "core/process_table.h"
+
+#include <cstdio>
+
+namespace moorix::cli {
+
+namespace {
+
+constexpr std::chrono::seconds kThirtyDays{2592000};
+
+} // namespace
+
+int insightsMode() {
+    const std::vector<PortEntry> entries = PortCore::listPorts();
+    const ProcessTable table = PortCore::processTable();
+    std::string out;
+    const auto ppidOf = [&](std::int32_t pid) -> std::optional<std::int32_t> {
+        const auto found = table.find(pid);
+        if (found == table.end()) return std::nullopt;
+        return found->second.ppid;
+    };
+    for (const PortEntry& orphan : Insights::orphans(entries, ppidOf))
+        out += "orphan  " + std::to_string(orphan.port) + " " + orphan.command + " pid " + std::to_string(orphan.pid) + "\n";
+    const Instant now = currentInstant();
+    const auto history = History::shared().events(now - kThirtyDays);
+    for (const Insights::Stale& stale : Insights::stale(entries, history, now, Insights::staleThresholdDefault))
+        out += "stale   " + std::to_string(stale.entry.port) + " " + stale.entry.command + " since " +
+               formatDisplayInstant(stale.since) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+} // namespace moorix::cli

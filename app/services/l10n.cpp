@@ -1,0 +1,124 @@
+#include "app/services/l10n.h"
+
+#include "app/services/preferences.h"
+#include "core/platform/platform.h"
+#include "core/test_seams.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace moorix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char developmentLanguage[] = "en";
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+} // namespace
+
+std::optional<ResourceBundle> ResourceBundle::open(const fs::path& folder) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return std::nullopt;
+    ResourceBundle bundle;
+    bundle.m_folder = folder;
+    for (const auto& item : fs::directory_iterator(folder, error)) {
+        if (item.path().extension() != ".lproj" || !item.is_directory(error)) continue;
+        bundle.m_tables[item.path().stem().string()] =
+            parseStringsTable(readFile(item.path() / "Localizable.strings")).table;
+    }
+    return bundle;
+}
+
+const StringTable* ResourceBundle::table(std::string_view language) const {
+    const auto found = m_tables.find(language);
+    return found == m_tables.end() ? nullptr : &found->second;
+}
+
+std::vector<std::string> ResourceBundle::languages() const {
+    std::vector<std::string> codes;
+    for (const auto& [code, table] : m_tables)
+        codes.push_back(code);
+    return codes;
+}
+
+namespace L10n {
+
+std::vector<fs::path> resourceCandidates(const fs::path& executableFolder) {
+    std::vector<fs::path> candidates;
+    const bool packaged = executableFolder.filename() == "MacOS" &&
+                          executableFolder.parent_path().filename() == "Contents" &&
+                          executableFolder.parent_path().parent_path().extension() == ".app";
+    if (packaged) candidates.push_back(executableFolder.parent_path() / "Resources" / ResourceBundle::name);
+    candidates.push_back(executableFolder / ResourceBundle::name);
+    if (packaged)
+        candidates.push_back(executableFolder.parent_path().parent_path().parent_path() /
+                             ResourceBundle::name);
+    candidates.push_back(executableFolder.parent_path() / "share" / "moorix" / ResourceBundle::name);
+    candidates.push_back(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
+    return candidates;
+}
+
+const ResourceBundle* resources() {
+    static const std::optional<ResourceBundle> located = []() -> std::optional<ResourceBundle> {
+        if (const auto folder = testOverride("MOORIX_TEST_RESOURCES")) return ResourceBundle::open(*folder);
+        const fs::path executable = platform::executablePath();
+        if (executable.empty())
+            return ResourceBundle::open(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
+        for (const auto& candidate : resourceCandidates(executable.parent_path()))
+            if (auto bundle = ResourceBundle::open(candidate)) return bundle;
+        return std::nullopt;
+    }();
+    return located ? &*located : nullptr;
+}
+
+std::string chooseLanguage(const QString& appLanguage, const std::vector<std::string>& available,
+                           const QStringList& systemLanguages) {
+    const auto present = [&](const std::string& code) {
+        return std::find(available.begin(), available.end(), code) != available.end();
+    };
+    if (appLanguage != "system" && present(appLanguage.toStdString())) return appLanguage.toStdString();
+    for (const QString& preferred : systemLanguages) {
+        // "tr-TR", "tr_TR" and "tr" all choose the "tr" table.
+        const std::string code = preferred.section(u'-', 0, 0).section(u'_', 0, 0).toLower().toStdString();
+        if (present(code)) return code;
+    }
+    if (present(developmentLanguage)) return developmentLanguage;
+    return available.empty() ? std::string() : available.front();
+}
+
+std::string language() {
+    const ResourceBundle* bundle = resources();
+    if (!bundle) return {};
+    return chooseLanguage(Preferences::shared().appLanguage(), bundle->languages(),
+                          QLocale::system().uiLanguages());
+}
+
+QString text(std::string_view key) {
+    if (const ResourceBundle* bundle = resources()) {
+        if (const StringTable* table = bundle->table(language())) {
+            if (const auto found = table->find(key); found != table->end())
+                return QString::fromStdString(found->second);
+        }
+    }
+    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+QString format(std::string_view key, const std::vector<FormatArgument>& arguments) {
+    return formatText(text(key), arguments);
+}
+
+} // namespace L10n
+
+} // namespace moorix

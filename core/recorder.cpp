@@ -1,0 +1,61 @@
+#include "core/recorder.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace moorix {
+
+namespace {
+
+std::set<std::int64_t> difference(const std::set<std::int64_t>& a, const std::set<std::int64_t>& b) {
+    std::set<std::int64_t> result;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(result, result.end()));
+    return result;
+}
+
+} // namespace
+
+Recorder::Recorder(History& history, ArgvLookup argvOf, PidTest wasKilledByUs)
+    : m_history(history), m_argvOf(std::move(argvOf)), m_wasKilledByUs(std::move(wasKilledByUs)) {}
+
+void Recorder::record(Instant now, const std::set<std::int64_t>& livePorts,
+                      const std::function<std::vector<PortEntry>()>& resolve, const PidTest& isAlive) {
+    if (!m_lastPorts) {
+        // Ports already open when recording starts have no known beginning, so they get no events at all.
+        m_lastPorts = livePorts;
+        return;
+    }
+    recordOpenings(now, difference(livePorts, *m_lastPorts), resolve);
+    recordClosings(now, difference(*m_lastPorts, livePorts), isAlive);
+    m_lastPorts = livePorts;
+}
+
+void Recorder::recordOpenings(Instant now, const std::set<std::int64_t>& opened,
+                              const std::function<std::vector<PortEntry>()>& resolve) {
+    if (opened.empty()) return;
+    for (const PortEntry& entry : resolve()) {
+        if (!opened.contains(entry.port)) continue;
+        PortEvent event{now,        EventAction::opened, entry.port,    entry.pid,
+                        entry.command, entry.parentChain, entry.user, entry.address,
+                        entry.cwd,  entry.project,       m_argvOf(entry.pid), std::nullopt};
+        m_open.insert_or_assign(entry.port, event);
+        m_history.append(event);
+    }
+}
+
+void Recorder::recordClosings(Instant now, const std::set<std::int64_t>& closed, const PidTest& isAlive) {
+    for (std::int64_t port : closed) {
+        const auto found = m_open.find(port);
+        if (found == m_open.end()) continue;
+        const PortEvent opening = std::move(found->second);
+        m_open.erase(found);
+        // Signalled by us comes first: a process we stopped may not have died yet.
+        const Ending ending = m_wasKilledByUs(opening.pid) ? Ending::killedByMoorix
+                              : isAlive(opening.pid)      ? Ending::unexpected
+                                                          : Ending::parentExited;
+        m_history.append(PortEvent{now, EventAction::closed, port, opening.pid, opening.command, opening.parentChain,
+                                   opening.user, opening.address, opening.cwd, opening.project, std::nullopt, ending});
+    }
+}
+
+} // namespace moorix

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/history.h"
+#include "core/instant.h"
+#include "core/port_entry.h"
+#include "core/port_event.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace moorix {
+
+// Turns successive samples of the listening ports into "opened" and "closed" events. Used by one caller
+// at a time; it has no lock.
+class Recorder {
+public:
+    using ArgvLookup = std::function<std::optional<std::vector<std::string>>(std::int32_t pid)>;
+    using PidTest = std::function<bool(std::int32_t pid)>;
+
+    // `argvOf` reads a process's argument vector; `wasKilledByUs` tells whether this program signalled it.
+    Recorder(History& history, ArgvLookup argvOf, PidTest wasKilledByUs);
+
+    // `resolve` gives the full listing and is called at most once, only when some port is newly open.
+    void record(Instant now, const std::set<std::int64_t>& livePorts,
+                const std::function<std::vector<PortEntry>()>& resolve, const PidTest& isAlive);
+
+private:
+    void recordOpenings(Instant now, const std::set<std::int64_t>& opened,
+                        const std::function<std::vector<PortEntry>()>& resolve);
+    void recordClosings(Instant now, const std::set<std::int64_t>& closed, const PidTest& isAlive);
+
+    History& m_history;
+    ArgvLookup m_argvOf;
+    PidTest m_wasKilledByUs;
+    std::map<std::int64_t, PortEvent> m_open;
+    std::optional<std::set<std::int64_t>> m_lastPorts;
+};
+
+} // namespace moorix
