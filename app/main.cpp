@@ -1,4 +1,5 @@
 #include "app/cli/command_line.h"
+#include "app/shell/moorix_app.h"
 
 #include <cstdio>
 #include <string>
@@ -10,6 +11,5 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return *status;
     }
-    // The menu-bar application is not part of this build yet: with no mode there is nothing to do.
-    return 0;
+    return moorix::runMenuBarApp(argc, argv);
 }

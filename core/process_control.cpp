@@ -1,6 +1,7 @@
 #include "core/process_control.h"
 
 #include "core/detached_launch.h"
+#include "core/kill_log.h"
 #include "core/kill_record.h"
 #include "core/platform/platform.h"
 #include "core/process_inspection.h"
@@ -75,8 +76,13 @@ void restartTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& s
     launchDetached(platform::loginShell(), shellArgs, cwd);
 }
 
-void noteKilled(std::int32_t pid) { KillRecord::shared().note(pid); }
+void noteKilled(std::int32_t pid) {
+    KillRecord::shared().note(pid);
+    KillLog::shared().note(pid, std::chrono::system_clock::now());
+}
 
-bool wasKilledByUs(std::int32_t pid) { return KillRecord::shared().contains(pid); }
+bool wasKilledByUs(std::int32_t pid) {
+    return KillRecord::shared().contains(pid) || KillLog::shared().contains(pid, std::chrono::system_clock::now());
+}
 
 } // namespace moorix::PortCore

@@ -1,3 +1,5 @@
+#include "app/shell/single_instance.h"
+#include "core/platform/platform.h"
 #include "core/process_table.h"
 #include "tests/support/test_support.h"
 
@@ -72,6 +74,8 @@ TEST(KillMode, StopsTheProcessOnThePortAndSaysSo) {
 }
 
 TEST(KillMode, NothingOnThePortOrNoUsableValueDoesNothing) {
+    // Unusable values start the application, which ends at once while another copy holds its lock.
+    const SingleInstance running(platform::appDataDir() + "/moorix.lock");
     Child server({test::pythonBinary(), supportScript("listener.py")});
     const std::string port = portOf(server);
     for (const Strings& args : {Strings{"--kill", closedPort()}, Strings{"--kill-tree", closedPort()},
@@ -147,6 +151,7 @@ TEST(ArgvMode, UnreadableVectorIsReportedWithStatusOne) {
         EXPECT_EQ(result.out, "no argv (gone, or not our uid)\n") << pid;
         EXPECT_EQ(result.status, 1) << pid;
     }
+    const SingleInstance running(platform::appDataDir() + "/moorix.lock");
     const auto beyond = runMoorix({"--argv", "99999999999"});
     EXPECT_EQ(beyond.out, "") << "not a 32-bit number: no mode applies";
     EXPECT_EQ(beyond.status, 0);

@@ -1,5 +1,4 @@
-#include "app/shell/desktop_notification.h"
-#include "app/shell/dev_count.h"
+#include "app/services/desktop_notification.h"
 #include "app/shell/format_mem.h"
 #include "app/shell/menu_bar_image.h"
 #include "app/shell/owner_icon.h"
@@ -20,12 +19,6 @@ TEST(FormatMem, MegabytesThenGigabytesWithOneDecimal) {
     EXPECT_EQ(formatMem(1024), "1.0 GB");
     EXPECT_EQ(formatMem(1536), "1.5 GB");
     EXPECT_EQ(formatMem(10 * 1024 + 100), "10.1 GB");
-}
-
-TEST(DevCountRule, CountsDistinctPortsInTheDevelopmentRange) {
-    EXPECT_EQ(DevCount::countDevPorts({1023, 1024, 9999, 10000}), 2);
-    EXPECT_EQ(DevCount::countDevPorts({3000, 3000, 80, 65535}), 1);
-    EXPECT_EQ(DevCount::countDevPorts({}), 0);
 }
 
 TEST(AppleScriptNotification, EscapesBackslashesBeforeQuotes) {
@@ -56,10 +49,10 @@ TEST(OwnerIcons, OneLookupPerRootPid) {
 TEST(PanelPlacement, UnderTheIconAndInsideTheScreen) {
     const QRect screen(0, 0, 1024, 768);
     const QSize size(360, 400);
-    EXPECT_EQ(PanelHost::placement(QRect(500, 0, 22, 22), size, screen), QPoint(331, 22));
+    EXPECT_EQ(PanelHost::placement(QRect(500, 0, 22, 22), size, screen), QPoint(330, 22));
     EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), size, screen), QPoint(664, 22)) << "kept on screen";
     EXPECT_EQ(PanelHost::placement(QRect(0, 0, 22, 22), size, screen), QPoint(0, 22));
-    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), size, screen), QPoint(331, 346)) << "tray at the bottom";
+    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), size, screen), QPoint(330, 346)) << "tray at the bottom";
 }
 
 class MenuBarImageTest : public ::testing::Test {

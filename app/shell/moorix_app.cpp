@@ -1,11 +1,13 @@
 #include "app/shell/moorix_app.h"
 
 #include "app/services/app_updater.h"
+#include "app/services/desktop_notification.h"
+#include "app/services/dev_count.h"
 #include "app/services/port_notifier.h"
-#include "app/shell/accessory_app.h"
-#include "app/shell/desktop_notification.h"
-#include "app/shell/dev_count.h"
+#include "app/services/desktop_notification.h"
+#include "app/services/dev_count.h"
 #include "app/shell/menu_bar_label.h"
+#include "app/shell/desktop_session.h"
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
 #include "core/platform/platform.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
+#include <cstdio>
 #include <memory>
 
 namespace moorix {
@@ -20,6 +23,11 @@ namespace moorix {
 int runMenuBarApp(int argc, char** argv) {
     SingleInstance instance(platform::appDataDir() + "/moorix.lock");
     if (instance.heldElsewhere()) return 0;
+    if (!hasDisplay()) {
+        std::fputs("moorix: no display to show the menu-bar application on; see the README for the options\n",
+                   stderr);
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Moorix"));

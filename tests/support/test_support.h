@@ -31,7 +31,7 @@ public:
     struct Options {
         std::string cwd;
         bool captureStdout = true;
-        std::map<std::string, std::string> env; // on top of this process's environment
+        std::map<std::string, std::string> env = {}; // on top of this process's environment
     };
     Child(const std::vector<std::string>& argv, const Options& options);
     explicit Child(const std::vector<std::string>& argv) : Child(argv, Options{}) {}

@@ -1,4 +1,4 @@
-#include "app/shell/desktop_notification.h"
+#include "app/services/desktop_notification.h"
 
 #include "core/test_seams.h"
 #include "core/tool_runner.h"

@@ -1,8 +1,4 @@
-#include "app/shell/dev_count.h"
-
-#include "core/port_entry.h"
-
-#include <set>
+#include "app/services/dev_count.h"
 
 namespace moorix {
 
@@ -15,13 +11,6 @@ void DevCount::setCount(int count) {
     if (count == m_count) return;
     m_count = count;
     emit countChanged(count);
-}
-
-int DevCount::countDevPorts(const std::vector<std::int64_t>& ports) {
-    std::set<std::int64_t> dev;
-    for (auto port : ports)
-        if (isDevPort(port)) dev.insert(port);
-    return static_cast<int>(dev.size());
 }
 
 } // namespace moorix

@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-#include <cstdint>
-#include <vector>
 
 namespace moorix {
 
@@ -18,9 +16,6 @@ public:
 
     int count() const { return m_count; }
     void setCount(int count);
-
-    // Distinct port numbers in the development range.
-    static int countDevPorts(const std::vector<std::int64_t>& ports);
 
 signals:
     void countChanged(int count);

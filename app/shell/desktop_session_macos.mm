@@ -1,8 +1,10 @@
-#include "app/shell/accessory_app.h"
+#include "app/shell/desktop_session.h"
 
 #import <AppKit/AppKit.h>
 
 namespace moorix {
+
+bool hasDisplay() { return true; }
 
 void makeAccessoryApp() { [NSApp setActivationPolicy:NSApplicationActivationPolicyAccessory]; }
 

@@ -1,0 +1,133 @@
+#include "app/services/port_notifier.h"
+
+#include "app/services/desktop_notification.h"
+#include "app/services/dev_count.h"
+#include "app/services/l10n.h"
+#include "app/services/preferences.h"
+#include "core/insights.h"
+#include "core/listing.h"
+#include "core/lsof.h"
+#include "core/process_control.h"
+#include "core/process_inspection.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <signal.h>
+
+#include <algorithm>
+
+namespace moorix {
+
+namespace {
+
+constexpr std::chrono::seconds crashWindow{30};
+
+bool processExists(std::int32_t pid) { return pid >= 1 && ::kill(pid, 0) == 0; }
+
+} // namespace
+
+PortNotifier::PortNotifier(History& history, World world)
+    : m_history(history), m_world(std::move(world)), m_recorder(history, m_world.argvOf, m_world.wasKilledByUs) {}
+
+PortNotifier::~PortNotifier() { stop(); }
+
+PortNotifier& PortNotifier::shared() {
+    static PortNotifier notifier(
+        History::shared(),
+        World{
+            [] { return PortCore::listeningPortNumbers(); },
+            [] { return PortCore::listPorts(); },
+            processExists,
+            [](std::int32_t pid) { return PortCore::argv(pid); },
+            [](std::int32_t pid) { return PortCore::wasKilledByUs(pid); },
+            [] { return Preferences::shared().watchedPorts(); },
+            [](std::string_view key, std::int64_t port) { return L10n::format(key, {port}).toStdString(); },
+            postNotification,
+            [](int count) {
+                // The count belongs to the main thread; the application object lives there.
+                if (auto* app = QCoreApplication::instance())
+                    QMetaObject::invokeMethod(app, [count] { DevCount::shared().setCount(count); }, Qt::QueuedConnection);
+            },
+            currentInstant,
+        });
+    return notifier;
+}
+
+std::chrono::seconds PortNotifier::pause(bool watching) {
+    return watching ? std::chrono::seconds(5) : std::chrono::seconds(10);
+}
+
+void PortNotifier::start() {
+    const std::lock_guard lock(m_loopLock);
+    if (m_thread.joinable()) return;
+    m_stopping = false;
+    m_thread = std::thread([this] { run(); });
+}
+
+void PortNotifier::stop() {
+    {
+        const std::lock_guard lock(m_loopLock);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+}
+
+void PortNotifier::run() {
+    std::unique_lock lock(m_loopLock);
+    while (!m_stopping) {
+        // Re-read before every pause, so that watching a first port speeds the loop up at once.
+        lock.unlock();
+        const auto wait = pause(!m_world.watched().empty());
+        lock.lock();
+        if (m_wake.wait_until(lock, std::chrono::steady_clock::now() + wait, [this] { return m_stopping; })) break;
+        lock.unlock();
+        tick();
+        lock.lock();
+    }
+}
+
+void PortNotifier::tick() {
+    const std::vector<std::int64_t> ports = m_world.listeningPorts();
+    const std::set<std::int64_t> live(ports.begin(), ports.end());
+    const Instant now = m_world.now();
+
+    m_recorder.record(now, live, m_world.listPorts, m_world.isAlive);
+    m_world.publishCount(static_cast<int>(std::count_if(live.begin(), live.end(), isDevPort)));
+    notifyCrashes(now, live);
+    notifyWatched(live);
+}
+
+void PortNotifier::notifyCrashes(Instant now, const std::set<std::int64_t>& live) {
+    std::vector<PortEvent> closings = m_history.events(now - crashWindow);
+    std::erase_if(closings, [](const PortEvent& event) { return event.action != EventAction::closed; });
+    for (const PortEvent& crash : Insights::crashes(closings, m_world.isAlive)) {
+        if (!m_notifiedCrashes.insert(crash.port).second) continue;
+        m_world.notify(m_world.message("notif_crashed", crash.port));
+    }
+    // A port that listens again may crash again and deserves a new notification then.
+    for (std::int64_t port : live) m_notifiedCrashes.erase(port);
+}
+
+void PortNotifier::notifyWatched(const std::set<std::int64_t>& live) {
+    const std::set<std::int64_t> watched = m_world.watched();
+    if (watched.empty()) {
+        m_lastOpen.reset();
+        return;
+    }
+    std::set<std::int64_t> openNow;
+    std::set_intersection(watched.begin(), watched.end(), live.begin(), live.end(),
+                          std::inserter(openNow, openNow.end()));
+    if (!m_lastOpen) {
+        m_lastOpen = std::move(openNow);
+        return;
+    }
+    for (std::int64_t port : openNow)
+        if (!m_lastOpen->contains(port)) m_world.notify(m_world.message("notif_opened", port));
+    for (std::int64_t port : *m_lastOpen)
+        if (!openNow.contains(port)) m_world.notify(m_world.message("notif_closed", port));
+    m_lastOpen = std::move(openNow);
+}
+
+} // namespace moorix

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/history.h"
+#include "core/instant.h"
+#include "core/port_entry.h"
+#include "core/recorder.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace moorix {
+
+// The application's background heartbeat: samples the listening ports every few seconds, records their
+// history, publishes the development-port count, and notifies crashes and watched ports.
+class PortNotifier {
+public:
+    // Everything one sample reads from and acts on; the shared instance uses the real ones.
+    struct World {
+        std::function<std::vector<std::int64_t>()> listeningPorts;
+        std::function<std::vector<PortEntry>()> listPorts;
+        std::function<bool(std::int32_t pid)> isAlive;
+        Recorder::ArgvLookup argvOf;
+        Recorder::PidTest wasKilledByUs;
+        std::function<std::set<std::int64_t>()> watched;
+        std::function<std::string(std::string_view key, std::int64_t port)> message;
+        std::function<void(const std::string& message)> notify;
+        std::function<void(int count)> publishCount;
+        std::function<Instant()> now;
+    };
+
+    PortNotifier(History& history, World world);
+    ~PortNotifier();
+    PortNotifier(const PortNotifier&) = delete;
+    PortNotifier& operator=(const PortNotifier&) = delete;
+
+    static PortNotifier& shared();
+
+    // Starts the sampling thread; the first sample comes one pause after the start.
+    void start();
+    // Ends the loop, waiting for a sample in progress; samples never overlap.
+    void stop();
+
+    // One sample. Only the sampling thread calls it, except in tests.
+    void tick();
+
+    static std::chrono::seconds pause(bool watching);
+
+private:
+    void notifyCrashes(Instant now, const std::set<std::int64_t>& live);
+    void notifyWatched(const std::set<std::int64_t>& live);
+    void run();
+
+    History& m_history;
+    World m_world;
+    Recorder m_recorder;
+    std::optional<std::set<std::int64_t>> m_lastOpen;
+    std::set<std::int64_t> m_notifiedCrashes;
+
+    std::mutex m_loopLock;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+} // namespace moorix

@@ -1,7 +1,0 @@
-#include "app/shell/accessory_app.h"
-
-namespace moorix {
-
-void makeAccessoryApp() {}
-
-} // namespace moorix
