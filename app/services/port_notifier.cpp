@@ -50,11 +50,12 @@ PortNotifier& PortNotifier::shared() {
                     QMetaObject::invokeMethod(app, [count] { DevCount::shared().setCount(count); }, Qt::QueuedConnection);
             },
             currentInstant,
+            pause,
         });
     return notifier;
 }
 
-std::chrono::seconds PortNotifier::pause(bool watching) {
+std::chrono::milliseconds PortNotifier::pause(bool watching) {
     return watching ? std::chrono::seconds(5) : std::chrono::seconds(10);
 }
 
@@ -79,7 +80,7 @@ void PortNotifier::run() {
     while (!m_stopping) {
         // Re-read before every pause, so that watching a first port speeds the loop up at once.
         lock.unlock();
-        const auto wait = pause(!m_world.watched().empty());
+        const auto wait = m_world.pauseFor(!m_world.watched().empty());
         lock.lock();
         if (m_wake.wait_until(lock, std::chrono::steady_clock::now() + wait, [this] { return m_stopping; })) break;
         lock.unlock();

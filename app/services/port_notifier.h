@@ -34,6 +34,7 @@ public:
         std::function<void(const std::string& message)> notify;
         std::function<void(int count)> publishCount;
         std::function<Instant()> now;
+        std::function<std::chrono::milliseconds(bool watching)> pauseFor;
     };
 
     PortNotifier(History& history, World world);
@@ -51,7 +52,8 @@ public:
     // One sample. Only the sampling thread calls it, except in tests.
     void tick();
 
-    static std::chrono::seconds pause(bool watching);
+    // 5 seconds while the user watches a port, else 10.
+    static std::chrono::milliseconds pause(bool watching);
 
 private:
     void notifyCrashes(Instant now, const std::set<std::int64_t>& live);
