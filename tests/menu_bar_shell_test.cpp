@@ -76,7 +76,7 @@ protected:
 };
 
 TEST_F(MenuBarImageTest, BadgeAppearsFromOneAndStaysSquare) {
-    const MenuBarStyle badge{CountPlacement::Badge, QColor(0x9A, 0x9A, 0x9A), 22, 2.0};
+    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2, 0xF2, 0xF2), QColor(0x30, 0x30, 0x30), 22, 2.0};
     const QImage none = renderMenuBarImage(fallbackMenuBarIcon(), 0, badge);
     const QImage one = renderMenuBarImage(fallbackMenuBarIcon(), 1, badge);
     const QImage many = renderMenuBarImage(fallbackMenuBarIcon(), 8976, badge);
@@ -84,12 +84,12 @@ TEST_F(MenuBarImageTest, BadgeAppearsFromOneAndStaysSquare) {
     EXPECT_EQ(redPixels(none), 0);
     EXPECT_GT(redPixels(one), 50);
     EXPECT_GT(redPixels(many), redPixels(one)) << "a wider pill for more digits";
-    EXPECT_NE(none, renderMenuBarImage(QImage(), 0, {CountPlacement::Badge, Qt::black, 22, 2.0}))
+    EXPECT_NE(none, renderMenuBarImage(QImage(), 0, {CountPlacement::Badge, Qt::black, QColor(), 22, 2.0}))
         << "the tint is applied";
 }
 
 TEST_F(MenuBarImageTest, CountBesideTheIconWidensTheImage) {
-    const MenuBarStyle beside{CountPlacement::Beside, Qt::black, 18, 2.0};
+    const MenuBarStyle beside{CountPlacement::Beside, Qt::black, QColor(), 18, 2.0};
     const QImage none = renderMenuBarImage(fallbackMenuBarIcon(), 0, beside);
     const QImage one = renderMenuBarImage(fallbackMenuBarIcon(), 1, beside);
     const QImage four = renderMenuBarImage(fallbackMenuBarIcon(), 1024, beside);

@@ -13,6 +13,7 @@ namespace {
 QImage tinted(const QImage& icon, const QColor& color, int side) {
     QImage out = icon.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(1); // "@2x" artwork loads with a ratio of 2; here we paint in pixels
     QPainter painter(&out);
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(out.rect(), color);
@@ -55,10 +56,17 @@ QImage renderMenuBarImage(const QImage& icon, int count, const MenuBarStyle& sty
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (style.outlineColor.isValid()) {
+        const QImage halo = tinted(icon.isNull() ? fallbackMenuBarIcon() : icon, style.outlineColor, side);
+        const int width = qMax(1, qRound(style.pixelRatio));
+        for (int dx = -width; dx <= width; ++dx)
+            for (int dy = -width; dy <= width; ++dy)
+                if (dx != 0 || dy != 0) painter.drawImage(dx, dy, halo);
+    }
     painter.drawImage(0, 0, glyph);
     if (count >= 1) {
         // A pill in the lower right corner, as wide as the digits need and never wider than the icon.
-        const qreal height = side * 0.58;
+        const qreal height = side * 0.5;
         QFont font = countFont(height * 0.78);
         qreal width = qMax(height, QFontMetricsF(font).horizontalAdvance(text) + height * 0.45);
         if (width > side) {

@@ -14,10 +14,11 @@ namespace {
 
 MenuBarStyle platformStyle() {
 #if defined(Q_OS_MACOS)
-    return {CountPlacement::Beside, QColor(Qt::black), 18, 2.0};
+    return {CountPlacement::Beside, QColor(Qt::black), QColor(), 18, 2.0};
 #else
-    // Tray backgrounds may be light or dark and the tray does not tint: a mid grey reads on both.
-    return {CountPlacement::Badge, QColor(0x9A, 0x9A, 0x9A), 22, 2.0};
+    // Tray backgrounds may be light or dark and the tray does not tint: a light icon with a dark halo
+    // reads on both.
+    return {CountPlacement::Badge, QColor(0xF2, 0xF2, 0xF2), QColor(0x30, 0x30, 0x30), 22, 2.0};
 #endif
 }
 

@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""Photographs an area of an X display as PNG and prints how many of its pixels are badge red.
+
+  screenshot.py DISPLAY OUT.png X Y WIDTH HEIGHT [SCALE]
+"""
+import struct
+import subprocess
+import sys
+import zlib
+
+
+def grab(display):
+    raw = subprocess.run(["xwd", "-root", "-silent", "-display", display], check=True,
+                         stdout=subprocess.PIPE, timeout=20).stdout
+    fields = struct.unpack(">25I", raw[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, line_bytes, ncolors = fields[7], fields[11], fields[12], fields[19]
+    if bits_per_pixel not in (24, 32):
+        raise SystemExit(f"unsupported depth {bits_per_pixel}")
+    pixels = raw[header_size + 12 * ncolors:]
+    step = bits_per_pixel // 8
+
+    def pixel(x, y):
+        at = y * line_bytes + step * x
+        value = int.from_bytes(pixels[at:at + step], "little" if byte_order == 0 else "big")
+        return (value >> 16) & 255, (value >> 8) & 255, value & 255
+
+    return width, height, pixel
+
+
+def main():
+    display, out = sys.argv[1], sys.argv[2]
+    x0, y0, w, h = (int(v) for v in sys.argv[3:7])
+    scale = int(sys.argv[7]) if len(sys.argv) > 7 else 1
+    width, height, pixel = grab(display)
+    w, h = min(w, width - x0), min(h, height - y0)
+    red = 0
+    rows = []
+    for y in range(h):
+        row = bytearray()
+        for x in range(w):
+            r, g, b = pixel(x0 + x, y0 + y)
+            red += r > 180 and g < 100 and b < 100
+            row += bytes((r, g, b)) * scale
+        rows.extend([b"\0" + bytes(row)] * scale)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w * scale, h * scale, 8, 2, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b"")
+    with open(out, "wb") as f:
+        f.write(png)
+    print(red)
+
+
+if __name__ == "__main__":
+    main()
