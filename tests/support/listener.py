@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """A small loopback server for tests: listens, prints its port, then serves or stays silent.
 
-  listener.py [--host H]... [--port N] [--reuseport] [--ignore-term]
-              [--serve silent|http200|http404|garbage] [--stop-listening-after S]
+  listener.py [--host H]... [--port N | --dev-port] [--reuseport] [--ignore-term]
+              [--serve silent|http200|http404|garbage] [--stop-listening-after S] [--stop-on-usr1]
+
+--dev-port takes the first free port from 5000 to 9999; --stop-on-usr1 stops listening on SIGUSR1 and
+keeps the process alive, as a crashed server would.
 """
 import argparse
 import os
@@ -52,26 +55,27 @@ def main():
     parser.add_argument("--ignore-term", action="store_true")
     parser.add_argument("--serve", default="silent", choices=["silent", "http200", "http404", "garbage"])
     parser.add_argument("--stop-listening-after", type=float, default=0)
+    parser.add_argument("--dev-port", action="store_true")
+    parser.add_argument("--stop-on-usr1", action="store_true")
     args = parser.parse_args()
     if args.ignore_term:
         signal.signal(signal.SIGTERM, signal.SIG_IGN)
 
-    port = args.port
-    sockets = []
-    for host in args.host or ["127.0.0.1"]:
-        family = socket.AF_INET6 if ":" in host else socket.AF_INET
-        sock = socket.socket(family, socket.SOCK_STREAM)
-        sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        if args.reuseport:
-            sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
-        if family == socket.AF_INET6:
-            sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
-        sock.bind((host, port))
-        sock.listen(16)
-        port = sock.getsockname()[1]
-        sockets.append(sock)
-    print(port, flush=True)
+    candidates = range(5000, 10000) if args.dev_port else [args.port]
+    for candidate in candidates:
+        try:
+            sockets = listen(args, candidate)
+            break
+        except OSError:
+            if not args.dev_port:
+                raise
+    print(sockets[0].getsockname()[1], flush=True)
 
+    if args.stop_on_usr1:
+        def stop_listening(*_):
+            for sock in sockets:
+                sock.shutdown(socket.SHUT_RDWR)  # wakes the accepting thread; the port closes
+        signal.signal(signal.SIGUSR1, stop_listening)
     for sock in sockets:
         threading.Thread(target=serve, args=(sock, args.serve), daemon=True).start()
     if args.stop_listening_after > 0:
@@ -80,6 +84,28 @@ def main():
             sock.close()
     while True:
         time.sleep(3600)
+
+
+def listen(args, port):
+    sockets = []
+    for host in args.host or ["127.0.0.1"]:
+        family = socket.AF_INET6 if ":" in host else socket.AF_INET
+        sock = socket.socket(family, socket.SOCK_STREAM)
+        sockets.append(sock)
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        if args.reuseport:
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
+        if family == socket.AF_INET6:
+            sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
+        try:
+            sock.bind((host, port))
+            sock.listen(16)
+        except OSError:
+            for opened in sockets:
+                opened.close()
+            raise
+        port = sock.getsockname()[1]
+    return sockets
 
 
 if __name__ == "__main__":

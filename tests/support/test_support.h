@@ -29,7 +29,7 @@ private:
 class Child {
 public:
     struct Options {
-        std::string cwd;
+        std::string cwd = {};
         bool captureStdout = true;
         std::map<std::string, std::string> env = {}; // on top of this process's environment
     };
