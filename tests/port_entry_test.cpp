@@ -8,82 +8,50 @@ namespace moorix {
 
 namespace {
 
-PortEntry entry(std::int64_t port, std::string command = "node", std::string user = "dev") {
-    return PortEntry{port, "127.0.0.1", 4242, std::move(command), std::move(user), {}, 4242, {}, {}};
+PortEntry entry(std::int64_t port, std::string command = "node", std::string user = "dev",
+                std::string address = "127.0.0.1") {
+    return PortEntry{port, std::move(address), 4242, std::move(command), std::move(user), {}, 4242, {}, {}};
 }
 
 } // namespace
 
-TEST(PortEntryClassification, DevelopmentPortBounds) {
+TEST(PortEntryRules, DevelopmentRangeSystemProcessesRestartAndExposure) {
     EXPECT_FALSE(entry(1023).isDev());
     EXPECT_TRUE(entry(1024).isDev());
     EXPECT_TRUE(entry(9999).isDev());
     EXPECT_FALSE(entry(10000).isDev());
-}
 
-TEST(PortEntryClassification, SystemCriticalAndRestartRules) {
     const std::string me = platform::loginName();
-    EXPECT_TRUE(entry(3306, "mysqld", "_mysql").isSystemCritical());
-    EXPECT_FALSE(entry(3306, "mysqld", "_mysql").canRestart());
-    EXPECT_TRUE(entry(80, "nginx", "root").isSystemCritical());
-    EXPECT_FALSE(entry(80, "nginx", "root").canRestart());
-    EXPECT_TRUE(entry(5000, "launchd", me).isSystemCritical());
-    EXPECT_FALSE(entry(5000, "launchd", me).canRestart());
-    EXPECT_FALSE(entry(3000, "node", "someone-else").isSystemCritical());
-    EXPECT_FALSE(entry(3000, "node", "someone-else").canRestart());
+    for (const PortEntry& system : {entry(3306, "mysqld", "_mysql"), entry(80, "nginx", "root"), entry(5000, "launchd", me)}) {
+        EXPECT_TRUE(system.isSystemCritical()) << system.command;
+        EXPECT_FALSE(system.canRestart()) << system.command;
+    }
     EXPECT_FALSE(entry(3000, "Launchd", "someone-else").isSystemCritical()) << "matching is case-sensitive";
-    if (me != "root" && !me.empty()) {
-        EXPECT_TRUE(entry(3000, "node", me).canRestart());
-    }
+    EXPECT_FALSE(entry(3000, "node", "someone-else").canRestart()) << "another user's server";
+    EXPECT_EQ(entry(3000, "node", me).canRestart(), me != "root" && !me.empty());
+
+    for (const char* exposed : {"*", "0.0.0.0", "[::]"}) EXPECT_TRUE(entry(1, "x", "u", exposed).isExposed());
+    for (const char* local : {"::", "localhost", "[::1]", ""}) EXPECT_FALSE(entry(1, "x", "u", local).isExposed());
 }
 
-TEST(PortEntryClassification, ExposureIsTextual) {
-    for (const char* exposed : {"*", "0.0.0.0", "[::]"}) {
-        PortEntry e = entry(3000);
-        e.address = exposed;
-        EXPECT_TRUE(e.isExposed()) << exposed;
-    }
-    for (const char* local : {"::", "localhost", "127.0.0.1", "[::1]", ""}) {
-        PortEntry e = entry(3000);
-        e.address = local;
-        EXPECT_FALSE(e.isExposed()) << local;
-    }
-}
-
-TEST(PortEntryDerived, IdChainOwnerAndUrl) {
-    PortEntry e{8080, "*", 77, "node", "dev", {"npm", "zsh", "login"}, 10, {}, {}};
+TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
+    PortEntry e{8080, "[::1]", 77, "node", "dev", {"npm", "zsh"}, 100, {}, {}};
     EXPECT_EQ(e.id(), "77:8080");
-    EXPECT_EQ(e.chainText(), "node \u2190 npm \u2190 zsh \u2190 login");
-    EXPECT_EQ(e.owner(), "login");
-    EXPECT_EQ(e.url(), "http://localhost:8080");
-    e.parentChain.clear();
-    EXPECT_EQ(e.chainText(), "node");
-    EXPECT_EQ(e.owner(), "node");
-}
-
-TEST(PortEntryJson, EncodesFieldsInOrderAndLeavesOutAbsentFolder) {
-    PortEntry e{3000, "[::1]", 4242, "node", "dev", {"npm", "zsh"}, 100, {}, {}};
-    EXPECT_EQ(writeCompactJson(toJson(e)),
-              R"({"port":3000,"address":"[::1]","pid":4242,"command":"node","user":"dev",)"
-              R"("parentChain":["npm","zsh"],"rootPid":100})");
+    EXPECT_EQ(e.chainText(), "node \u2190 npm \u2190 zsh");
+    EXPECT_EQ(e.owner(), "zsh");
+    EXPECT_EQ(writeCompactJson(toJson(e)), R"({"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
+                                           R"("parentChain":["npm","zsh"],"rootPid":100})");
     e.cwd = "/Users/dev/shop";
     e.project = "shop";
-    EXPECT_EQ(writeCompactJson(toJson(e)),
-              R"({"port":3000,"address":"[::1]","pid":4242,"command":"node","user":"dev",)"
-              R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop","project":"shop"})");
-}
-
-TEST(PortEntryJson, DecodesWhatItEncodesAndRejectsMissingOrWrongKeys) {
-    PortEntry e{3000, "*", 1, "node", "", {"a b"}, 1, "/x", "x"};
+    EXPECT_EQ(writeCompactJson(toJson(e)), R"({"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
+                                           R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop","project":"shop"})");
     EXPECT_EQ(portEntryFromJson(nlohmann::json::parse(toJson(e).dump())), e);
 
-    auto decoded = portEntryFromJson(nlohmann::json::parse(
+    const auto decoded = portEntryFromJson(nlohmann::json::parse(
         R"({"rootPid":5,"cwd":null,"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})"));
     ASSERT_TRUE(decoded.has_value());
     EXPECT_FALSE(decoded->cwd.has_value());
-
     for (const char* bad : {
-             R"([])",
              R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})",
              R"({"port":"1","address":"*","pid":5,"command":"c","user":"u","parentChain":[],"rootPid":5})",
              R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[1],"rootPid":5})",

@@ -180,6 +180,18 @@ std::string pythonNamed(const TempDir& dir, const std::string& name) {
     return link;
 }
 
+std::vector<std::string> listener(const std::vector<std::string>& extra) {
+    std::vector<std::string> argv{pythonBinary(), supportScript("listener.py")};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return argv;
+}
+
+std::int64_t listeningPort(Child& listener) {
+    const std::string line = listener.readLine();
+    if (line.empty()) throw std::runtime_error("the listener did not start");
+    return std::stoll(line);
+}
+
 bool waitUntil(const std::function<bool()>& condition, double seconds) {
     const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -68,6 +69,11 @@ std::string pythonBinary();
 std::string supportScript(const std::string& name);
 // A symbolic link `dir/name` to the python interpreter: processes started through it are named `name`.
 std::string pythonNamed(const TempDir& dir, const std::string& name);
+
+// The argument vector that runs tests/support/listener.py with `extra` options.
+std::vector<std::string> listener(const std::vector<std::string>& extra = {});
+// The port a listener printed when it started listening.
+std::int64_t listeningPort(Child& listener);
 
 bool waitUntil(const std::function<bool()>& condition, double seconds);
 
