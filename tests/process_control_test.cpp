@@ -1,6 +1,7 @@
 #include "core/kill_record.h"
+#include "core/probe.h"
 #include "core/process_control.h"
-#include "core/process_inspection.h"
+#include "core/process_records.h"
 #include "core/process_table.h"
 #include "tests/support/test_support.h"
 
@@ -10,245 +11,209 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <limits>
 
 namespace moorix {
 
 using test::Child;
-using test::supportScript;
-using test::waitUntil;
+using test::runMoorix;
 using Strings = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+using namespace std::string_view_literals;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+const std::string listener = test::supportScript("listener.py");
+const std::string spawnChild = test::supportScript("spawn_child.py");
 
-Strings listener(const Strings& extra = {}) {
-    Strings argv{test::pythonBinary(), supportScript("listener.py")};
-    argv.insert(argv.end(), extra.begin(), extra.end());
-    return argv;
+double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// The port line a server prints once it listens.
+std::string portOf(Child& child) {
+    const std::string line = child.readLine();
+    if (line.empty()) throw std::runtime_error("server did not start");
+    return line;
 }
 
-void awaitStart(Child& child) {
-    if (child.readLine().empty()) throw std::runtime_error("server did not start");
-}
-
-// Runs `action` on a worker while this thread reaps `child` the way its real parent would (a zombie
-// still answers signal 0). Returns how long the action took, in seconds.
-double whileReaping(Child& child, const std::function<void()>& action) {
+// Runs `action` while this thread reaps `child` as its real parent would (a zombie still answers
+// signal 0); `took` receives the seconds it ran.
+template <class Action> auto whileReaping(Child& child, Action action, double* took = nullptr) {
     const auto start = Clock::now();
     auto done = std::async(std::launch::async, action);
     while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) child.alive();
-    done.get();
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    if (took) *took = since(start);
+    return done.get();
 }
 
-bool exists(pid_t pid) { return ::kill(pid, 0) == 0; }
-
-// The child of `parent` in a fresh process snapshot, once it exists.
+// The child of `parent`, which exists once the child has printed its port.
 std::int32_t childOf(pid_t parent) {
-    std::int32_t found = 0;
-    waitUntil(
-        [&] {
-            for (const auto& [pid, info] : PortCore::processTable())
-                if (info.ppid == parent) found = pid;
-            return found != 0;
-        },
-        10);
-    if (found == 0) throw std::runtime_error("no child process");
-    return found;
-}
-
-struct Signal {
-    std::int32_t pid;
-    int signal;
-    bool operator==(const Signal&) const = default;
-};
-
-// Records what would have been sent; answers "exists" to signal 0 `alive` times.
-struct SignalLog {
-    std::vector<Signal> sent;
-    int alive = 0;
-    PortCore::SignalSender sender() {
-        return [this](std::int32_t pid, int signal) {
-            sent.push_back({pid, signal});
-            return signal == 0 && alive-- > 0 ? 0 : -1;
-        };
-    }
-};
-
-std::vector<nlohmann::json> records(const std::string& file) {
-    std::vector<nlohmann::json> lines;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-    return lines;
+    for (const auto& [pid, info] : PortCore::processTable())
+        if (info.ppid == parent) return pid;
+    return 0;
 }
 
 } // namespace
 
-TEST(KillProcess, ObedientServerEndsOnSigtermWithoutSigkill) {
-    Child server(listener());
-    awaitStart(server);
-    const double took = whileReaping(server, [&] { PortCore::killProcess(server.pid(), false); });
-    EXPECT_EQ(server.waitExit(5), 128 + SIGTERM);
-    EXPECT_LT(took, 1.5);
-    EXPECT_TRUE(PortCore::wasKilledByUs(server.pid()));
+TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceAtOnce) {
+    struct Case { bool ignoreTerm, force; int signal; double atLeast, atMost; };
+    for (const Case& c : {Case{false, false, SIGTERM, 0, 1.5}, Case{true, false, SIGKILL, 1.5, 4},
+                          Case{true, true, SIGKILL, 0, 1}}) {
+        SCOPED_TRACE(testing::Message() << "ignoreTerm " << c.ignoreTerm << ", force " << c.force);
+        Child server({test::pythonBinary(), listener, c.ignoreTerm ? "--ignore-term" : "--serve=silent"});
+        portOf(server);
+        double took = 0;
+        whileReaping(server, [&] { PortCore::killProcess(server.pid(), c.force); }, &took);
+        EXPECT_EQ(server.waitExit(5), 128 + c.signal);
+        EXPECT_GE(took, c.atLeast);
+        EXPECT_LE(took, c.atMost);
+        EXPECT_TRUE(PortCore::wasKilledByUs(server.pid()));
+    }
 }
 
-TEST(KillProcess, ServerIgnoringSigtermGetsSigkillAfterAboutTwoSeconds) {
-    Child server(listener({"--ignore-term"}));
-    awaitStart(server);
-    const double took = whileReaping(server, [&] { PortCore::killProcess(server.pid(), false); });
-    EXPECT_EQ(server.waitExit(5), 128 + SIGKILL);
-    EXPECT_GE(took, 1.5);
-    EXPECT_LE(took, 4.0);
-}
-
-TEST(KillProcess, ForceSendsSigkillAtOnce) {
-    Child server(listener({"--ignore-term"}));
-    awaitStart(server);
-    const double took = whileReaping(server, [&] { PortCore::killProcess(server.pid(), true); });
-    EXPECT_EQ(server.waitExit(5), 128 + SIGKILL);
-    EXPECT_LT(took, 1.0);
-}
-
-TEST(KillProcess, GoneProcessEndsTheGracePeriodAtOnceButIsStillRecorded) {
-    // Beyond the kernel's largest pid: certainly no process, never anyone else's.
-    const std::int32_t gone = std::numeric_limits<std::int32_t>::max();
-    const auto start = Clock::now();
-    PortCore::killProcess(gone, false);
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 1.0);
-    EXPECT_TRUE(PortCore::wasKilledByUs(gone));
-}
-
-TEST(KillProcess, GraceSequenceIsTermThenTwentyTestsThenKill) {
-    SignalLog log;
-    log.alive = 100;
-    PortCore::killProcess(4242, false, log.sender());
-    ASSERT_EQ(log.sent.size(), 22u);
-    EXPECT_EQ(log.sent.front(), (Signal{4242, SIGTERM}));
-    EXPECT_EQ(log.sent[20], (Signal{4242, 0}));
-    EXPECT_EQ(log.sent.back(), (Signal{4242, SIGKILL}));
-
-    SignalLog ended;
-    ended.alive = 2;
-    PortCore::killProcess(4243, false, ended.sender());
-    EXPECT_EQ(ended.sent, (std::vector<Signal>{{4243, SIGTERM}, {4243, 0}, {4243, 0}, {4243, 0}}));
-}
-
-TEST(KillProcess, PidsBelowTwoAreNeitherSignalledNorRecorded) {
-    SignalLog log;
-    for (std::int32_t pid : {1, 0, -1, -4242, std::numeric_limits<std::int32_t>::min()}) {
-        PortCore::killProcess(pid, false, log.sender());
-        PortCore::killProcess(pid, true, log.sender());
-        PortCore::killTree(pid, PortCore::runTool, log.sender());
+TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
+    std::vector<std::int32_t> sent;
+    const PortCore::SignalSender record = [&](std::int32_t pid, int) { sent.push_back(pid); return -1; };
+    for (std::int32_t pid : {1, 0, -1, INT32_MIN}) {
+        for (bool force : {false, true}) PortCore::killProcess(pid, force, record);
+        PortCore::killTree(pid, PortCore::runTool, record);
+        PortCore::restartTree(pid, PortCore::runTool, record);
         EXPECT_FALSE(PortCore::wasKilledByUs(pid)) << pid;
-        // Signal 0 only tests, so the sender's own refusal is safe to check for real.
-        EXPECT_EQ(PortCore::sendSignal(pid, 0), -1) << pid;
+        EXPECT_EQ(PortCore::sendSignal(pid, 0), -1) << pid; // signal 0 only tests: safe to try for real
     }
-    EXPECT_TRUE(log.sent.empty());
-}
-
-TEST(KillTree, ServerUnderNpmStopsThatParentAndLeavesTheLeafAlone) {
-    test::TempDir dir;
-    Child npm({test::pythonNamed(dir, "npm"), supportScript("spawn_child.py"), test::pythonNamed(dir, "node"),
-               supportScript("listener.py")});
-    awaitStart(npm);
-    const std::int32_t leaf = childOf(npm.pid());
-    whileReaping(npm, [&] { PortCore::killTree(leaf); });
-    EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
-    EXPECT_TRUE(exists(leaf)) << "the leaf gets no signal of its own";
-    EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
-    EXPECT_FALSE(PortCore::wasKilledByUs(leaf));
-}
-
-TEST(KillTree, LeafUnderAnOrdinaryParentIsStoppedItself) {
-    Child parent({test::pythonBinary(), supportScript("spawn_child.py"), test::pythonBinary(),
-                  supportScript("listener.py")});
-    awaitStart(parent);
-    const std::int32_t leaf = childOf(parent.pid());
-    PortCore::killTree(leaf);
-    // spawn_child.py passes on its child's end: 256 - 15 for a SIGTERM.
-    EXPECT_EQ(parent.waitExit(5), 256 - SIGTERM);
-    EXPECT_TRUE(PortCore::wasKilledByUs(leaf));
-    EXPECT_FALSE(PortCore::wasKilledByUs(parent.pid()));
-}
-
-TEST(RestartTree, ComesBackInTheSameFolderWithTheSameArgumentsUntouchedByTheShell) {
-    test::TempDir dir;
-    const std::string folder = dir.file("my 'shop' $HOME");
-    std::filesystem::create_directory(folder);
-    const std::string record = dir.file("record.jsonl");
-    const Strings awkward{"a b", "", "it's", "\"quoted\"", "$(touch PWNED1)", "`touch PWNED2`", ";",
-                          "; touch PWNED3", "*", "~", "$HOME", "\\", "line\nbreak", "naïve", "-c"};
-    Strings argv{test::pythonNamed(dir, "npm"), supportScript("spawn_child.py"), test::pythonBinary(),
-                 supportScript("record_server.py"), record};
-    argv.insert(argv.end(), awkward.begin(), awkward.end());
-    Child npm(argv, {.cwd = folder});
-    awaitStart(npm);
-    const std::int32_t leaf = childOf(npm.pid());
-
-    whileReaping(npm, [&] { PortCore::restartTree(leaf); });
-    EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
-    EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
-    ASSERT_TRUE(waitUntil([&] { return records(record).size() == 2; }, 20)) << "the server did not come back";
-    const auto lines = records(record);
-    const auto& again = lines[1];
-    const pid_t server = again.at("pid").get<pid_t>();
-    const pid_t session = again.at("sid").get<pid_t>();
-    ASSERT_GT(server, 1);
-    ASSERT_GT(session, 1);
-    ASSERT_NE(session, ::getsid(0)) << "runs in a session of its own";
-    // The restarted tree is detached: end it by its own ids, server first so that its parent exits too
-    // and is reaped by the launcher rather than left a zombie.
-    ::kill(server, SIGKILL);
-    EXPECT_TRUE(waitUntil([&] { return !exists(session); }, 10)) << "restarted root not reaped";
-    ::kill(-session, SIGKILL);
-
-    EXPECT_EQ(again.at("cwd"), folder);
-    EXPECT_EQ(again.at("argv"), lines[0].at("argv")) << "the first start is the one the test made itself";
-    for (const char* name : {"PWNED1", "PWNED2", "PWNED3"}) {
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / name)) << name;
-        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
-    }
-}
-
-TEST(RestartTree, AnotherUsersServerIsNeitherStoppedNorRestarted) {
+    EXPECT_TRUE(sent.empty());
     if (::getuid() != 0) GTEST_SKIP() << "needs root to start a process as another user";
-    Child runner({"/usr/sbin/runuser", "-u", "nobody", "--", test::pythonBinary(), supportScript("listener.py")});
-    awaitStart(runner);
+    Child runner({"/usr/sbin/runuser", "-u", "nobody", "--", test::pythonBinary(), listener});
+    portOf(runner);
     const std::int32_t server = childOf(runner.pid());
-    ASSERT_EQ(PortCore::uid(server), 65534u);
-
-    SignalLog log;
-    PortCore::restartTree(server, PortCore::runTool, log.sender());
-    EXPECT_TRUE(log.sent.empty());
+    PortCore::restartTree(server, PortCore::runTool, record);
+    EXPECT_TRUE(sent.empty());
     EXPECT_FALSE(PortCore::wasKilledByUs(server));
-    EXPECT_TRUE(exists(server));
-    EXPECT_TRUE(runner.alive());
 }
 
-TEST(ProcessInspection, OwnerAndFiguresOfARealProcessNothingForGoneOnes) {
-    Child sleeper({test::pythonBinary(), "-c", "import time; time.sleep(60)"}, {.cwd = {}, .captureStdout = false});
-    EXPECT_EQ(PortCore::uid(sleeper.pid()), ::geteuid());
-    const std::int32_t gone = std::numeric_limits<std::int32_t>::max();
-    const auto figures = PortCore::stats({sleeper.pid(), gone});
-    ASSERT_EQ(figures.size(), 1u);
-    EXPECT_GT(figures.at(sleeper.pid()).memMB, 0);
-    for (std::int32_t pid : {gone, 0, -1}) {
-        EXPECT_FALSE(PortCore::argv(pid)) << pid;
-        EXPECT_FALSE(PortCore::uid(pid)) << pid;
+TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
+    test::TempDir dir;
+    for (const char* name : {"node", "npm", "plain"}) test::pythonNamed(dir, name);
+    struct Case { std::string mode, parent; };
+    for (const Case& c : {Case{"--kill-tree", "npm"}, Case{"--kill-tree", "plain"}, Case{"--kill", "npm"}}) {
+        SCOPED_TRACE(c.mode + " under " + c.parent);
+        Child parent({dir.file(c.parent), spawnChild, dir.file("node"), listener});
+        const std::string port = portOf(parent);
+        const std::int32_t leaf = childOf(parent.pid());
+        const std::int32_t root = c.mode == "--kill-tree" && c.parent == "npm" ? parent.pid() : leaf;
+        const auto result = whileReaping(parent, [&] { return runMoorix({c.mode, port}); });
+        const std::string rootName = root == leaf ? "node" : c.parent;
+        EXPECT_EQ(result.out, c.mode == "--kill" ? "killing node pid " + std::to_string(leaf) + "\n"
+                                                 : "leaf " + std::to_string(leaf) + " (node) -> tree root " +
+                                                       std::to_string(root) + " (" + rootName + ")\n");
+        // spawn_child.py passes on its child's end as 256 - signal.
+        EXPECT_EQ(parent.waitExit(5), root == leaf ? 256 - SIGTERM : 128 + SIGTERM);
+        EXPECT_EQ(::kill(leaf, 0) == 0, root != leaf) << "a leaf under npm gets no signal of its own";
+        EXPECT_TRUE(PortCore::wasKilledByUs(root)) << "the command line's stop is seen here too";
     }
+}
 
-    // Ended but not yet reaped: the pid and its owner remain, the argument vector is gone.
-    Child quick({test::pythonBinary(), "-c", "pass"}, {.cwd = {}, .captureStdout = false});
-    siginfo_t info{};
-    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(quick.pid()), &info, WEXITED | WNOWAIT), 0);
-    EXPECT_FALSE(PortCore::argv(quick.pid()));
+TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShell) {
+    test::TempDir dir;
+    const std::string folder = dir.file("my 'shop' $HOME"), record = dir.file("record.jsonl");
+    std::filesystem::create_directory(folder);
+    Child npm({test::pythonNamed(dir, "npm"), spawnChild, test::pythonBinary(),
+               test::supportScript("record_server.py"), record, "a b", "", "it's", "\"q\"", "$(touch x)",
+               "`touch y`", "; touch z", "*", "$HOME", "\\", "line\nbreak", "naïve", "-c"}, {.cwd = folder});
+    const std::string port = portOf(npm);
+    const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
+    EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
+    EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
+    std::vector<nlohmann::json> starts;
+    ASSERT_TRUE(test::waitUntil([&] {
+        starts.clear();
+        std::ifstream in(record);
+        for (std::string line; std::getline(in, line);) starts.push_back(nlohmann::json::parse(line));
+        return starts.size() == 2;
+    }, 20)) << "the server did not come back";
+    const pid_t server = starts[1].at("pid");
+    ASSERT_GT(server, 1);
+    ::kill(server, SIGKILL); // the restarted root, its parent, then ends too
+    EXPECT_NE(starts[1].at("sid"), ::getsid(0)) << "runs detached, in a session of its own";
+    EXPECT_EQ(result.out, "restarting tree of pid " + to_string(starts[0].at("pid")) + "\n");
+    EXPECT_EQ(starts[1].at("cwd"), folder);
+    EXPECT_EQ(starts[1].at("argv"), starts[0].at("argv")) << "the first start is the one the test made";
+}
+
+TEST(ProcessRecords, MacArgumentAreaKeepsArgcArgumentsAndRejectsBadAreas) {
+    // argc (native-endian: little on every Mac), executable path, NUL padding, arguments, environment.
+    const std::pair<std::string_view, std::optional<Strings>> cases[] = {
+        {"\4\0\0\0/bin/node\0\0\0node\0\0--port=3000\0\xff\xfe\0PATH=/bin\0"sv,
+         Strings{"node", "", "--port=3000", "\xEF\xBF\xBD\xEF\xBF\xBD"}},
+        {"\2\0\0\0/bin/x\0x\0last"sv, Strings{"x", "last"}}, // final NUL missing
+        {"\3\0\0\0/bin/x\0x\0y\0"sv, std::nullopt},          // argc disagrees
+        {"\2\0\0\0/bin/x\0\0\0"sv, std::nullopt},            // cut short in the padding
+        {"\1\0\0\0/bin/x"sv, std::nullopt},                  // cut short in the path
+        {"\0\0\0\0/bin/x\0x\0"sv, std::nullopt}, {"\1\0\0\0"sv, std::nullopt}};
+    for (const auto& [bytes, expected] : cases)
+        EXPECT_EQ(PortCore::parseArgumentArea(bytes), expected) << testing::PrintToString(std::string(bytes));
+}
+
+TEST(ProcessRecords, LinuxCmdlineAndEffectiveUid) {
+    EXPECT_EQ(PortCore::parseCmdline("rewritten title"sv), Strings{"rewritten title"}) << "no final NUL";
+    EXPECT_EQ(PortCore::parseCmdline("a\0\0"sv), (Strings{"a", ""}));
+    EXPECT_FALSE(PortCore::parseCmdline(""sv)) << "kernel threads and exited processes have no arguments";
+    EXPECT_EQ(PortCore::parseStatusEffectiveUid("Name:\tx\nUid:\t1000\t65534\t1000\t1000\n"), 65534u);
+    EXPECT_FALSE(PortCore::parseStatusEffectiveUid("Uid:\t0\t4294967296\t0\t0\n"));
+}
+
+TEST(KillRecordClock, ANoteDropsRecordsSixtySecondsOldOrOlder) {
+    auto now = std::chrono::system_clock::time_point{} + std::chrono::hours(1000);
+    KillRecord record([&] { return now; });
+    record.note(10);
+    now += std::chrono::milliseconds(1);
+    record.note(20);
+    now += std::chrono::milliseconds(59999);
+    record.note(20);
+    EXPECT_FALSE(record.contains(10)) << "exactly 60 s old: pruned by the next note";
+    now += std::chrono::seconds(59);
+    record.note(30);
+    EXPECT_TRUE(record.contains(20)) << "noted again with a fresh time, so 59 s old now";
+}
+
+TEST(ArgvMode, PrintsEveryArgumentByteForByteOrSaysWhyNotWithStatusOne) {
+    Child sleeper({test::pythonBinary(), "-c", "import time;time.sleep(60)", "", "it's \"x\"", "$(id)",
+                   "a\tb", "\xc3\xa9\xff"}, {.cwd = {}, .captureStdout = false});
+    const std::string pid = std::to_string(sleeper.pid());
+    const std::string want = "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n" +
+                             "[3] \n[4] it's \"x\"\n[5] $(id)\n[6] a\tb\n[7] \xc3\xa9\xef\xbf\xbd\n";
+    std::string out;
+    test::waitUntil([&] { return (out = runMoorix({"--argv", pid}).out) == want; }, 5);
+    EXPECT_EQ(out, want);
+    for (const char* gone : {"2147483647", "0", "-1"}) {
+        const auto result = runMoorix({"--argv", gone});
+        EXPECT_EQ(result.out + std::to_string(result.status), "no argv (gone, or not our uid)\n1") << gone;
+    }
+}
+
+TEST(Probe, AnyHttpAnswerOnEitherLoopbackIsHealthyAndSilenceGetsTheWholeTimeLimit) {
+    struct Case { std::string host, serve; bool healthy; double atLeast; };
+    for (const Case& c : {Case{"127.0.0.1", "http200", true, 0}, Case{"127.0.0.1", "http404", true, 0},
+                          Case{"127.0.0.1", "garbage", false, 0}, Case{"127.0.0.1", "silent", false, 1.2},
+                          Case{"::1", "http200", true, 0}, Case{"::1", "silent", false, 1.2}}) {
+        SCOPED_TRACE(c.host + " " + c.serve);
+        Child server({test::pythonBinary(), listener, "--host", c.host, "--serve", c.serve});
+        const std::int64_t port = std::stoll(portOf(server));
+        const auto start = Clock::now();
+        EXPECT_EQ(PortCore::probe(port), c.healthy);
+        EXPECT_GE(since(start), c.atLeast);
+        EXPECT_LE(since(start), 4.0) << "both loopback addresses share one time limit";
+    }
+}
+
+TEST(ProbeMode, PrintsOneVerdictAndNeverAsksAProxy) {
+    // An HTTP server named as the proxy: a probe sent through it would wrongly come back healthy.
+    Child proxy({test::pythonBinary(), listener, "--serve", "http200"});
+    const std::string port = portOf(proxy), address = "http://127.0.0.1:" + port;
+    const std::map<std::string, std::string> env{{"http_proxy", address}, {"all_proxy", address}};
+    EXPECT_EQ(runMoorix({"--probe", port}, env).out, "healthy\n");
+    EXPECT_EQ(runMoorix({"--probe", std::to_string(test::unusedLoopbackPort())}, env).out, "no-http\n");
 }
 
 } // namespace moorix

@@ -3,7 +3,7 @@
 
   record_server.py RECORD_FILE [ARG]...
 
-Appends one JSON line to RECORD_FILE: pid, session id, working directory, listening port and the full
+Appends one JSON line to RECORD_FILE: pid, session id, working directory and the full
 argument vector (interpreter included) as hex-encoded bytes; then prints the port and waits. The ARGs
 are only recorded.
 """
@@ -23,7 +23,6 @@ def main():
         "pid": os.getpid(),
         "sid": os.getsid(0),
         "cwd": os.getcwd(),
-        "port": port,
         "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv],
     }
     with open(sys.argv[1], "a") as out:
