@@ -1,18 +1,16 @@
+// The port history: its event lines, the store on disk, the recorder, the insights and the modes that print them.
 #include "core/history.h"
-#include "core/platform/platform.h"
+#include "core/insights.h"
+#include "core/recorder.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <set>
 #include <thread>
 
 namespace moorix {
@@ -20,326 +18,280 @@ namespace moorix {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+using namespace std::chrono;
+using Argv = std::optional<std::vector<std::string>>;
+constexpr auto kOpened = EventAction::opened, kClosed = EventAction::closed;
+const Instant kAt = sys_days{2026y / 12 / 5} + 9h + 14min + 2s;
 
-const Instant kT0 = std::chrono::sys_days{std::chrono::year{2026} / 12 / 5};
-
-PortEvent event(int i, EventAction action = EventAction::opened) {
-    PortEvent e{kT0 + std::chrono::seconds{i}, action, 3000 + i, 100 + i, "node", {"npm", "zsh"}, "dev", "127.0.0.1",
-                "/home/dev/app" + std::to_string(i), "app", std::nullopt, std::nullopt};
-    if (action == EventAction::opened) e.argv = std::vector<std::string>{"node", "server.js", std::to_string(i)};
-    else e.ending = Ending::unexpected;
-    return e;
+PortEvent event(Instant at, std::int64_t port, std::int32_t pid, EventAction action = kOpened,
+                std::optional<Ending> ending = {}) {
+    return {at, action, port, pid, "node", {"zsh"}, "dev", "*", {}, {}, {}, ending};
 }
-
-std::string line(int i) { return *encodeEventLine(event(i)) + "\n"; }
+PortEvent numbered(int i) { return event(kAt + seconds{i}, 3000 + i, 100 + i); }
+std::string line(int i) { return *encodeEventLine(numbered(i)) + "\n"; }
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+const PortEvent kOpening{kAt, kOpened, 3000, 4242, "node", {"npm", "zsh"}, "dev", "*", "/Users/dev/shop", "shop",
+                         Argv{{"node", "server.js"}}, std::nullopt};
+const std::string kLine =
+    R"({"at":"2026-12-05T09:14:02Z","action":"opened","port":3000,"pid":4242,"command":"node","parentChain":["npm","zsh"],)"
+    R"("user":"dev","address":"*","cwd":"\/Users\/dev\/shop","project":"shop","argv":["node","server.js"]})";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
 }
 
-std::vector<int> ports(const std::vector<PortEvent>& events) {
-    std::vector<int> found;
-    for (const auto& e : events) found.push_back(static_cast<int>(e.port - 3000));
-    return found;
+// The general JSON reader, which the compact fast path must agree with on every line.
+std::optional<PortEvent> generalDecode(const std::string& text) {
+    return portEventFromJson(nlohmann::json::parse(text, nullptr, false));
 }
-
-// What a store that has never read the file sees: the reference for every cached read.
-std::vector<PortEvent> freshRead(const std::string& path) { return History(path).events(Instant::min()); }
 
 class HistoryFile : public ::testing::Test {
 protected:
+    std::vector<PortEvent> all() { return history.events(Instant::min()); }
     test::TempDir dir;
     std::string path = dir.file("history.jsonl");
     History history{path};
 };
 
+// Runs moorix with a data folder of its own, whose history holds `text` and then these events.
+test::RunResult runWithHistory(const std::string& option, std::string text, const std::vector<PortEvent>& events) {
+    const test::TempDir home;
+    fs::create_directories(home.file("Moorix"));
+    for (const auto& e : events) text += *encodeEventLine(e) + "\n";
+    home.write("Moorix/history.jsonl", text);
+    return test::runMoorix({option}, {{"XDG_DATA_HOME", home.path()}});
+}
+
 } // namespace
 
-TEST_F(HistoryFile, FirstAppendCreatesAPrivateFileWithOneLine) {
-    history.append(event(1));
-    EXPECT_EQ(readFile(path), line(1));
-    struct stat status {};
-    ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0600u);
-    history.append(event(2, EventAction::closed));
-    EXPECT_EQ(readFile(path), line(1) + *encodeEventLine(event(2, EventAction::closed)) + "\n");
-    EXPECT_EQ(history.events(Instant::min()), (std::vector<PortEvent>{event(1), event(2, EventAction::closed)}));
+TEST(PortEventJson, WrittenLinesAreExactAndBothReadersReadThemBack) {
+    EXPECT_EQ(encodeEventLine(kOpening), kLine);
+    EXPECT_EQ(encodeEventLine(event(kAt, 3000, 4242, kClosed, Ending::killedByMoorix)),
+              R"({"at":"2026-12-05T09:14:02Z","action":"closed","port":3000,"pid":4242,"command":"node",)"
+              R"("parentChain":["zsh"],"user":"dev","address":"*","ending":"killedByMoorix"})");
+    PortEvent late = kOpening, notUtf8 = kOpening, odd = event(kAt, INT64_MAX, INT32_MIN, kClosed, Ending::unexpected);
+    late.at = sys_days{10000y / 1 / 1};
+    notUtf8.command = "bad\xFF";
+    EXPECT_FALSE(encodeEventLine(late) || encodeEventLine(notUtf8)) << "a year past 9999, or not UTF-8";
+    EXPECT_EQ(formatDisplayInstant(kAt), "2026-12-05 09:14:02 +0000");
+    odd.command = "caf\xC3\xA9 \xE2\x86\x90 \"q\" \\ / \t\n";
+    odd.argv.emplace(); // an empty argv stays present
+    odd.at = sys_days{2028y / 2 / 29} + 86399s;
+    for (const auto& original : {kOpening, odd}) {
+        const std::string text = *encodeEventLine(original);
+        EXPECT_EQ(decodeEventLine(text), original) << text;
+        EXPECT_EQ(generalDecode(text), original) << text;
+        // Every cut of a written line is either undecodable for both readers or read the same by both.
+        for (std::size_t cut = 0; cut < text.size(); ++cut)
+            ASSERT_EQ(decodeEventLine(text.substr(0, cut)), generalDecode(text.substr(0, cut))) << cut;
+    }
 }
 
-TEST_F(HistoryFile, UnwritableEventIsDropped) {
-    PortEvent bad = event(1);
-    bad.user = "\xC3";
-    history.append(bad);
-    EXPECT_FALSE(fs::exists(path));
+TEST(PortEventJson, ReadingToleratesFormButNotContent) {
+    EXPECT_EQ(decodeEventLine(R"( { "address":"*", "user":"dev", "parentChain":["zsh"], "command":"node", "pid":2,)"
+                              R"( "port":1, "action":"opened", "at":"2026-12-05T09:14:02Z", "future":[{"y":null}] } )"),
+              event(kAt, 1, 2));
+    const std::string nulls = replaced(kLine, R"("cwd":"\/Users\/dev\/shop","project":"shop","argv":["node","server.js"])",
+                                       R"("cwd":null,"argv":null,"ending":null)");
+    EXPECT_EQ(decodeEventLine(replaced(nulls, R"("node")", R"("n\u006fde")") + "\r"),
+              (PortEvent{kAt, kOpened, 3000, 4242, "node", {"npm", "zsh"}, "dev", "*", {}, {}, {}, {}}));
+    EXPECT_EQ(decodeEventLine(replaced(kLine, "3000", "-9223372036854775808"))->port, INT64_MIN);
+
+    std::vector<std::string> bad{kLine.substr(0, kLine.size() / 2), kLine + "x", kLine + kLine, "[" + kLine + "]", "",
+                                 "null", "\xEF\xBB\xBF\xFF\xFE garbage"};
+    for (const char* at : {"2026-12-05T09:14:02.500Z", "2026-12-05T09:14:02+00:00", "2026-12-05 09:14:02Z",
+                           "2026-12-05t09:14:02z", "2027-02-29T00:00:00Z", "2026-13-01T00:00:00Z", "2026-12-05T24:00:00Z",
+                           "2026-12-05T23:60:00Z", "2026-12-05T23:59:60Z", "+026-12-05T09:14:02Z", "2026-1-05T09:14:02Z"})
+        bad.push_back(replaced(kLine, "2026-12-05T09:14:02Z", at));
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"\"2026-12-05T09:14:02Z\"", "1796462042"}, {"\"opened\"", "\"crashed\""}, {"\"opened\"", "\"Opened\""},
+             {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":\"crashed\"}"},
+             {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":3}"}, {"3000", "3000.0"}, {"3000", "3e3"},
+             {"3000", "\"3000\""}, {"4242", "2147483648"}, {"3000", "9223372036854775808"}, {"\"dev\"", "null"},
+             {"\"*\"", "7"}, {"[\"npm\",\"zsh\"]", "[\"npm\",1]"}, {"[\"npm\",\"zsh\"]", "\"npm\""},
+             {"\"shop\"", "[\"shop\"]"}, {"\"server.js\"", "null"}, {"\"command\":\"node\",", ""},
+             {"\"node\"", "\"no\xFF\""}, {"\"node\"", "\"no\x01\""}})
+        bad.push_back(replaced(kLine, from, to));
+    for (const auto& text : bad) {
+        EXPECT_FALSE(decodeEventLine(text).has_value()) << text;
+        EXPECT_FALSE(generalDecode(text).has_value()) << text;
+    }
 }
 
-TEST_F(HistoryFile, SinceIsInclusiveAndKeepsFileOrder) {
-    for (int i : {5, 1, 9, 3}) history.append(event(i));
-    EXPECT_EQ(ports(history.events(kT0 + 3s)), (std::vector<int>{5, 9, 3}));
-    EXPECT_EQ(ports(history.events(kT0 + 9s)), (std::vector<int>{9}));
-    EXPECT_TRUE(history.events(kT0 + 10s).empty());
+TEST_F(HistoryFile, AppendsPrivateLinesReadsThemSinceAnInstantAndRotates) {
+    for (int i : {0, 3600, 1800}) history.append(numbered(i));
+    EXPECT_EQ(readFile(path), line(0) + line(3600) + line(1800));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(history.events(kAt + 1800s), (std::vector{numbered(3600), numbered(1800)})) << "in file order";
+    history.rotate(3600s, kAt + 5400s);
+    EXPECT_EQ(readFile(path), line(3600) + line(1800));
 }
 
 TEST_F(HistoryFile, DamagedContentLosesOnlyTheDamagedLines) {
-    std::string unknownEnding = *encodeEventLine(event(3, EventAction::closed));
-    unknownEnding.replace(unknownEnding.find("unexpected"), 10, "crashed");
-    std::string fractional = line(4);
-    fractional.replace(fractional.find("Z\""), 1, ".5Z");
-    const std::string cut = line(5).substr(0, 40) + "\n";
+    EXPECT_TRUE(all().empty()) << "missing";
     const std::string last = line(6);
-    writeFile(path, "\n\n" + line(1) + "\n" + line(2) + unknownEnding + "\n" + fractional + cut + "\xFF\xFE\x00\x01\n" +
-                        "not json at all\n" + last.substr(0, last.size() - 1));
-    EXPECT_EQ(ports(history.events(Instant::min())), (std::vector<int>{1, 2, 6})) << "no final line feed needed";
-
-    writeFile(path, line(1) + last.substr(0, last.size() / 2));
-    EXPECT_EQ(ports(history.events(Instant::min())), (std::vector<int>{1})) << "a line still being written";
-    history.append(event(7));
-    EXPECT_EQ(ports(history.events(Instant::min())), (std::vector<int>{1})) << "glued to the cut line, lost with it";
-    EXPECT_EQ(history.events(Instant::min()), freshRead(path));
+    for (const auto& [content, expected] : std::vector<std::pair<std::string, std::vector<PortEvent>>>{
+             {"", {}},
+             {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), {}},
+             {"\n\n" + line(1) + "\n" + line(2) + line(5).substr(0, 40) + "\n\xFF\xFE\x01\nnot json\n[1]\n" +
+                  last.substr(0, last.size() - 1),
+              {numbered(1), numbered(2), numbered(6)}},
+             {line(1) + last.substr(0, last.size() / 2), {numbered(1)}}}) {
+        dir.write("history.jsonl", content);
+        EXPECT_EQ(all(), expected) << content;
+    }
+    history.append(numbered(7));
+    EXPECT_EQ(all(), std::vector{numbered(1)}) << "glued to the cut last line, lost with it";
 }
 
-TEST_F(HistoryFile, MissingEmptyOrForeignFilesReadAsEmpty) {
-    EXPECT_TRUE(history.events(Instant::min()).empty());
-    writeFile(path, "");
-    EXPECT_TRUE(history.events(Instant::min()).empty());
-    writeFile(path, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-    EXPECT_TRUE(history.events(Instant::min()).empty());
-    writeFile(path, "[1,2,3]\n{\"at\":1}\n");
-    EXPECT_TRUE(history.events(Instant::min()).empty());
-}
-
-TEST_F(HistoryFile, DirectoryOrFifoInPlaceOfTheFileIsLeftAlone) {
+TEST_F(HistoryFile, DirectoryInPlaceOfTheFileIsLeftAlone) {
     fs::create_directory(path);
-    history.append(event(1));
-    EXPECT_TRUE(fs::is_directory(path));
-    EXPECT_TRUE(fs::is_empty(path));
-    EXPECT_TRUE(history.events(Instant::min()).empty());
-    history.rotate(3600s, kT0);
-    EXPECT_TRUE(fs::is_directory(path));
-    fs::remove(path);
-
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    history.append(event(1)); // must not block without a reader
-    EXPECT_TRUE(history.events(Instant::min()).empty()) << "must not block without a writer";
-    history.rotate(3600s, kT0);
-    EXPECT_TRUE(fs::is_fifo(path));
+    history.append(numbered(1));
+    history.rotate(3600s, kAt);
+    EXPECT_TRUE(all().empty());
+    EXPECT_TRUE(fs::is_directory(path) && fs::is_empty(path));
 }
 
-TEST_F(HistoryFile, ReadOnlyFileIsNeverReplaced) {
-    history.append(event(1));
-    ASSERT_EQ(::chmod(path.c_str(), 0400), 0);
-    if (::access(path.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root: permissions do not stop writes";
-    history.append(event(2));
-    EXPECT_EQ(readFile(path), line(1));
-    EXPECT_EQ(ports(history.events(Instant::min())), (std::vector<int>{1}));
-}
-
-TEST_F(HistoryFile, FolderRemovedAfterStartDropsAppendsWithoutRecreatingIt) {
-    const std::string folder = dir.file("Moorix");
-    fs::create_directory(folder);
-    History inFolder(folder + "/history.jsonl");
-    inFolder.append(event(1));
-    fs::remove_all(folder);
-    inFolder.append(event(2));
-    EXPECT_FALSE(fs::exists(folder));
-    EXPECT_TRUE(inFolder.events(Instant::min()).empty());
-}
-
-TEST_F(HistoryFile, RotateKeepsTheLastHourAndCanEmptyTheFile) {
-    for (int i : {0, 1, 2}) history.append(event(i * 1800));
-    history.rotate(3600s, kT0 + 5400s);
-    EXPECT_EQ(ports(freshRead(path)), (std::vector<int>{1800, 3600}));
-    EXPECT_EQ(ports(history.events(Instant::min())), (std::vector<int>{1800, 3600}));
-    history.append(event(4000));
-    EXPECT_EQ(ports(history.events(Instant::min())), (std::vector<int>{1800, 3600, 4000}));
-    history.rotate(3600s, kT0 + 100000s);
-    EXPECT_TRUE(fs::exists(path));
-    EXPECT_EQ(fs::file_size(path), 0u);
-    EXPECT_TRUE(history.events(Instant::min()).empty());
-}
-
-TEST_F(HistoryFile, RotateLosesNoAppendFromOtherThreads) {
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        for (int i = 0; i < 200; ++i) history.append(event(100000 + i));
-        done = true;
-    });
-    int rotations = 0;
-    for (; !done; ++rotations) {
-        history.rotate(3600s, kT0 + 100000s);
-        std::this_thread::sleep_for(1ms); // lets the writer in between rewrites
-    }
-    writer.join();
-    EXPECT_EQ(history.events(Instant::min()).size(), 200u) << "after " << rotations << " rotations";
-}
-
-TEST(HistoryDefault, LivesInTheDataFolderOfTheEnvironment) {
-    const std::string expected = std::string(std::getenv("XDG_DATA_HOME")) + "/Moorix";
-    EXPECT_EQ(platform::appDataDir(), expected);
-    EXPECT_EQ(History::defaultPath(), expected + "/history.jsonl");
-    EXPECT_TRUE(fs::is_directory(expected));
-    EXPECT_EQ(&History::shared(), &History::shared());
-    EXPECT_EQ(History::shared().path(), History::defaultPath());
-
-    const std::string saved = std::getenv("XDG_DATA_HOME");
-    ::setenv("XDG_DATA_HOME", "relative/path", 1);
-    EXPECT_EQ(platform::appDataDir(), std::string(std::getenv("HOME")) + "/.local/share/Moorix");
-    ::unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(platform::appDataDir(), std::string(std::getenv("HOME")) + "/.local/share/Moorix");
-    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
-}
-
-// The store remembers what it decoded; whatever happens to the file, it must read what a fresh store reads.
-TEST_F(HistoryFile, RememberedEventsMatchAFreshReadAfterEveryKindOfChange) {
-    auto check = [&](const char* what) {
-        ASSERT_EQ(history.events(Instant::min()), freshRead(path)) << what;
-        ASSERT_EQ(ports(history.events(kT0 + 2s)), ports(History(path).events(kT0 + 2s))) << what;
-    };
-    for (int i = 0; i < 4; ++i) history.append(event(i));
-    check("own appends");
-    History other(path);
-    other.append(event(10));
-    check("another store's append");
-
-    writeFile(path, line(20) + line(21));
-    check("truncated and rewritten shorter");
-    writeFile(path, line(30) + line(31) + line(32) + line(33) + line(34));
-    check("truncated and rewritten longer");
-
-    {
-        std::string same = readFile(path);
-        same.replace(same.find("app30"), 5, "app99");
-        const int fd = ::open(path.c_str(), O_WRONLY);
-        ASSERT_EQ(::pwrite(fd, same.data(), same.size(), 0), static_cast<ssize_t>(same.size()));
-        ::close(fd);
-    }
-    check("rewritten in place to the same size");
-
-    {
-        struct stat before {};
-        ::stat(path.c_str(), &before);
-        std::string same = readFile(path);
-        same.replace(same.rfind("app34"), 5, "app77");
-        const int fd = ::open(path.c_str(), O_WRONLY);
-        ASSERT_EQ(::pwrite(fd, same.data(), same.size(), 0), static_cast<ssize_t>(same.size()));
-        const timespec times[2] = {before.st_atim, before.st_mtim};
-        ::futimens(fd, times);
-        ::close(fd);
-    }
-    check("same size, modification time put back");
-
-    const std::string replacement = dir.file("replacement");
-    writeFile(replacement, line(40) + line(41) + line(42) + line(43) + line(44) + line(45));
-    fs::rename(replacement, path);
-    check("replaced by rename");
-
-    other.rotate(3600s, kT0 + 3600s + 43s);
-    check("rotated by another store");
-
-    fs::remove(path);
-    check("removed");
-    writeFile(path, line(50));
-    check("created again");
-
-    const std::string tail = line(51);
-    writeFile(path, line(50) + tail.substr(0, 30));
-    check("partial last line");
-    writeFile(path, line(50) + tail);
-    check("partial last line completed");
-    writeFile(path, line(50) + tail.substr(0, tail.size() - 1));
-    check("last line without its line feed");
-}
-
+// The store decodes only what was appended since its last read; whatever happens to the file, it must read
+// what a fresh store reads.
 TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
     std::mt19937 random(20261205);
-    std::string content;
     int next = 0;
-    for (int step = 0; step < 300; ++step) {
+    for (int step = 0; step < 400; ++step) {
+        std::string content = readFile(path);
         const auto choice = random() % 10;
         if (choice < 5) {
-            history.append(event(next++));
-            content = readFile(path);
-        } else if (choice == 5) {
-            content.resize(random() % (content.size() + 1)); // cut anywhere, mid-line too
-            writeFile(path, content);
-        } else if (choice == 6) {
-            content += "garbage" + std::to_string(step) + (random() % 2 ? "\n" : "");
-            writeFile(path, content);
+            history.append(numbered(next++));
+        } else if (choice == 5) { // truncated anywhere, mid-line too
+            dir.write("history.jsonl", content.substr(0, random() % (content.size() + 1)) + (random() % 2 ? "garbage\n" : ""));
+        } else if (choice == 6 && !content.empty()) { // rewritten in place to the same size
+            content[random() % content.size()] = static_cast<char>('a' + random() % 26);
+            std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << content;
         } else if (choice == 7) {
-            if (!content.empty()) content[random() % content.size()] = static_cast<char>('a' + random() % 26);
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
-            ASSERT_EQ(::pwrite(fd, content.data(), content.size(), 0), static_cast<ssize_t>(content.size()));
-            ::close(fd);
-        } else if (choice == 8) {
-            History(path).rotate(std::chrono::seconds{random() % 50}, kT0 + std::chrono::seconds{next});
-            content = readFile(path);
+            History(path).rotate(seconds{random() % 50}, kAt + seconds{next});
         } else {
-            const std::string moved = dir.file("moved");
-            writeFile(moved, content + line(next++));
-            fs::rename(moved, path);
-            content = readFile(path);
+            dir.write("moved", content + line(next++));
+            fs::rename(dir.file("moved"), path);
         }
-        ASSERT_EQ(history.events(Instant::min()), freshRead(path)) << "step " << step << " choice " << choice;
+        ASSERT_EQ(all(), History(path).events(Instant::min())) << step << " " << choice;
     }
 }
 
-TEST_F(HistoryFile, ConcurrentAppendsAndReadsLoseAndTearNothing) {
-    constexpr int kThreads = 4, kEach = 150;
-    // Another process reads the file while it grows: every complete line it sees must be whole JSON.
+// Threads append while this one rotates and another process reads: nothing is lost, every line it sees is whole.
+TEST_F(HistoryFile, ConcurrentAppendsRotationsAndReadsLoseAndTearNothing) {
+    constexpr int kThreads = 4, kEach = 200, kTotal = kThreads * kEach + 1;
+    history.append(numbered(-1));
     test::Child reader({test::pythonBinary(), "-c", R"(
 import json, sys, time
-path, total = sys.argv[1], int(sys.argv[2])
-bad = seen = 0
-deadline = time.time() + 60
-while seen < total and time.time() < deadline:
-    try:
-        data = open(path, 'rb').read()
-    except FileNotFoundError:
-        continue
-    lines = data.split(b'\n')[:-1]
-    seen = len(lines)
-    for raw in lines:
-        try:
-            json.loads(raw)
-        except ValueError:
-            bad += 1
-print(seen, bad, flush=True)
+deadline, lines = time.time() + 60, []
+while len(lines) < int(sys.argv[2]) and time.time() < deadline:
+    lines = [json.loads(raw) for raw in open(sys.argv[1], 'rb').read().split(b'\n')[:-1]]
+print(len(lines), flush=True)
 )",
-                        path, std::to_string(kThreads * kEach)});
-    std::atomic<int> running{kThreads};
-    std::atomic<bool> shrank{false};
-    std::thread readerThread([&] {
-        std::size_t last = 0;
-        while (running > 0) {
-            const auto events = history.events(Instant::min());
-            if (events.size() < last) shrank = true;
-            last = events.size();
-        }
-    });
+                        path, std::to_string(kTotal)});
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t)
         writers.emplace_back([&, t] {
-            for (int i = 0; i < kEach; ++i) history.append(event(t * 1000 + i));
-            --running;
+            for (int i = 0; i < kEach; ++i) history.append(numbered(t * 1000 + i));
         });
+    for (int i = 0; i < 25; ++i) history.rotate(hours{1000000}, kAt);
     for (auto& writer : writers) writer.join();
-    readerThread.join();
+    EXPECT_EQ(all().size(), static_cast<std::size_t>(kTotal));
+    EXPECT_EQ(all(), History(path).events(Instant::min()));
+    EXPECT_EQ(reader.readLine(70), std::to_string(kTotal));
+}
 
-    EXPECT_FALSE(shrank);
-    const auto events = history.events(Instant::min());
-    ASSERT_EQ(events.size(), static_cast<std::size_t>(kThreads * kEach));
-    EXPECT_EQ(events, freshRead(path));
-    std::set<int> distinct;
-    for (const auto& e : events) distinct.insert(static_cast<int>(e.port));
-    EXPECT_EQ(distinct.size(), events.size());
-    EXPECT_EQ(reader.readLine(70), std::to_string(kThreads * kEach) + " 0");
+TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
+    Recorder recorder(history, [](std::int32_t pid) { return pid == 12 ? Argv{{"node", "s.js"}} : Argv{}; },
+                      [](std::int32_t pid) { return pid == 21; });
+    std::vector<PortEntry> listing;
+    int resolveCalls = 0;
+    auto tick = [&](int at, const std::set<std::int64_t>& ports) {
+        recorder.record(kAt + seconds{at}, ports, [&] { return ++resolveCalls, listing; },
+                        [](std::int32_t pid) { return pid == 21 || pid == 22; });
+    };
+    tick(0, {3000}); // the baseline: no event for what is already open
+    for (const auto& [port, pid] : {std::pair{3000, 10}, {8080, 13}, {8080, 12}, {4001, 21}, {4002, 22}, {4003, 23}})
+        listing.push_back({port, "127.0.0.1", pid, "node", "dev", {"zsh"}, 1, "/w", "shop"});
+    tick(1, {3000, 4001, 4002, 4003, 8080, 9090}); // 9090 closed again before the listing
+    tick(2, {3000, 4001, 4002, 4003, 8080, 9090});
+    tick(3, {});
+    EXPECT_EQ(resolveCalls, 1) << "only a newly open port lists the processes";
+    const auto events = all();
+    std::string summary; // the openings in listing order, then the closings; nothing for 3000 or 9090
+    for (const auto& e : events) summary.append(std::to_string(e.port)).append(e.ending ? rawValue(*e.ending) : "") += ' ';
+    ASSERT_EQ(summary, "8080 8080 4001 4002 4003 4001killedByMoorix 4002unexpected 4003parentExited 8080parentExited ");
+    PortEvent expected{kAt + 1s, kOpened, 8080, 12, "node", {"zsh"}, "dev", "127.0.0.1", "/w", "shop",
+                       Argv{{"node", "s.js"}}, std::nullopt};
+    EXPECT_EQ(events[1], expected);
+    expected = {kAt + 3s, kClosed, 8080, 12, "node", {"zsh"}, "dev", "127.0.0.1", "/w", "shop", {}, Ending::parentExited};
+    EXPECT_EQ(events[8], expected) << "the last process seen opening a port is the one that closed it";
+}
+
+TEST(Insights, OrphansStaleAndCrashes) {
+    std::vector<PortEntry> entries;
+    for (const auto& [port, pid, command, user] : {std::tuple{80, 1, "node", "dev"}, {3000, 2, "node", "root"},
+                                                   {3001, 3, "launchd", "dev"}, {3002, 4, "node", "dev"},
+                                                   {3003, 5, "node", "dev"}, {3004, 6, "node", "dev"}})
+        entries.push_back({port, "127.0.0.1", pid, command, user, {}, 1, "/w", "w"});
+    const auto ppidOf = [](std::int32_t pid) { return pid == 4 ? std::optional<std::int32_t>{} : pid == 6 ? 7 : 1; };
+    EXPECT_EQ(Insights::orphans(entries, ppidOf), std::vector{entries[4]});
+
+    const std::vector<PortEvent> history{
+        event(kAt - 3 * 86400s, 3002, 4), event(kAt - 2h, 3002, 4),         // reopened lately: not stale
+        event(kAt - 86400s, 3003, 5),                                        // exactly the threshold: not stale
+        event(kAt - 86401s, 3004, 6),     event(kAt - 3 * 86400s, 3004, 6), // the latest is one second past
+        event(kAt - 5 * 86400s, 3000, 99),                                   // another process
+        event(kAt - 5 * 86400s, 3001, 3, kClosed),                           // closings do not count
+    };
+    EXPECT_EQ(Insights::stale(entries, history, kAt, Insights::staleThresholdDefault),
+              (std::vector<Insights::Stale>{{entries[5], kAt - 86401s}}));
+
+    const std::vector<PortEvent> closings{
+        event(kAt, 5173, 1, kClosed, Ending::parentExited), event(kAt, 443, 2, kClosed, Ending::unexpected),
+        event(kAt, 5173, 3, kClosed, Ending::unexpected),   event(kAt, 5174, 4, kClosed, Ending::unexpected),
+        event(kAt, 5175, 5, kClosed, Ending::killedByMoorix), event(kAt, 5176, 6, kOpened, Ending::unexpected)};
+    EXPECT_EQ(Insights::crashes(closings, [](std::int32_t pid) { return pid != 4; }), std::vector{closings[2]});
+}
+
+TEST(Modes, HistoryPrintsTheLast30DaysAndInsightsPrintOrphansBeforeStaleServers) {
+    const Instant now = currentInstant(), recent = now - 3600s, older = now - 29 * 86400s;
+    const auto history = runWithHistory(
+        "--history", "garbage line\n\n",
+        {event(now - 31 * 86400s, 1111, 1), event(recent, 3000, 42), event(older, 3000, 42, kClosed, Ending::parentExited),
+         PortEvent{recent, kClosed, 5173, 43, "vite", {}, "dev", "*", {}, {}, {}, Ending::killedByMoorix}});
+    EXPECT_EQ(history.status, 0);
+    const std::string r = formatDisplayInstant(recent), o = formatDisplayInstant(older);
+    EXPECT_EQ(history.out, r + " opened 3000 node \u2190 zsh \n" + o + " closed 3000 node \u2190 zsh parentExited\n" +
+                              r + " closed 5173 vite \u2190 vite killedByMoorix\n");
+
+    test::TempDir dir;
+    fs::permissions(dir.path(), fs::perms{0755});
+    // The parent starts the listener and exits at once, leaving it to the init process. Servers of root
+    // are never orphans, so under root the listener runs as nobody.
+    test::Child parent({test::pythonBinary(), "-c", R"(
+import os, pwd, subprocess, sys
+n = pwd.getpwnam('nobody')
+drop = (lambda: (os.setgid(n.pw_gid), os.setuid(n.pw_uid))) if os.getuid() == 0 else None
+p = subprocess.Popen(sys.argv[1:], stdout=subprocess.PIPE, preexec_fn=drop)
+print(p.pid, p.stdout.readline().decode().strip(), sep='\n', flush=True)
+)",
+                        test::pythonNamed(dir, "node"), test::supportScript("listener.py"), "--dev-port"});
+    const std::string orphan = parent.readLine(), port = parent.readLine();
+    ASSERT_EQ(parent.waitExit(10), 0);
+    std::string pidText, comm, state, ppid;
+    std::ifstream("/proc/" + orphan + "/stat") >> pidText >> comm >> state >> ppid;
+    if (ppid != "1") GTEST_SKIP() << "orphans are adopted by a subreaper here, not by pid 1";
+    const Instant since = now - 2 * 86400s;
+    const std::string out = "\n" + runWithHistory("--insights", "", {event(since, std::stoll(port), std::stoi(orphan))}).out;
+    const auto orphanAt = out.find("\norphan  " + port + " node pid " + orphan + "\n");
+    EXPECT_LT(orphanAt, out.find("\nstale   " + port + " node since " + formatDisplayInstant(since) + "\n")) << out;
+    EXPECT_NE(orphanAt, std::string::npos) << out;
 }
 
 } // namespace moorix
