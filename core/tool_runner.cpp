@@ -45,12 +45,15 @@ bool readUntil(int fd, std::string& out, Clock::time_point deadline) {
 
 // Waits for the child to end without reaping it, so that its pid stays reserved for the group signals.
 bool exitedBefore(pid_t child, Clock::time_point deadline) {
+    // A tool usually exits right after closing its output: look again soon, then less often.
+    auto pause = std::chrono::microseconds(50);
     for (;;) {
         siginfo_t info{};
         const int r = ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT);
         if ((r == 0 && info.si_pid == child) || (r < 0 && errno != EINTR)) return true;
         if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(5000));
     }
 }
 
