@@ -1,5 +1,5 @@
 #include "app/cli/command_line.h"
-#include "app/shell/moorix_app.h"
+#include "app/cli/desktop_module.h"
 
 #include <cstdio>
 #include <string>
@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return *status;
     }
-    return moorix::runMenuBarApp(argc, argv);
+    return moorix::desktop::runMenuBarApp(argc, argv);
 }

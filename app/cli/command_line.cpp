@@ -1,5 +1,6 @@
 #include "app/cli/command_line.h"
 
+#include "app/cli/desktop_module.h"
 #include "app/cli/modes.h"
 #include "core/decimal.h"
 
@@ -25,13 +26,13 @@ const std::vector<Option>& optionTable() {
         {"--list", Value::None, [](const std::string&) { return listMode(); }},
         {"--kill", Value::Port, [](const std::string& port) { return killMode(*parseInt64(port)); }},
         {"--kill-tree", Value::Port, [](const std::string& port) { return killTreeMode(*parseInt64(port)); }},
-        {"--t", Value::AnyText, [](const std::string& key) { return translationMode(key); }},
+        {"--t", Value::AnyText, [](const std::string& key) { return desktop::runMode("--t", key); }},
         {"--restart", Value::Port, [](const std::string& port) { return restartMode(*parseInt64(port)); }},
         {"--argv", Value::Pid, [](const std::string& pid) { return argvMode(*parseInt32(pid)); }},
         {"--history", Value::None, [](const std::string&) { return historyMode(); }},
         {"--insights", Value::None, [](const std::string&) { return insightsMode(); }},
-        {"--docker", Value::None, [](const std::string&) { return dockerMode(); }},
-        {"--probe", Value::Port, [](const std::string& port) { return probeMode(*parseInt64(port)); }},
+        {"--docker", Value::None, [](const std::string&) { return desktop::runMode("--docker", {}); }},
+        {"--probe", Value::Port, [](const std::string& port) { return desktop::runMode("--probe", port); }},
     };
     return table;
 }
