@@ -69,6 +69,10 @@ std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& tabl
     std::vector<PortEntry> entries;
     std::unordered_set<SocketKey, SocketKeyHash> seen;
     std::unordered_map<std::int32_t, Ancestry> origins; // one walk per process, not per socket
+    std::size_t names = text.starts_with('n') ? 1 : 0;
+    for (std::size_t at = text.find("\nn"); at != std::string_view::npos; at = text.find("\nn", at + 2)) ++names;
+    entries.reserve(names);
+    seen.reserve(names);
     std::int32_t pid = 0;
     std::string command, user;
     forEachLine(text, [&](std::string_view line) {
