@@ -1,4 +1,5 @@
 #include "core/detached_launch.h"
+#include "core/spawn_argv.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -40,11 +41,7 @@ bool launchDetached(const std::string& path, const std::vector<std::string>& arg
     sigfillset(&all);
     posix_spawnattr_setsigdefault(&attributes, &all);
 
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 2);
-    argv.push_back(const_cast<char*>(path.c_str()));
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = spawnArgv(path, args);
 
     pid_t child = -1;
     const int spawned = ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environ);

@@ -1,5 +1,6 @@
 #include "core/tool_runner.h"
 
+#include "core/spawn_argv.h"
 #include "core/utf8.h"
 
 #include <fcntl.h>
@@ -90,11 +91,7 @@ std::string runTool(const std::string& path, const std::vector<std::string>& arg
     sigaddset(&defaults, SIGTERM);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
 
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 2);
-    argv.push_back(const_cast<char*>(path.c_str()));
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = spawnArgv(path, args);
 
     pid_t child = -1;
     const int spawned = ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environ);

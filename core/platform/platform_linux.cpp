@@ -68,14 +68,6 @@ std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vect
     return directories;
 }
 
-const std::string& loginName() {
-    static const std::string name = [] {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name) return std::string(entry->pw_name);
-        return std::string();
-    }();
-    return name;
-}
-
 std::optional<std::vector<std::string>> processArguments(std::int32_t pid) {
     // Linux shows anyone's arguments; refuse another user's the way the macOS kernel does, so that
     // both platforms answer alike.

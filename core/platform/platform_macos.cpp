@@ -40,14 +40,6 @@ std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vect
     return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0));
 }
 
-const std::string& loginName() {
-    static const std::string name = [] {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name) return std::string(entry->pw_name);
-        return std::string();
-    }();
-    return name;
-}
-
 std::optional<std::vector<std::string>> processArguments(std::int32_t pid) {
     if (pid < 1) return std::nullopt;
     int name[3] = {CTL_KERN, KERN_PROCARGS2, pid};
