@@ -1,4 +1,5 @@
 #include "core/detached_launch.h"
+
 #include "core/spawn_argv.h"
 
 #include <fcntl.h>

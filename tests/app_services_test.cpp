@@ -109,6 +109,10 @@ TEST_F(PreferencesTest, EachKeySignalsOncePerChangeAndPortListsKeepOnlyWholeDeci
     // Qt notices an edited store by its time stamp; make this edit look later than the last write.
     std::filesystem::last_write_time(store, std::filesystem::last_write_time(store) + std::chrono::seconds(2));
     EXPECT_EQ(prefs.watchedPorts(), (std::set<std::int64_t>{80, 3000, 5432})) << "an unquoted list";
+    QObject::connect(&prefs, &Preferences::watchedPortsChanged, [&] { ++watched; });
+    prefs.setWatchedPorts({});
+    prefs.disconnect();
+    EXPECT_EQ(watched, 3) << "clearing a hand-edited list is a change";
     EXPECT_EQ(PortList::parse("3000,, 8080,abc,+80,-1,99999999999999999999,0x50,30 00,5.0,3000"),
               (std::set<std::int64_t>{-1, 80, 3000}));
     EXPECT_EQ(PortList::countNumbers("3000,3000,x,,5432"), 3u);

@@ -109,8 +109,10 @@ bool Preferences::write(const char* key, const QVariant& value) {
     store.setValue(key, value);
     store.sync();
     if (store.status() != QSettings::NoError) return false;
-    // An INI store gives back text where a typed value was written: compare the text forms.
-    return !before.isValid() || before.toString() != value.toString();
+    // An INI store gives back text where a typed value was written, and a list for an unquoted comma
+    // list: compare the text forms.
+    const auto beforeText = text(before);
+    return !before.isValid() || beforeText.value_or(before.toString()) != value.toString();
 }
 
 std::optional<QString> Preferences::readText(const char* key) const {
