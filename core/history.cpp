@@ -76,7 +76,7 @@ void History::append(const PortEvent& event) {
     ::close(fd);
 }
 
-std::vector<PortEvent> History::events(Instant since) {
+HistoryView History::events(Instant since) {
     const std::lock_guard lock(m_lock);
     if (!m_cache.refresh(m_path)) return {};
     return m_cache.since(since);
@@ -87,7 +87,7 @@ void History::rotate(std::chrono::duration<double> keeping, Instant now) {
     const std::lock_guard lock(m_lock);
     if (!m_cache.refresh(m_path)) return;
     std::string content;
-    for (const PortEvent& event : m_cache.all()) {
+    for (const PortEvent& event : m_cache.since(Instant::min())) {
         if (event.at < now - keeping) continue;
         if (auto line = encodeEventLine(event)) content.append(*line).push_back('\n');
     }

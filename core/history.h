@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/history_cache.h"
+#include "core/history_view.h"
 #include "core/instant.h"
 #include "core/port_event.h"
 
 #include <chrono>
 #include <mutex>
 #include <string>
-#include <vector>
 
 namespace moorix {
 
@@ -30,8 +30,8 @@ public:
     void append(const PortEvent& event);
 
     // Every readable event at or after `since`, in file order. Only bytes appended since the previous read
-    // are decoded; what was read before is remembered.
-    std::vector<PortEvent> events(Instant since);
+    // are decoded; what was read before is remembered, and the view shares it rather than copying it.
+    HistoryView events(Instant since);
 
     // Rewrites the file keeping only the events of the last `keeping` before `now`. A file that cannot be
     // read is left as it is.

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 
 namespace moorix {
 
@@ -15,18 +17,24 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
 
-// Reads up to `length` bytes at `offset`; absent on a read error.
-std::optional<std::string> readAt(int fd, std::uint64_t offset, std::size_t length) {
-    std::string bytes(length, '\0');
+// Reads up to `length` bytes at `offset` into `into`; how many, or absent on a read error.
+std::optional<std::size_t> readInto(int fd, std::uint64_t offset, char* into, std::size_t length) {
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, length - done, static_cast<off_t>(offset + done));
+        const ssize_t n = ::pread(fd, into + done, length - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return std::nullopt;
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }
-    bytes.resize(done);
+    return done;
+}
+
+std::optional<std::string> readAt(int fd, std::uint64_t offset, std::size_t length) {
+    std::string bytes(length, '\0');
+    const auto done = readInto(fd, offset, bytes.data(), length);
+    if (!done) return std::nullopt;
+    bytes.resize(*done);
     return bytes;
 }
 
@@ -89,25 +97,38 @@ bool HistoryCache::stillValid(int fd, const struct stat& status) const {
 }
 
 bool HistoryCache::decodeFrom(int fd, std::uint64_t offset, std::uint64_t size) {
-    std::string pending;
+    // buffer[0, held) are the bytes read past `offset`; none of them is a line feed between reads.
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0, held = 0;
     for (;;) {
         // Sized by what the file should hold, so that a small append costs a small read; reading goes
         // on until the end, since the file may grow meanwhile.
-        const std::uint64_t expected = size > offset + pending.size() ? size - offset - pending.size() : 0;
-        const auto chunk = readAt(fd, offset + pending.size(), static_cast<std::size_t>(
-                                      std::clamp<std::uint64_t>(expected + 1, kBoundary, kChunk)));
-        if (!chunk) return false;
-        if (chunk->empty()) break;
-        pending += *chunk;
-        const std::size_t lastFeed = pending.rfind('\n');
-        if (lastFeed == std::string::npos) continue;
-        consume(std::string_view(pending).substr(0, lastFeed + 1));
-        offset += lastFeed + 1;
-        pending.erase(0, lastFeed + 1);
+        const std::uint64_t expected = size > offset + held ? size - offset - held : 0;
+        const auto length = static_cast<std::size_t>(std::clamp<std::uint64_t>(expected + 1, kBoundary, kChunk));
+        if (held + length > capacity) {
+            capacity = held + length;
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+            if (held) std::memcpy(larger.get(), buffer.get(), held);
+            buffer = std::move(larger);
+        }
+        const auto read = readInto(fd, offset + held, buffer.get() + held, length);
+        if (!read) return false;
+        if (*read == 0) break;
+        const std::size_t feed = std::string_view(buffer.get() + held, *read).rfind('\n');
+        held += *read;
+        if (feed == std::string_view::npos) continue;
+        const std::size_t lines = held - *read + feed + 1;
+        consume(std::string_view(buffer.get(), lines));
+        offset += lines;
+        held -= lines;
+        std::memmove(buffer.get(), buffer.get() + lines, held);
     }
-    m_size = offset + pending.size();
+    m_size = offset + held;
     m_tail.reset();
-    if (!pending.empty()) m_tail = decodeEventLine(pending);
+    if (held) {
+        auto tail = std::make_shared<PortEvent>();
+        if (decodeEventLine(std::string_view(buffer.get(), held), *tail)) m_tail = std::move(tail);
+    }
     return true;
 }
 
@@ -121,27 +142,52 @@ void HistoryCache::consume(std::string_view lines) {
         if (m_end.size() > kBoundary) m_end.erase(0, m_end.size() - kBoundary);
     }
     m_consumed += lines.size();
-    forEachLine(lines, [&](std::string_view line) {
-        if (auto event = decodeEventLine(line)) {
-            if (!m_times.empty() && event->at < m_times.back()) m_inOrder = false;
-            m_times.push_back(event->at);
-            m_events.push_back(std::move(*event));
+    forEachLine(lines, [this](std::string_view line) { decodeLine(line); });
+}
+
+void HistoryCache::decodeLine(std::string_view line) {
+    if (m_blocks.empty() || m_blocks.back()->events.size() == m_blocks.back()->events.capacity()) {
+        const std::size_t room =
+            m_blocks.empty() ? kFirstBlock : std::min(m_blocks.back()->events.capacity() * 2, kLastBlock);
+        m_blocks.push_back(std::make_shared<Block>());
+        m_blocks.back()->events.reserve(room);
+    }
+    // Decoded in place, into room that views handed out so far do not cover.
+    Block& block = *m_blocks.back();
+    PortEvent& event = block.events.emplace_back();
+    if (!decodeEventLine(line, event)) {
+        block.events.pop_back();
+        return;
+    }
+    if (block.events.size() > 1 && event.at < block.max) block.inOrder = false;
+    block.min = std::min(block.min, event.at);
+    block.max = std::max(block.max, event.at);
+}
+
+HistoryView HistoryCache::since(Instant since) const {
+    HistoryView view;
+    for (const auto& block : m_blocks) {
+        const PortEvent* first = block->events.data();
+        const PortEvent* const last = first + block->events.size();
+        if (first == last || block->max < since) continue;
+        if (block->min < since) {
+            if (block->inOrder) {
+                first = std::partition_point(first, last, [&](const PortEvent& event) { return event.at < since; });
+            } else { // a clock stepped back, or another process appended late: every run of events in the window
+                for (;;) {
+                    first = std::find_if(first, last, [&](const PortEvent& event) { return event.at >= since; });
+                    const PortEvent* const end =
+                        std::find_if(first, last, [&](const PortEvent& event) { return event.at < since; });
+                    if (end == last) break;
+                    view.add(block, first, static_cast<std::size_t>(end - first));
+                    first = end;
+                }
+            }
         }
-    });
+        view.add(block, first, static_cast<std::size_t>(last - first));
+    }
+    if (m_tail && m_tail->at >= since) view.add(m_tail, m_tail.get(), 1);
+    return view;
 }
-
-std::vector<PortEvent> HistoryCache::since(Instant since) const {
-    std::vector<PortEvent> found;
-    // A file written by a clock that never went back is in time order: skip straight to the window.
-    const std::size_t first = m_inOrder ? static_cast<std::size_t>(
-                                              std::lower_bound(m_times.begin(), m_times.end(), since) - m_times.begin())
-                                        : 0;
-    for (std::size_t i = first; i < m_times.size(); ++i)
-        if (m_times[i] >= since) found.push_back(m_events[i]);
-    if (m_tail && m_tail->at >= since) found.push_back(*m_tail);
-    return found;
-}
-
-std::vector<PortEvent> HistoryCache::all() const { return since(Instant::min()); }
 
 } // namespace moorix

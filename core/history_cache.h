@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/history_view.h"
 #include "core/instant.h"
 #include "core/port_event.h"
 
@@ -8,7 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ namespace moorix {
 //   decoded there (an inode number reused by a new file, or a rewrite that grew the file).
 // Times alone cannot tell an append from a rewrite, and the clock behind them ticks coarsely, so the
 // bytes are compared on every read; that costs two small reads from the page cache.
+//
+// Decoded events are kept in blocks whose room is reserved up front and which are only ever appended to, so
+// that a view handed out earlier keeps pointing at the same, unchanged events; a full block is never touched
+// again, and a cleared cache lets go of its blocks without changing them.
 class HistoryCache {
 public:
     // Brings the cache up to date with the file at `path`; false, with the cache emptied, when the file
@@ -32,15 +37,23 @@ public:
     void clear();
 
     // Every decodable event of the last refresh, in file order, whose instant is at or after `since`.
-    std::vector<PortEvent> since(Instant since) const;
-    std::vector<PortEvent> all() const;
+    HistoryView since(Instant since) const;
 
 private:
     static constexpr std::size_t kBoundary = 4096;
+    // Blocks start small, so that a short history stays small, and double up to this many events.
+    static constexpr std::size_t kFirstBlock = 8, kLastBlock = 4096;
+
+    struct Block {
+        std::vector<PortEvent> events; // never grows past its reserved capacity
+        Instant min = Instant::max(), max = Instant::min();
+        bool inOrder = true; // instants never decrease within the block
+    };
 
     bool stillValid(int fd, const struct stat& status) const;
     bool decodeFrom(int fd, std::uint64_t offset, std::uint64_t size);
     void consume(std::string_view lines);
+    void decodeLine(std::string_view line);
 
     dev_t m_device = 0;
     ino_t m_inode = 0;
@@ -50,10 +63,8 @@ private:
     std::uint64_t m_consumed = 0; // bytes up to and including the last line feed decoded
     std::string m_head;           // the first bytes of the decoded part
     std::string m_end;            // the last bytes of the decoded part
-    std::vector<PortEvent> m_events;
-    std::vector<Instant> m_times; // m_events' instants, contiguous for a fast search
-    bool m_inOrder = true;        // m_times never decreases
-    std::optional<PortEvent> m_tail; // a last line without its line feed, decoded again on every refresh
+    std::vector<std::shared_ptr<Block>> m_blocks;
+    std::shared_ptr<const PortEvent> m_tail; // a last line without its line feed, decoded again on every refresh
 };
 
 } // namespace moorix

@@ -12,7 +12,7 @@ std::vector<PortEntry> orphans(const std::vector<PortEntry>& entries,
     return found;
 }
 
-std::vector<Stale> stale(const std::vector<PortEntry>& entries, const std::vector<PortEvent>& history, Instant now,
+std::vector<Stale> stale(const std::vector<PortEntry>& entries, const HistoryView& history, Instant now,
                          std::chrono::duration<double> threshold) {
     std::vector<Stale> found;
     for (const PortEntry& entry : entries) {
@@ -26,7 +26,7 @@ std::vector<Stale> stale(const std::vector<PortEntry>& entries, const std::vecto
     return found;
 }
 
-std::vector<PortEvent> crashes(const std::vector<PortEvent>& events, const std::function<bool(std::int32_t pid)>& isAlive) {
+std::vector<PortEvent> crashes(const HistoryView& events, const std::function<bool(std::int32_t pid)>& isAlive) {
     std::vector<PortEvent> found;
     for (const PortEvent& event : events) {
         if (event.action != EventAction::closed || event.ending != Ending::unexpected || !isDevPort(event.port))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/history_view.h"
 #include "core/instant.h"
 #include "core/port_entry.h"
 #include "core/port_event.h"
@@ -27,10 +28,10 @@ std::vector<PortEntry> orphans(const std::vector<PortEntry>& entries,
                                const std::function<std::optional<std::int32_t>(std::int32_t pid)>& ppidOf);
 
 // Entries whose process opened their port longer than `threshold` before `now`, by the history.
-std::vector<Stale> stale(const std::vector<PortEntry>& entries, const std::vector<PortEvent>& history, Instant now,
+std::vector<Stale> stale(const std::vector<PortEntry>& entries, const HistoryView& history, Instant now,
                          std::chrono::duration<double> threshold);
 
 // Closings judged unexpected on development ports whose process still lives.
-std::vector<PortEvent> crashes(const std::vector<PortEvent>& events, const std::function<bool(std::int32_t pid)>& isAlive);
+std::vector<PortEvent> crashes(const HistoryView& events, const std::function<bool(std::int32_t pid)>& isAlive);
 
 } // namespace moorix::Insights

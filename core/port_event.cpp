@@ -17,10 +17,10 @@ public:
     explicit CanonicalReader(std::string_view line) : m_text(line) {}
 
     bool read(PortEvent& event) {
-        std::string text;
-        if (!literal("{\"at\":") || !string(text)) return false;
+        std::string_view text;
+        if (!literal("{\"at\":") || !plain(text)) return false;
         const auto at = parseIsoInstant(text);
-        if (!at || !literal(",\"action\":") || !string(text)) return false;
+        if (!at || !literal(",\"action\":") || !plain(text)) return false;
         const auto action = eventActionFromRaw(text);
         std::int64_t pid = 0;
         if (!action || !literal(",\"port\":") || !integer(event.port) || !literal(",\"pid\":") || !integer(pid) ||
@@ -33,11 +33,15 @@ public:
             !strings(event.parentChain) || !literal(",\"user\":") || !string(event.user) ||
             !literal(",\"address\":") || !string(event.address))
             return false;
+        event.cwd.reset();
+        event.project.reset();
+        event.argv.reset();
+        event.ending.reset();
         if (literal(",\"cwd\":") && !string(event.cwd.emplace())) return false;
         if (literal(",\"project\":") && !string(event.project.emplace())) return false;
         if (literal(",\"argv\":") && !strings(event.argv.emplace())) return false;
         if (literal(",\"ending\":")) {
-            if (!string(text)) return false;
+            if (!plain(text)) return false;
             event.ending = endingFromRaw(text);
             if (!event.ending) return false;
         }
@@ -80,10 +84,28 @@ private:
         return false;
     }
 
+    // A string of printable ASCII without escapes, which is all an instant or a name of this program holds;
+    // any other is left to the general reader.
+    bool plain(std::string_view& out) {
+        if (!literal("\"")) return false;
+        const std::size_t start = m_at;
+        while (m_at < m_text.size()) {
+            const auto c = static_cast<unsigned char>(m_text[m_at]);
+            if (c == '"') {
+                out = m_text.substr(start, m_at++ - start);
+                return true;
+            }
+            if (c == '\\' || c < 0x20 || c >= 0x80) return false;
+            ++m_at;
+        }
+        return false;
+    }
+
     bool strings(std::vector<std::string>& out) {
         out.clear();
         if (!literal("[")) return false;
         if (literal("]")) return true;
+        out.reserve(4); // a parent chain or a command line is rarely longer; spares the first regrowths
         do {
             if (!string(out.emplace_back())) return false;
         } while (literal(","));
@@ -237,16 +259,24 @@ std::optional<PortEvent> portEventFromJson(const nlohmann::json& value) {
     }
 }
 
-std::optional<PortEvent> decodeEventLine(std::string_view line) {
+bool decodeEventLine(std::string_view line, PortEvent& event) {
     try {
-        PortEvent event;
-        if (CanonicalReader(line).read(event)) return event;
+        if (CanonicalReader(line).read(event)) return true;
         const auto value = nlohmann::json::parse(line.begin(), line.end(), nullptr, false);
-        if (value.is_discarded()) return std::nullopt;
-        return decodeObject(value);
+        if (value.is_discarded()) return false;
+        auto decoded = decodeObject(value);
+        if (!decoded) return false;
+        event = std::move(*decoded);
+        return true;
     } catch (const std::exception&) {
-        return std::nullopt;
+        return false;
     }
+}
+
+std::optional<PortEvent> decodeEventLine(std::string_view line) {
+    PortEvent event;
+    if (!decodeEventLine(line, event)) return std::nullopt;
+    return event;
 }
 
 } // namespace moorix

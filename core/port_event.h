@@ -51,5 +51,7 @@ std::optional<std::string> encodeEventLine(const PortEvent& event);
 std::optional<PortEvent> portEventFromJson(const nlohmann::json& value);
 // Any JSON formatting of an event is read; the compact form this program writes takes a fast path.
 std::optional<PortEvent> decodeEventLine(std::string_view line);
+// The same, into `event`, whose content is unspecified when the line cannot be read.
+bool decodeEventLine(std::string_view line, PortEvent& event);
 
 } // namespace moorix

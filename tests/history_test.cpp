@@ -52,7 +52,7 @@ std::optional<PortEvent> generalDecode(const std::string& text) {
 
 class HistoryFile : public ::testing::Test {
 protected:
-    std::vector<PortEvent> all() { return history.events(Instant::min()); }
+    std::vector<PortEvent> all() { return history.events(Instant::min()).toVector(); }
     test::TempDir dir;
     std::string path = dir.file("history.jsonl");
     History history{path};
@@ -127,7 +127,7 @@ TEST_F(HistoryFile, AppendsPrivateLinesReadsThemSinceAnInstantAndRotates) {
     for (int i : {0, 3600, 1800}) history.append(numbered(i));
     EXPECT_EQ(readFile(path), line(0) + line(3600) + line(1800));
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(history.events(kAt + 1800s), (std::vector{numbered(3600), numbered(1800)})) << "in file order";
+    EXPECT_EQ(history.events(kAt + 1800s).toVector(), (std::vector{numbered(3600), numbered(1800)})) << "in file order";
     history.rotate(3600s, kAt + 5400s);
     EXPECT_EQ(readFile(path), line(3600) + line(1800));
 }
@@ -158,15 +158,17 @@ TEST_F(HistoryFile, DirectoryInPlaceOfTheFileIsLeftAlone) {
 }
 
 // The store decodes only what was appended since its last read; whatever happens to the file, it must read
-// what a fresh store reads.
+// what a fresh store reads, from any instant on, and a view it handed out earlier must not change.
 TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
     std::mt19937 random(20261205);
     int next = 0;
+    HistoryView held;
+    std::vector<PortEvent> heldCopy;
     for (int step = 0; step < 400; ++step) {
         std::string content = readFile(path);
         const auto choice = random() % 10;
-        if (choice < 5) {
-            history.append(numbered(next++));
+        if (choice < 5) { // now and then a clock that stepped back
+            history.append(random() % 8 ? numbered(next++) : numbered(static_cast<int>(random() % (next + 1)) - 10));
         } else if (choice == 5) { // truncated anywhere, mid-line too
             dir.write("history.jsonl", content.substr(0, random() % (content.size() + 1)) + (random() % 2 ? "garbage\n" : ""));
         } else if (choice == 6 && !content.empty()) { // rewritten in place to the same size
@@ -178,7 +180,16 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
             dir.write("moved", content + line(next++));
             fs::rename(dir.file("moved"), path);
         }
-        ASSERT_EQ(all(), History(path).events(Instant::min())) << step << " " << choice;
+        const std::vector<PortEvent> fresh = History(path).events(Instant::min()).toVector();
+        ASSERT_EQ(all(), fresh) << step << " " << choice;
+        ASSERT_EQ(std::vector<PortEvent>(held.begin(), held.end()), heldCopy) << step << " " << choice;
+        const Instant since = kAt + seconds{static_cast<int>(random() % (next + 1)) - 5};
+        held = history.events(since);
+        std::erase_if(heldCopy = fresh, [&](const PortEvent& e) { return e.at < since; });
+        ASSERT_EQ(held.toVector(), heldCopy) << step << " " << choice;
+        if (!held.empty()) {
+            ASSERT_EQ(held[held.size() / 2], heldCopy[heldCopy.size() / 2]);
+        }
     }
 }
 
@@ -197,12 +208,20 @@ print(len(lines), flush=True)
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t)
         writers.emplace_back([&, t] {
-            for (int i = 0; i < kEach; ++i) history.append(numbered(t * 1000 + i));
+            HistoryView view; // read while the other threads make the store decode more
+            std::vector<PortEvent> copy;
+            for (int i = 0; i < kEach; ++i) {
+                history.append(numbered(t * 1000 + i));
+                if (i % 20 != 0) continue;
+                EXPECT_EQ(std::vector<PortEvent>(view.begin(), view.end()), copy);
+                view = history.events(Instant::min());
+                copy = view.toVector();
+            }
         });
     for (int i = 0; i < 25; ++i) history.rotate(hours{1000000}, kAt);
     for (auto& writer : writers) writer.join();
     EXPECT_EQ(all().size(), static_cast<std::size_t>(kTotal));
-    EXPECT_EQ(all(), History(path).events(Instant::min()));
+    EXPECT_EQ(all(), History(path).events(Instant::min()).toVector());
     EXPECT_EQ(reader.readLine(70), std::to_string(kTotal));
 }
 
@@ -249,14 +268,14 @@ TEST(Insights, OrphansStaleAndCrashes) {
         event(kAt - 5 * 86400s, 3000, 99),                                   // another process
         event(kAt - 5 * 86400s, 3001, 3, kClosed),                           // closings do not count
     };
-    EXPECT_EQ(Insights::stale(entries, history, kAt, Insights::staleThresholdDefault),
+    EXPECT_EQ(Insights::stale(entries, HistoryView(history), kAt, Insights::staleThresholdDefault),
               (std::vector<Insights::Stale>{{entries[5], kAt - 86401s}}));
 
     const std::vector<PortEvent> closings{
         event(kAt, 5173, 1, kClosed, Ending::parentExited), event(kAt, 443, 2, kClosed, Ending::unexpected),
         event(kAt, 5173, 3, kClosed, Ending::unexpected),   event(kAt, 5174, 4, kClosed, Ending::unexpected),
         event(kAt, 5175, 5, kClosed, Ending::killedByMoorix), event(kAt, 5176, 6, kOpened, Ending::unexpected)};
-    EXPECT_EQ(Insights::crashes(closings, [](std::int32_t pid) { return pid != 4; }), std::vector{closings[2]});
+    EXPECT_EQ(Insights::crashes(HistoryView(closings), [](std::int32_t pid) { return pid != 4; }), std::vector{closings[2]});
 }
 
 TEST(Modes, HistoryPrintsTheLast30DaysAndInsightsPrintOrphansBeforeStaleServers) {

@@ -101,9 +101,7 @@ void PortNotifier::tick() {
 }
 
 void PortNotifier::notifyCrashes(Instant now, const std::set<std::int64_t>& live) {
-    std::vector<PortEvent> closings = m_history.events(now - crashWindow);
-    std::erase_if(closings, [](const PortEvent& event) { return event.action != EventAction::closed; });
-    for (const PortEvent& crash : Insights::crashes(closings, m_world.isAlive)) {
+    for (const PortEvent& crash : Insights::crashes(m_history.events(now - crashWindow), m_world.isAlive)) {
         if (!m_notifiedCrashes.insert(crash.port).second) continue;
         m_world.notify(m_world.message("notif_crashed", crash.port));
     }
