@@ -1,6 +1,7 @@
 #include "core/process_inspection.h"
 
 #include "core/decimal.h"
+#include "core/pid_list.h"
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
 
@@ -55,13 +56,7 @@ std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text)
 }
 
 std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids, const ToolRunner& run) {
-    // A pid below 1 names no single process, and "-5" would read to ps as an option.
-    std::string list;
-    for (std::int32_t pid : pids) {
-        if (pid < 1) continue;
-        if (!list.empty()) list += ',';
-        list += std::to_string(pid);
-    }
+    const std::string list = pidList(pids);
     if (list.empty()) return {};
     return parseStats(run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", list}, 5.0));
 }

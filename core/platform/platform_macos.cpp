@@ -1,6 +1,7 @@
 #include "core/platform/platform.h"
 
 #include "core/cwd.h"
+#include "core/pid_list.h"
 #include "core/process_records.h"
 
 #include <mach-o/dyld.h>
@@ -30,12 +31,7 @@ const std::string& psPath() {
 
 std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
                                                                 const PortCore::ToolRunner& run) {
-    std::string list;
-    for (std::int32_t pid : pids) {
-        if (pid < 1) continue;
-        if (!list.empty()) list += ',';
-        list += std::to_string(pid);
-    }
+    const std::string list = pidList(pids);
     if (list.empty()) return {};
     return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0));
 }
