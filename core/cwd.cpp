@@ -1,14 +1,12 @@
 #include "core/cwd.h"
 
 #include "core/decimal.h"
+#include "core/file_text.h"
 #include "core/process_table.h"
 #include "core/text_lines.h"
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 
 namespace moorix::PortCore {
 
@@ -24,21 +22,6 @@ std::unordered_map<std::int32_t, std::string> cwdMap(std::string_view text) {
     });
     return map;
 }
-
-namespace {
-
-std::optional<std::string> readRegularFile(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return std::move(bytes).str();
-}
-
-} // namespace
 
 std::string projectName(const std::string& cwd) {
     if (auto manifest = readRegularFile(cwd + "/package.json")) {

@@ -1,6 +1,7 @@
 #include "core/kill_log.h"
 
 #include "core/decimal.h"
+#include "core/file_text.h"
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
 
@@ -71,13 +72,11 @@ void KillLog::note(std::int32_t pid, TimePoint now) {
 }
 
 bool KillLog::contains(std::int32_t pid, TimePoint now) const {
-    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const std::string text = readAll(fd);
-    ::close(fd);
+    const auto text = readRegularFile(m_path);
+    if (!text) return false;
     bool found = false;
     const std::int64_t seconds = unixSeconds(now);
-    forEachRecord(text, [&](std::int32_t notedPid, std::int64_t noted) {
+    forEachRecord(*text, [&](std::int32_t notedPid, std::int64_t noted) {
         found = found || (notedPid == pid && isRecent(noted, seconds));
     });
     return found;

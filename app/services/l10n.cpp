@@ -1,6 +1,7 @@
 #include "app/services/l10n.h"
 
 #include "app/services/preferences.h"
+#include "core/file_text.h"
 #include "core/platform/platform.h"
 #include "core/test_seams.h"
 
@@ -8,8 +9,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace moorix {
 
@@ -18,13 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char developmentLanguage[] = "en";
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 } // namespace
 
@@ -36,7 +28,7 @@ std::optional<ResourceBundle> ResourceBundle::open(const fs::path& folder) {
     for (const auto& item : fs::directory_iterator(folder, error)) {
         if (item.path().extension() != ".lproj" || !item.is_directory(error)) continue;
         bundle.m_tables[item.path().stem().string()] =
-            parseStringsTable(readFile(item.path() / "Localizable.strings")).table;
+            parseStringsTable(readRegularFile((item.path() / "Localizable.strings").string()).value_or("")).table;
     }
     return bundle;
 }

@@ -1,5 +1,6 @@
 #include "core/platform/platform.h"
 
+#include "core/file_text.h"
 #include "core/process_records.h"
 
 #include <climits>
@@ -9,9 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -27,11 +26,7 @@ std::string firstExecutable(std::initializer_list<const char*> candidates) {
 
 std::optional<std::string> readProcFile(std::int32_t pid, const char* name) {
     if (pid < 1) return std::nullopt;
-    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) return std::nullopt;
-    return bytes;
+    return readRegularFile("/proc/" + std::to_string(pid) + "/" + name);
 }
 
 std::string homeDir() {
