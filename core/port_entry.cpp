@@ -41,8 +41,7 @@ std::string PortEntry::url() const { return "http://localhost:" + std::to_string
 bool PortEntry::isExposed() const { return address == "*" || address == "0.0.0.0" || address == "[::]"; }
 
 bool PortEntry::canRestart() const {
-    if (systemCommands().contains(command) || isServiceAccount(user)) return false;
-    return user == platform::loginName();
+    return !isSystemCritical() && user == platform::loginName();
 }
 
 nlohmann::ordered_json toJson(const PortEntry& entry) {
