@@ -1,5 +1,8 @@
 #include "core/insights.h"
 
+#include <map>
+#include <utility>
+
 namespace moorix::Insights {
 
 std::vector<PortEntry> orphans(const std::vector<PortEntry>& entries,
@@ -14,16 +17,21 @@ std::vector<PortEntry> orphans(const std::vector<PortEntry>& entries,
 
 std::vector<Stale> stale(const std::vector<PortEntry>& entries, const HistoryView& history, Instant now,
                          std::chrono::duration<double> threshold) {
-    std::vector<Stale> found;
-    for (const PortEntry& entry : entries) {
-        std::optional<Instant> since;
-        for (const PortEvent& event : history) {
-            if (event.action != EventAction::opened || event.port != entry.port || event.pid != entry.pid) continue;
-            if (!since || event.at > *since) since = event.at;
-        }
-        if (since && now - *since > threshold) found.push_back({entry, *since});
+    // One pass over the history (the panel reads 30 days of it on every refresh): the latest opening of
+    // each listed process on each listed port.
+    std::map<std::pair<std::int64_t, std::int32_t>, std::optional<Instant>> latest;
+    for (const PortEntry& entry : entries) latest[{entry.port, entry.pid}];
+    for (const PortEvent& event : history) {
+        if (event.action != EventAction::opened) continue;
+        auto found = latest.find({event.port, event.pid});
+        if (found != latest.end() && (!found->second || event.at > *found->second)) found->second = event.at;
     }
-    return found;
+    std::vector<Stale> result;
+    for (const PortEntry& entry : entries) {
+        const std::optional<Instant> since = latest.at({entry.port, entry.pid});
+        if (since && now - *since > threshold) result.push_back({entry, *since});
+    }
+    return result;
 }
 
 std::vector<PortEvent> crashes(const HistoryView& events, const std::function<bool(std::int32_t pid)>& isAlive) {
