@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdint>
+#include <mutex>
 
 namespace moorix {
 
@@ -90,11 +92,47 @@ std::string chooseLanguage(const QString& appLanguage, const std::vector<std::st
     return available.empty() ? std::string() : available.front();
 }
 
+namespace {
+
+// The chosen language, kept until "appLanguage" changes: a redraw looks up hundreds of texts, and
+// reading the preference store for each one costs more than drawing them.
+struct LanguageCache {
+    std::mutex lock;
+    std::optional<std::string> code;
+    std::uint64_t generation = 0;
+};
+
+LanguageCache& languageCache() {
+    static LanguageCache* cache = [] {
+        auto* made = new LanguageCache;
+        // A direct connection: the change is seen on the thread that wrote it, before any later read.
+        QObject::connect(&Preferences::shared(), &Preferences::appLanguageChanged, [made] {
+            std::lock_guard guard(made->lock);
+            made->code.reset();
+            ++made->generation;
+        });
+        return made;
+    }();
+    return *cache;
+}
+
+} // namespace
+
 std::string language() {
     const ResourceBundle* bundle = resources();
     if (!bundle) return {};
-    return chooseLanguage(Preferences::shared().appLanguage(), bundle->languages(),
-                          QLocale::system().uiLanguages());
+    LanguageCache& cache = languageCache();
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard guard(cache.lock);
+        if (cache.code) return *cache.code;
+        generation = cache.generation;
+    }
+    std::string chosen = chooseLanguage(Preferences::shared().appLanguage(), bundle->languages(),
+                                        QLocale::system().uiLanguages());
+    std::lock_guard guard(cache.lock);
+    if (cache.generation == generation) cache.code = chosen;
+    return chosen;
 }
 
 QString text(std::string_view key) {
