@@ -64,4 +64,23 @@ std::optional<std::uint32_t> parseStatusEffectiveUid(std::string_view status) {
     return uid;
 }
 
+std::optional<std::uint64_t> parseStatStartTime(std::string_view stat) {
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string_view::npos) return std::nullopt;
+    stat.remove_prefix(close + 1);
+    // After the name come the state (field 3) and then numbers; the start time is the 20th field after it.
+    constexpr int fieldsAfterName = 20;
+    std::string_view field;
+    for (int index = 0; index < fieldsAfterName; ++index) {
+        const std::size_t start = stat.find_first_not_of(' ');
+        if (start == std::string_view::npos) return std::nullopt;
+        stat.remove_prefix(start);
+        field = stat.substr(0, stat.find(' '));
+        stat.remove_prefix(field.size());
+    }
+    const auto value = parseInt64(field);
+    if (!value || *value < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(*value);
+}
+
 } // namespace moorix::PortCore

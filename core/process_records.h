@@ -22,4 +22,8 @@ std::optional<std::vector<std::string>> parseCmdline(std::string_view bytes);
 // The effective uid from the "Uid:" line of Linux /proc/PID/status.
 std::optional<std::uint32_t> parseStatusEffectiveUid(std::string_view status);
 
+// The start time (field 22, clock ticks after boot) of Linux /proc/PID/stat. The command name in
+// parentheses may hold spaces and parentheses itself, so the fields are counted after the last ")".
+std::optional<std::uint64_t> parseStatStartTime(std::string_view stat);
+
 } // namespace moorix::PortCore

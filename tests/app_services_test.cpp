@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -139,7 +140,7 @@ constexpr const char* applicationKeys =
     "filter_exposed chip_sys reclaim_all help_open help_kill help_sys help_exposed help_healthy help_no_http "
     "help_watched open_in_browser copy_url copy_port copy_pid copy_path copy_kill set_label "
     "label_placeholder watch unwatch hide_port restart kill_tree force_kill confirm_kill confirm_tree "
-    "confirm_force confirm_restart confirm_sys cancel stop history_title history_empty history_opened "
+    "confirm_force confirm_restart confirm_sys cancel stop close clear_search history_title history_empty history_opened "
     "history_closed settings_title tab_general tab_updates section_behaviour section_appearance "
     "section_automatic section_version refresh_interval interval_2 interval_3 interval_5 interval_10 "
     "confirm_before_kill start_at_login restore language lang_system panel_height auto_check auto_check_help "
@@ -152,7 +153,7 @@ TEST(ShippedTables, EveryKeyHasATextWithTheArgumentsItsCallersPassInBothLanguage
     std::istringstream words(applicationKeys);
     for (std::string word; words >> word;)
         keys[word.substr(0, word.find(':'))] = word.substr(std::min(word.find(':'), word.size() - 1) + 1);
-    ASSERT_EQ(keys.size(), 79u);
+    ASSERT_EQ(keys.size(), 81u);
     const std::string folder = std::string(MOORIX_SOURCE_DIR) + "/resources/Moorix_Moorix.bundle/";
     for (const std::string language : {"en", "tr"}) {
         const StringTable table =
@@ -313,10 +314,15 @@ TEST(Editor, CursorComesFirstThenCodeAndTheFolderReachesItAsOneArgument) {
     script(bin + "code", dir.file("code"));
     std::ofstream(bin + "cursor") << "not executable";
     EXPECT_EQ(Editor::appName(), "Visual Studio Code");
-    script(bin + "cursor", dir.file("cursor"));
+    // An editor that stays in the foreground: opening a folder neither waits for it nor stops it.
+    script(bin + "cursor", dir.file("cursor"), "echo $$ > '" + dir.file("pid") + "'; exec sleep 30");
     EXPECT_EQ(Editor::appName(), "Cursor");
     Editor::open(QString::fromStdString(folder));
-    EXPECT_EQ(readFile(dir.file("cursor")), folder + "\n");
+    ASSERT_TRUE(test::waitUntil([&] { return readFile(dir.file("cursor")) == folder + "\n"; }, 10));
+    ASSERT_TRUE(test::waitUntil([&] { return !readFile(dir.file("pid")).empty(); }, 10));
+    const pid_t editor = std::stoi(readFile(dir.file("pid")));
+    EXPECT_EQ(::kill(editor, 0), 0) << "still running";
+    ::kill(editor, SIGKILL);
 }
 
 } // namespace moorix

@@ -1,9 +1,6 @@
 #include "app/services/editor.h"
 
-#include "core/tool_runner.h"
-
-#include <QDesktopServices>
-#include <QUrl>
+#include "core/detached_launch.h"
 
 namespace moorix::Editor {
 
@@ -12,15 +9,15 @@ std::optional<QString> appName() {
     return std::nullopt;
 }
 
+QString openerName() {
+    if (auto name = appName()) return *name;
+    return fileManager().name;
+}
+
 void open(const QString& path) {
-    const auto editor = installed();
-    if (!editor) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-        return;
-    }
-    std::vector<std::string> arguments = editor->arguments;
-    arguments.push_back(path.toStdString());
-    PortCore::runTool(editor->launcher, arguments, 5.0);
+    Installed opener = installed().value_or(fileManager());
+    opener.arguments.push_back(path.toStdString());
+    launchDetached(opener.launcher, opener.arguments, std::nullopt);
 }
 
 } // namespace moorix::Editor

@@ -9,7 +9,7 @@
 // Opens a project folder in the user's code editor, or in the file manager when there is none.
 namespace moorix::Editor {
 
-// How an installed editor is started: `launcher` with `arguments`, then the folder as one more argument.
+// How an installed editor or the file manager is started: `launcher` with `arguments`, then the folder as one more argument.
 struct Installed {
     QString name;
     std::string launcher;
@@ -22,7 +22,15 @@ std::optional<Installed> installed();
 // Display name of the editor `open` would use ("Cursor", "Visual Studio Code"); absent when none.
 std::optional<QString> appName();
 
-// Nothing is reported: an editor that fails or a folder that is gone simply shows nothing.
+// The platform's file manager: Finder on macOS; on Linux the desktop's default folder handler, started
+// through xdg-open, named "Files" when its name is unknown.
+Installed fileManager();
+
+// The name of what `open` would use: the editor, else the file manager.
+QString openerName();
+
+// Starts the editor (else the file manager) on `path` and returns at once: the program is never waited
+// for and never signalled. Nothing is reported; one that fails simply shows nothing.
 void open(const QString& path);
 
 } // namespace moorix::Editor

@@ -4,12 +4,46 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTextStream>
 
 #include <utility>
 
 namespace moorix::Editor {
 
 namespace {
+
+// The lines of `group` in a desktop-entry style file, as key and value.
+std::vector<std::pair<QString, QString>> groupEntries(const QString& path, const QString& group) {
+    std::vector<std::pair<QString, QString>> entries;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return entries;
+    QTextStream lines(&file);
+    bool inside = false;
+    while (!lines.atEnd()) {
+        const QString line = lines.readLine().trimmed();
+        if (line.startsWith(u'[')) {
+            inside = line == u'[' + group + u']';
+        } else if (const qsizetype equals = line.indexOf(u'='); inside && equals > 0) {
+            entries.emplace_back(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+        }
+    }
+    return entries;
+}
+
+// The desktop's default application for folders, as the freedesktop.org mimeapps.list files name it.
+QString defaultFolderHandler() {
+    QStringList lists;
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        lists << folder + "/mimeapps.list";
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation))
+        lists << folder + "/mimeapps.list";
+    for (const QString& list : lists)
+        for (const auto& [key, value] : groupEntries(list, QStringLiteral("Default Applications")))
+            if (key == u"inode/directory") return value.section(u';', 0, 0);
+    return {};
+}
 
 bool isExecutableFile(const std::string& path) {
     struct stat info {};
@@ -31,6 +65,16 @@ std::optional<Installed> installed() {
         }
     }
     return std::nullopt;
+}
+
+Installed fileManager() {
+    QString name = QStringLiteral("Files");
+    if (const QString handler = defaultFolderHandler(); !handler.isEmpty()) {
+        const QString entry = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, handler);
+        for (const auto& [key, value] : groupEntries(entry, QStringLiteral("Desktop Entry")))
+            if (key == u"Name" && !value.isEmpty()) name = value;
+    }
+    return {name, "/usr/bin/xdg-open", {}};
 }
 
 } // namespace moorix::Editor

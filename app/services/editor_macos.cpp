@@ -18,4 +18,8 @@ std::optional<Installed> installed() {
     return std::nullopt;
 }
 
+Installed fileManager() {
+    return {QStringLiteral("Finder"), "/usr/bin/open", {}};
+}
+
 } // namespace moorix::Editor

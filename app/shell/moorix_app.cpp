@@ -1,19 +1,26 @@
 #include "app/shell/moorix_app.h"
 
+#include "app/panel/executor.h"
+#include "app/panel/panel_model.h"
+#include "app/panel/panel_view.h"
+#include "app/panel/system_backend.h"
 #include "app/services/app_updater.h"
 #include "app/services/desktop_notification.h"
 #include "app/services/dev_count.h"
 #include "app/services/port_notifier.h"
-#include "app/services/desktop_notification.h"
-#include "app/services/dev_count.h"
-#include "app/shell/menu_bar_label.h"
+#include "app/services/preferences.h"
 #include "app/shell/desktop_session.h"
+#include "app/shell/menu_bar_label.h"
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
+#include "app/windows/theme.h"
+#include "core/history.h"
 #include "core/platform/platform.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
+#include <QThreadPool>
+#include <QToolTip>
 
 #include <cstdio>
 #include <memory>
@@ -37,11 +44,26 @@ int runMenuBarApp(int argc, char** argv) {
     PortNotifier::shared().start();
     AppUpdater::start();
 
+    QToolTip::setPalette(Theme::palette());
+    QToolTip::setFont(Theme::uiFont(12));
+
+    // Probes wait up to 1.5 s each and tree stops up to 2 s: the panel's workers are many and its own.
+    QThreadPool workers;
+    workers.setMaxThreadCount(16);
+    PanelModel model(systemBackend(History::shared(), Preferences::shared(), DevCount::shared()),
+                     Executor::threadPool(workers), Preferences::shared());
+    // The host owns the view.
+    auto* view = new PanelView(model);
+
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     // Without a tray the window is the application, so closing it quits.
     QApplication::setQuitOnLastWindowClosed(!trayAvailable);
-    PanelHost host(trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
-    QObject::connect(&host, &PanelHost::quitRequested, &app, &QApplication::quit);
+    PanelHost host(trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window, view);
+    QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
+    QObject::connect(view, &PanelView::quitRequested, &app, &QApplication::quit);
+    QObject::connect(view, &PanelView::dismissRequested, &host, [&] {
+        if (trayAvailable) host.hide();
+    });
 
     std::unique_ptr<QSystemTrayIcon> tray;
     std::unique_ptr<MenuBarLabel> label;

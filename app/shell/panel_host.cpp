@@ -1,38 +1,28 @@
 #include "app/shell/panel_host.h"
 
-#include "app/services/l10n.h"
-
 #include <QCursor>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 namespace moorix {
 
-PanelHost::PanelHost(Mode mode)
-    : QWidget(nullptr, mode == Mode::Popup ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window) {
+namespace {
+
+constexpr qint64 reopenGuardMilliseconds = 300;
+
+} // namespace
+
+PanelHost::PanelHost(Mode mode, QWidget* content)
+    : QWidget(nullptr, mode == Mode::Popup ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint : Qt::Window),
+      m_mode(mode) {
     setWindowTitle(QStringLiteral("Moorix"));
     setObjectName(QStringLiteral("panelHost"));
-    auto* header = new QHBoxLayout;
-    auto* name = new QLabel(QStringLiteral("Moorix"));
-    name->setObjectName(QStringLiteral("headerName"));
-    QFont bold = name->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    name->setFont(bold);
-    auto* quit = new QPushButton(L10n::text("quit"));
-    quit->setObjectName(QStringLiteral("quitButton"));
-    connect(quit, &QPushButton::clicked, this, &PanelHost::quitRequested);
-    header->addWidget(name);
-    header->addStretch();
-    header->addWidget(quit);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(header);
-    layout->addStretch();
-    setMinimumWidth(360);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(content);
+    setFocusProxy(content);
 }
 
 void PanelHost::toggle(const QRect& anchor) {
@@ -40,15 +30,44 @@ void PanelHost::toggle(const QRect& anchor) {
         hide();
         return;
     }
-    const QPoint point = anchor.isEmpty() ? QCursor::pos() : anchor.center();
-    QScreen* screen = QGuiApplication::screenAt(point);
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    adjustSize();
-    const QRect at = anchor.isEmpty() ? QRect(point, QSize(1, 1)) : anchor;
-    if (screen) move(placement(at, size(), screen->availableGeometry()));
+    if (m_closedByDeactivation.isValid() && m_closedByDeactivation.elapsed() < reopenGuardMilliseconds) return;
+    m_anchor = anchor;
     show();
+    place();
     raise();
     activateWindow();
+    setFocus();
+}
+
+void PanelHost::place() {
+    if (m_mode != Mode::Popup) return;
+    const QPoint point = m_anchor.isEmpty() ? QCursor::pos() : m_anchor.center();
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect at = m_anchor.isEmpty() ? QRect(point, QSize(1, 1)) : m_anchor;
+    move(placement(at, size(), screen->availableGeometry()));
+}
+
+void PanelHost::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The panel grows and shrinks with its list; it stays attached to the icon.
+    if (isVisible()) place();
+}
+
+bool PanelHost::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show: emit shownChanged(true); break;
+    case QEvent::Hide: emit shownChanged(false); break;
+    case QEvent::WindowDeactivate:
+        if (m_mode == Mode::Popup && isVisible()) {
+            m_closedByDeactivation.start();
+            hide();
+        }
+        break;
+    default: break;
+    }
+    return QWidget::event(event);
 }
 
 QPoint PanelHost::placement(const QRect& anchor, const QSize& size, const QRect& available) {

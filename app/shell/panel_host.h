@@ -1,28 +1,43 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
 
 namespace moorix {
 
-// The window that holds the panel: a frameless popup under the tray icon, or, where there is no
-// system tray, a small ordinary window so that the program stays usable.
+// The window that holds the panel. Under a tray icon: a frameless, stay-on-top tool window (a popup
+// would hide it from screen readers) that closes like a popup does, when it loses activation or the
+// icon is clicked again. Without a system tray: a small ordinary window, so that the program stays usable.
 class PanelHost : public QWidget {
     Q_OBJECT
 
 public:
     enum class Mode { Popup, Window };
-    explicit PanelHost(Mode mode);
+    PanelHost(Mode mode, QWidget* content);
 
-    // Opens the popup under `anchor` (the tray icon's screen rectangle, or empty when the tray does not
+    // Opens the panel under `anchor` (the tray icon's screen rectangle, or empty when the tray does not
     // say), or closes it when it is open.
     void toggle(const QRect& anchor);
 
-    // Where the popup goes: centred under the anchor, kept inside the screen's available area.
+    // Where the panel goes: centred under the anchor, kept inside the screen's available area.
     static QPoint placement(const QRect& anchor, const QSize& size, const QRect& available);
 
 signals:
-    void quitRequested();
+    void shownChanged(bool shown);
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void place();
+
+    Mode m_mode;
+    QRect m_anchor;
+    // Since the panel last closed itself on losing activation: the tray click that caused it must not
+    // open it again.
+    QElapsedTimer m_closedByDeactivation;
 };
 
 } // namespace moorix

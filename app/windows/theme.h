@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QLinearGradient>
+#include <QPalette>
 
 // The one dark colour set of the panel and the settings window, whatever the system appearance.
 namespace moorix::Theme {
@@ -23,5 +25,13 @@ QColor divider();
 QColor danger();
 QColor healthy();
 QColor exposed();
+
+// The dark palette that widgets drawn by Qt itself (text fields, menus, tooltips) take inside the theme.
+QPalette palette();
+
+// Fonts by size in logical pixels (the sizes the design is drawn in), the same on every desktop where
+// the preferred families are installed, else the system's own.
+QFont uiFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+QFont monoFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 } // namespace moorix::Theme

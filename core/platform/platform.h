@@ -31,6 +31,10 @@ std::optional<std::vector<std::string>> processArguments(std::int32_t pid);
 // The numeric (effective) owner of a process; absent when there is no such process.
 std::optional<std::uint32_t> processOwner(std::int32_t pid);
 
+// When a process started, in the platform's own units: together with the pid it names one process,
+// so a pid reused by another process is told apart. Absent when there is no such process.
+std::optional<std::uint64_t> processStartTime(std::int32_t pid);
+
 // The shell that restarts a development tree as a login shell, so that the user's search path applies.
 const std::string& loginShell();
 

@@ -81,6 +81,12 @@ std::optional<std::uint32_t> processOwner(std::int32_t pid) {
     return PortCore::parseStatusEffectiveUid(*status);
 }
 
+std::optional<std::uint64_t> processStartTime(std::int32_t pid) {
+    const auto stat = readProcFile(pid, "stat");
+    if (!stat) return std::nullopt;
+    return PortCore::parseStatStartTime(*stat);
+}
+
 const std::string& loginShell() {
     static const std::string path = [] {
         if (::access("/bin/zsh", X_OK) == 0) return std::string("/bin/zsh");

@@ -55,6 +55,16 @@ std::optional<std::uint32_t> processOwner(std::int32_t pid) {
     return static_cast<std::uint32_t>(record.kp_eproc.e_ucred.cr_uid);
 }
 
+std::optional<std::uint64_t> processStartTime(std::int32_t pid) {
+    if (pid < 0) return std::nullopt;
+    int name[4] = {CTL_KERN, KERN_PROC, KERN_PROC_PID, pid};
+    kinfo_proc record{};
+    std::size_t size = sizeof record;
+    if (::sysctl(name, 4, &record, &size, nullptr, 0) != 0 || size == 0) return std::nullopt;
+    const timeval started = record.kp_proc.p_starttime;
+    return static_cast<std::uint64_t>(started.tv_sec) * 1000000u + static_cast<std::uint64_t>(started.tv_usec);
+}
+
 const std::string& loginShell() {
     static const std::string path = "/bin/zsh";
     return path;

@@ -1,4 +1,4 @@
-#include "app/shell/owner_icon.h"
+#include "app/panel/owner_icon.h"
 
 #import <AppKit/AppKit.h>
 #import <UniformTypeIdentifiers/UniformTypeIdentifiers.h>

@@ -1,4 +1,4 @@
-#include "app/shell/format_mem.h"
+#include "app/panel/format_mem.h"
 
 #include <cstdio>
 

@@ -1,0 +1,146 @@
+#include "app/panel/panel_view.h"
+
+#include "app/panel/alert_strip.h"
+#include "app/panel/empty_state.h"
+#include "app/panel/panel_header.h"
+#include "app/panel/panel_model.h"
+#include "app/panel/port_list_view.h"
+#include "app/panel/port_row.h"
+#include "app/panel/search_field.h"
+#include "app/windows/divider.h"
+#include "app/windows/history_sheet.h"
+#include "app/windows/scroll_style.h"
+#include "app/windows/theme.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace moorix {
+
+PanelView::PanelView(PanelModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model), m_header(new PanelHeader(model)), m_history(new HistorySheet),
+      m_listPage(new QWidget), m_strip(new AlertStrip(model)), m_search(new SearchField(model)), m_empty(new EmptyState),
+      m_scroll(new QScrollArea), m_list(new PortListView(model)) {
+    setObjectName(QStringLiteral("panel"));
+    setAccessibleName(QStringLiteral("Moorix"));
+    setPalette(Theme::palette());
+    setFocusPolicy(Qt::StrongFocus);
+    // The layout sizes the panel to its content; the header sets the width every piece takes.
+    m_header->setFixedWidth(width);
+
+    m_scroll->setWidget(m_list);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }") + scrollBarStyle());
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_list->setAutoFillBackground(false);
+
+    auto* page = new QVBoxLayout(m_listPage);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addWidget(m_strip);
+    page->addWidget(m_search);
+    page->addWidget(new Divider);
+    page->addWidget(m_empty);
+    page->addWidget(m_scroll);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_header);
+    layout->addWidget(new Divider);
+    layout->addWidget(m_history);
+    layout->addWidget(m_listPage);
+
+    connect(m_header, &PanelHeader::searchToggled, this, &PanelView::toggleSearch);
+    connect(m_header, &PanelHeader::settingsRequested, this, &PanelView::settingsRequested);
+    connect(m_header, &PanelHeader::quitRequested, this, &PanelView::quitRequested);
+    connect(m_history, &HistorySheet::closeRequested, &m_model, &PanelModel::closeHistory);
+    connect(&m_model, &PanelModel::changed, this, &PanelView::sync);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, &PanelView::toggleSearch);
+    sync(~0u);
+}
+
+void PanelView::sync(unsigned what) {
+    if (what & PanelModel::Header) m_header->sync();
+    if (what & PanelModel::Strip) m_strip->sync();
+    if (what & PanelModel::Search) {
+        m_search->setVisible(m_model.showSearch());
+        m_search->sync();
+        if (!m_model.showSearch() && !hasFocus() && isVisible()) setFocus();
+    }
+    if (what & PanelModel::List) {
+        const bool empty = m_model.filtered().empty();
+        m_empty->setText(m_model.emptyStateText());
+        m_empty->setVisible(empty);
+        m_scroll->setVisible(!empty);
+        m_list->rebuild();
+        m_scroll->setFixedHeight(static_cast<int>(std::ceil(m_model.listHeight())));
+    } else if (what & (PanelModel::Rows | PanelModel::Stats)) {
+        m_list->refreshRows();
+    }
+    if (what & PanelModel::History) {
+        const bool history = m_model.showHistory();
+        m_history->setVisible(history);
+        m_listPage->setVisible(!history);
+        m_history->retranslate();
+        m_history->setMaximumListHeight(static_cast<int>(m_model.panelMaxHeight()));
+        m_history->setEvents(m_model.historyEvents());
+    }
+}
+
+void PanelView::toggleSearch() {
+    m_model.toggleSearch();
+    if (m_model.showSearch()) m_search->focusText();
+    else setFocus();
+}
+
+void PanelView::revealSelection() {
+    if (!m_model.selection()) return;
+    if (PortRow* row = m_list->row(*m_model.selection())) m_scroll->ensureWidgetVisible(row, 0, 0);
+}
+
+void PanelView::openSelectedMenu() {
+    if (!m_model.selection()) return;
+    PortRow* row = m_list->row(*m_model.selection());
+    if (!row || !row->isVisible()) return;
+    revealSelection();
+    row->openMenu(row->mapToGlobal(QPoint(row->width() / 2, PortRow::height - 6)));
+}
+
+void PanelView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool shiftF10 = key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (key == Qt::Key_Down || key == Qt::Key_Up) {
+        m_model.moveSelection(key == Qt::Key_Down ? 1 : -1);
+        revealSelection();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (!m_model.handleReturn()) event->ignore();
+    } else if (key == Qt::Key_Escape) {
+        if (!m_model.handleEscape()) emit dismissRequested();
+    } else if (key == Qt::Key_Menu || shiftF10) {
+        openSelectedMenu();
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void PanelView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::panel());
+    painter.setPen(QColor(255, 255, 255, 28));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+} // namespace moorix

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+
+class QScrollArea;
+
+namespace moorix {
+
+class AlertStrip;
+class EmptyState;
+class HistorySheet;
+class PanelHeader;
+class PanelModel;
+class PortListView;
+class SearchField;
+
+// The drop-down panel, 380 pixels wide and always dark: header, then either the history sheet or the
+// alert strip, search field and port list. It draws the model and hands it the user's keys and clicks.
+class PanelView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int width = 380;
+
+    explicit PanelView(PanelModel& model, QWidget* parent = nullptr);
+
+    PortListView& list() const { return *m_list; }
+
+signals:
+    void settingsRequested();
+    void quitRequested();
+    // Escape found nothing left to back out of.
+    void dismissRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void sync(unsigned what);
+    void toggleSearch();
+    void revealSelection();
+    void openSelectedMenu();
+
+    PanelModel& m_model;
+    PanelHeader* m_header;
+    HistorySheet* m_history;
+    QWidget* m_listPage;
+    AlertStrip* m_strip;
+    SearchField* m_search;
+    EmptyState* m_empty;
+    QScrollArea* m_scroll;
+    PortListView* m_list;
+};
+
+} // namespace moorix

@@ -1,0 +1,112 @@
+#include "app/panel/port_list_view.h"
+
+#include "app/panel/panel_model.h"
+#include "app/panel/port_row.h"
+#include "app/services/l10n.h"
+#include "app/windows/theme.h"
+#include "app/windows/themed_label.h"
+
+#include <QLabel>
+
+#include <unordered_set>
+
+namespace moorix {
+
+namespace {
+
+constexpr int topMargin = 6;
+constexpr int bottomMargin = 10;
+constexpr int sideMargin = 6;
+constexpr int headerHeight = 30;
+
+QLabel* sectionHeader(QWidget* parent) {
+    QFont font = Theme::monoFont(10, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    QLabel* label = themedLabel(font, Theme::secondaryText(), parent);
+    label->setContentsMargins(10, 10, 10, 4);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    label->setFixedHeight(headerHeight);
+    return label;
+}
+
+QString sectionTitle(const char* key, std::size_t count) {
+    return L10n::text(key) + QStringLiteral("  \u00B7  ") + QString::number(count);
+}
+
+} // namespace
+
+PortListView::PortListView(PanelModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model), m_devHeader(sectionHeader(this)), m_otherHeader(sectionHeader(this)) {
+    setObjectName(QStringLiteral("portList"));
+    m_devHeader->setObjectName(QStringLiteral("devSection"));
+    m_otherHeader->setObjectName(QStringLiteral("otherSection"));
+}
+
+void PortListView::rebuild() {
+    const auto dev = m_model.devPorts();
+    const auto other = m_model.otherPorts();
+    std::unordered_set<std::string> shown;
+    const auto rowsFor = [&](const std::vector<PortEntry>& entries) {
+        std::vector<PortRow*> rows;
+        rows.reserve(entries.size());
+        for (const auto& entry : entries) {
+            std::string id = entry.id();
+            PortRow*& row = m_rows[id];
+            if (!row) row = new PortRow(m_model, this);
+            row->setState(m_model.rowState(entry));
+            row->show();
+            rows.push_back(row);
+            shown.insert(std::move(id));
+        }
+        return rows;
+    };
+    m_devRows = rowsFor(dev);
+    m_otherRows = rowsFor(other);
+    for (auto it = m_rows.begin(); it != m_rows.end();) {
+        if (shown.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        // Later, not now: the row may be the sender of the click that hid it.
+        it->second->hide();
+        it->second->deleteLater();
+        it = m_rows.erase(it);
+    }
+    m_devHeader->setText(sectionTitle("section_dev", dev.size()));
+    m_otherHeader->setText(sectionTitle("section_system", other.size()));
+    m_devHeader->setVisible(!dev.empty());
+    m_otherHeader->setVisible(!other.empty());
+    place();
+}
+
+void PortListView::refreshRows() {
+    for (auto* rows : {&m_devRows, &m_otherRows})
+        for (PortRow* row : *rows) row->setState(m_model.rowState(row->state().entry));
+}
+
+PortRow* PortListView::row(const std::string& id) const {
+    const auto found = m_rows.find(id);
+    return found == m_rows.end() ? nullptr : found->second;
+}
+
+void PortListView::resizeEvent(QResizeEvent*) { place(); }
+
+void PortListView::place() {
+    const int rowWidth = width() - 2 * sideMargin;
+    int y = topMargin;
+    const auto section = [&](QLabel* header, const std::vector<PortRow*>& rows) {
+        if (rows.empty()) return;
+        header->setGeometry(sideMargin, y, rowWidth, headerHeight);
+        y += headerHeight;
+        for (PortRow* row : rows) {
+            row->setGeometry(sideMargin, y, rowWidth, PortRow::height);
+            y += PortRow::height;
+        }
+    };
+    section(m_devHeader, m_devRows);
+    section(m_otherHeader, m_otherRows);
+    m_contentHeight = y + bottomMargin;
+    setMinimumHeight(m_contentHeight);
+}
+
+} // namespace moorix

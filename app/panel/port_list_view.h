@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class QLabel;
+
+namespace moorix {
+
+class PanelModel;
+class PortRow;
+
+// The scrolling content of the panel: the development section, then the others, each under a header
+// with its count. Rows are kept by entry id across refreshes, so a refresh only moves and redraws them.
+class PortListView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PortListView(PanelModel& model, QWidget* parent = nullptr);
+
+    // Which rows show, in which section: after the list itself changed.
+    void rebuild();
+    // What the rows say: after their state or figures changed.
+    void refreshRows();
+    PortRow* row(const std::string& id) const;
+    int contentHeight() const { return m_contentHeight; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void place();
+
+    PanelModel& m_model;
+    QLabel* m_devHeader;
+    QLabel* m_otherHeader;
+    std::unordered_map<std::string, PortRow*> m_rows;
+    std::vector<PortRow*> m_devRows;
+    std::vector<PortRow*> m_otherRows;
+    int m_contentHeight = 0;
+};
+
+} // namespace moorix

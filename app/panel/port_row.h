@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/panel/row_state.h"
+
+#include <QRectF>
+#include <QWidget>
+
+class QLineEdit;
+
+namespace moorix {
+
+class PanelModel;
+class PillButton;
+
+// One port of the list: owner icon, health dot, port, label chip, watch and exposure marks, who started
+// it, live figures and its stop button. It draws a RowState and hands clicks, keys and menu choices to
+// the panel model. Screen readers see it as one list item named after its port, label and subtitle.
+class PortRow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int height = 52;
+
+    PortRow(PanelModel& model, QWidget* parent = nullptr);
+
+    void setState(const RowState& state);
+    const RowState& state() const { return m_state; }
+    // A click, or a screen reader's press: the row becomes the selection.
+    void selectByUser();
+    // The context menu, also opened from the keyboard.
+    void openMenu(const QPoint& globalPosition);
+    bool isHovering() const { return m_hovering; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Where the pieces of the title line were drawn, for clicks and help texts.
+    struct Marks {
+        QRectF dot, port, chip, bell, exposed;
+    };
+
+    void placeControls();
+    void setHovering(bool hovering);
+    QString helpAt(const QPointF& point) const;
+    int rightAreaLeft() const;
+
+    PanelModel& m_model;
+    RowState m_state;
+    bool m_hovering = false;
+    Marks m_marks;
+    PillButton* m_stop;
+    PillButton* m_cancel;
+    PillButton* m_confirm;
+    QLineEdit* m_labelEditor;
+};
+
+} // namespace moorix

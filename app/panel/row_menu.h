@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/port_entry.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace moorix {
+
+enum class RowAction {
+    openInBrowser,
+    openInEditor,
+    setLabel,
+    toggleWatch,
+    hide,
+    restart,
+    killTree,
+    forceKill,
+    copyUrl,
+    copyPort,
+    copyPid,
+    copyKill,
+    history,
+    copyPath,
+};
+
+// One line of a row's context menu; a line without an action is a separator.
+struct RowMenuItem {
+    std::optional<RowAction> action;
+    QString text;
+    bool operator==(const RowMenuItem&) const = default;
+};
+
+// The context menu of a row, in order. A port that a container publishes offers no restart or process
+// stops (its stop button stops the container); "open in" and "copy path" need a known folder.
+std::vector<RowMenuItem> rowMenu(const PortEntry& entry, bool watched, bool hasContainer, const QString& folderOpener);
+
+} // namespace moorix

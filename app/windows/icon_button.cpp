@@ -1,0 +1,43 @@
+#include "app/windows/icon_button.h"
+
+#include "app/windows/symbol.h"
+#include "app/windows/theme.h"
+
+#include <QPainter>
+
+namespace moorix {
+
+IconButton::IconButton(const QString& symbolName, int symbolSize, QWidget* parent)
+    : QAbstractButton(parent), m_symbol(symbolName), m_symbolSize(symbolSize), m_color(Theme::primaryText()) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
+}
+
+void IconButton::setHelp(const QString& help) {
+    setToolTip(help);
+    setAccessibleName(help);
+}
+
+void IconButton::setColor(const QColor& color) {
+    if (color == m_color) return;
+    m_color = color;
+    update();
+}
+
+QSize IconButton::sizeHint() const { return {m_symbolSize + 12, m_symbolSize + 12}; }
+
+void IconButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (isDown() || underMouse()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, isDown() ? 34 : 20));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    }
+    const QPixmap pixmap = symbol(m_symbol, m_symbolSize, m_color, devicePixelRatioF());
+    const QSize size = pixmap.deviceIndependentSize().toSize();
+    painter.drawPixmap(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), pixmap);
+}
+
+} // namespace moorix

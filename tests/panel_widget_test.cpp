@@ -1,0 +1,172 @@
+// The panel's widgets on the offscreen platform, driven with keys and clicks; screenshots for people.
+#include "app/panel/panel_model.h"
+#include "app/panel/panel_view.h"
+#include "app/panel/port_list_view.h"
+#include "app/panel/port_row.h"
+#include "app/services/preferences.h"
+#include "tests/support/fake_panel_world.h"
+#include "tests/support/qt_application.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+
+namespace moorix {
+
+using test::entryOn;
+
+namespace {
+
+// A workstation's ports: development servers, a container, databases and system daemons.
+std::vector<PortEntry> workstation() {
+    auto web = entryOn(3000, 4242, "node");
+    web.project = "shop-web";
+    auto vite = entryOn(5173, 4300, "node");
+    vite.parentChain = {"pnpm", "zsh"};
+    vite.project = "dashboard";
+    auto ml = entryOn(8000, 5100, "python3", "0.0.0.0");
+    ml.parentChain = {"zsh"};
+    ml.project = "ml-service";
+    auto db = entryOn(5432, 900, "com.docker.backend", "*");
+    db.parentChain = {};
+    db.project.reset();
+    db.cwd.reset();
+    auto redis = entryOn(6379, 910, "redis-server", "127.0.0.1");
+    redis.parentChain = {};
+    redis.project.reset();
+    auto ssh = entryOn(22, 610, "sshd", "0.0.0.0", "root");
+    ssh.parentChain = {};
+    ssh.project.reset();
+    ssh.cwd.reset();
+    auto cups = entryOn(631, 620, "cupsd", "[::1]", "root");
+    cups.parentChain = {};
+    cups.project.reset();
+    cups.cwd.reset();
+    return {ssh, cups, web, db, vite, redis, ml};
+}
+
+} // namespace
+
+class PanelWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ensureQtApplication();
+        Preferences::shared().setHiddenPorts({});
+        Preferences::shared().setPanelMaxHeight(480);
+        QDir().mkpath(QStringLiteral(MOORIX_SCREENSHOT_DIR));
+        m_world.listing = workstation();
+        m_world.stats = {{4242, {12.4, 340}}, {4300, {0.5, 182}}, {5100, {3, 1536}}, {900, {1.2, 96}},
+                         {910, {0.3, 12}},    {610, {0, 6}},      {620, {0, 9}}};
+        m_world.containers = {{5432, "postgres-db"}};
+        m_world.answering = {3000, 5173};
+        m_world.labels = {{"3000", "api"}};
+        m_world.watched = {3000};
+        m_world.table = {{4242, {4241, "npm"}}, {4300, {4299, "pnpm"}}, {5100, {1, "python3"}}};
+    }
+    void show(bool refresh = true) {
+        m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
+        m_view = std::make_unique<PanelView>(*m_model);
+        m_view->show();
+        if (refresh) m_model->setShown(true);
+        settle();
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    }
+    void shoot(const char* name) const {
+        settle();
+        m_view->grab().save(QStringLiteral(MOORIX_SCREENSHOT_DIR "/%1.png").arg(QString::fromLatin1(name)));
+    }
+    template <typename T>
+    T* find(const char* name) const {
+        return m_view->findChild<T*>(QString::fromLatin1(name));
+    }
+    bool visible(const char* name) const {
+        auto* widget = find<QWidget>(name);
+        return widget && widget->isVisible();
+    }
+
+    test::FakePanelWorld m_world;
+    std::unique_ptr<PanelModel> m_model;
+    std::unique_ptr<PanelView> m_view;
+};
+
+TEST_F(PanelWidgetTest, ScanningThenTheListWithSectionsCountsAndTheAlertStrip) {
+    show(false);
+    EXPECT_TRUE(visible("emptyState"));
+    EXPECT_EQ(find<QLabel>("emptyText")->text(), "Scanning ports…");
+    EXPECT_FALSE(visible("alertStrip"));
+    EXPECT_EQ(find<QLabel>("counts")->text(), "");
+    shoot("panel-scanning");
+
+    m_model->setShown(true);
+    settle();
+    EXPECT_FALSE(visible("emptyState"));
+    EXPECT_EQ(find<QLabel>("counts")->text(), "5 dev \u00B7 2 other");
+    EXPECT_EQ(find<QLabel>("devSection")->text(), "Development  \u00B7  5");
+    EXPECT_EQ(find<QLabel>("otherSection")->text(), "System and other  \u00B7  2");
+    EXPECT_TRUE(visible("alertStrip"));
+    EXPECT_TRUE(visible("reclaimAll")) << "the orphaned python server";
+    const PortRow* web = m_view->list().row("4242:3000");
+    ASSERT_NE(web, nullptr);
+    EXPECT_EQ(web->accessibleName(), ":3000 api shop-web \u00B7 node started by zsh");
+    EXPECT_EQ(web->accessibleDescription(), "node \u2190 npm \u2190 zsh\npid 4242 \u00B7 dev");
+    shoot("panel-list");
+
+    QTest::mouseClick(find<QWidget>("exposedFilter"), Qt::LeftButton);
+    EXPECT_EQ(find<QLabel>("devSection")->text(), "Development  \u00B7  2");
+    EXPECT_EQ(m_view->list().row("4242:3000"), nullptr) << "loopback-only rows leave the list";
+}
+
+TEST_F(PanelWidgetTest, FindKeyOpensTheSearchAndANonMatchingQueryShowsNoMatch) {
+    show();
+    EXPECT_FALSE(visible("searchField"));
+    QTest::keySequence(m_view.get(), QKeySequence::Find);
+    ASSERT_TRUE(visible("searchField"));
+    auto* text = find<QLineEdit>("searchText");
+    EXPECT_TRUE(text->hasFocus());
+    QTest::keyClicks(text, "zzz-nothing");
+    EXPECT_EQ(find<QLabel>("emptyText")->text(), "No ports match your search");
+    EXPECT_TRUE(visible("emptyState"));
+    shoot("panel-no-match");
+
+    QTest::mouseClick(find<QWidget>("clearSearch"), Qt::LeftButton);
+    EXPECT_FALSE(visible("emptyState"));
+    QTest::keyClicks(text, "dash");
+    QTest::keySequence(m_view.get(), QKeySequence::Find);
+    EXPECT_FALSE(visible("searchField"));
+    EXPECT_EQ(m_model->searchText(), "") << "closing the search clears the query";
+}
+
+TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
+    PortEvent older, newer;
+    older.at = m_world.now - std::chrono::hours(5);
+    older.port = 3000;
+    older.command = "node";
+    older.parentChain = {"npm", "zsh"};
+    newer = older;
+    newer.at = m_world.now - std::chrono::minutes(3);
+    newer.action = EventAction::closed;
+    newer.ending = Ending::killedByMoorix;
+    PortEvent vite = older;
+    vite.port = 5173;
+    vite.at = m_world.now - std::chrono::minutes(40);
+    m_world.events = {older, vite, newer};
+    show();
+    QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
+    EXPECT_TRUE(visible("historySheet"));
+    EXPECT_FALSE(visible("alertStrip"));
+    ASSERT_EQ(m_model->historyEvents().size(), 3u);
+    EXPECT_EQ(m_model->historyEvents().front().action, EventAction::closed);
+    shoot("panel-history");
+    QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
+    EXPECT_FALSE(visible("historySheet"));
+}
+
+} // namespace moorix
