@@ -186,3 +186,187 @@ TEST_F(PanelModelTest, LoopsRunWhileShownAndANewIntervalRefreshesAtOnce) {
 }
 
 } // namespace moorix
+
+namespace moorix {
+
+TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
+    auto a = entryOn(3000, 30), b = entryOn(4000, 40);
+    auto root = entryOn(5000, 50, "node", "127.0.0.1", "root");
+    auto proxy = entryOn(5432, 60, "docker-proxy");
+    m_world.listing = {{a, b, root, proxy}};
+    m_world.containers = {{5432, "db"}};
+    PanelModel& model = open();
+    const auto confirmText = [&](const PortEntry& entry) { return model.rowState(entry).secondLine; };
+
+    model.request(a, false, false, false);
+    EXPECT_TRUE(model.rowState(a).confirming);
+    EXPECT_EQ(confirmText(a), "Stop this process?");
+    model.request(b, false, false, false);
+    EXPECT_FALSE(model.rowState(a).confirming) << "the confirmation moves to the newer request";
+    model.select(b.id());
+    EXPECT_TRUE(model.handleReturn());
+    EXPECT_EQ(m_world.actions, (std::vector<std::string>{"kill 40"}));
+    EXPECT_FALSE(model.pendingKill());
+
+    model.request(a, true, false, true);
+    EXPECT_EQ(confirmText(a), "Restart the process tree?") << "restart is told before tree";
+    model.request(a, true, false, false);
+    EXPECT_EQ(confirmText(a), "Stop the whole process tree?");
+    model.request(a, false, true, false);
+    EXPECT_EQ(confirmText(a), "Force stop? Unsaved work will be lost.");
+    model.confirmPending();
+    model.request(proxy, false, true, false);
+    EXPECT_EQ(confirmText(proxy), "Stop the container db?");
+    model.confirmPending();
+    EXPECT_EQ(m_world.actions, (std::vector<std::string>{"kill 40", "force 30", "docker stop db"}))
+        << "a container is stopped by name; its proxy gets no signal";
+
+    Preferences::shared().setConfirmBeforeKill(false);
+    model.request(b, true, false, false);
+    EXPECT_EQ(m_world.actions.back(), "tree 40") << "without confirmation it runs at once";
+    model.request(root, false, false, false);
+    EXPECT_EQ(confirmText(root), "This is a system process. Stop it anyway?") << "always asked";
+    EXPECT_EQ(model.rowState(root).stopHelp, "System process: stopping it can disrupt your computer");
+    EXPECT_EQ(m_world.actions.size(), 4u);
+}
+
+TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
+    auto dev = entryOn(3000, 30), other = entryOn(80, 8), second = entryOn(4000, 40);
+    m_world.listing = {{other, dev, second}};
+    PanelModel& model = open();
+    model.moveSelection(-1);
+    EXPECT_EQ(model.selection(), other.id()) << "up from nothing: the last shown row";
+    model.moveSelection(1);
+    EXPECT_EQ(model.selection(), other.id()) << "no wrap past the end";
+    model.moveSelection(-1);
+    model.moveSelection(-1);
+    model.moveSelection(-1);
+    EXPECT_EQ(model.selection(), dev.id()) << "development rows are shown first";
+
+    model.request(dev, false, false, false);
+    model.toggleSearch();
+    model.setSearchText("40");
+    EXPECT_FALSE(model.handleReturn()) << "the selected row is hidden by the search";
+    model.startLabelEdit(3000);
+    EXPECT_FALSE(model.handleReturn()) << "the label field takes the key";
+    EXPECT_TRUE(m_world.actions.empty());
+
+    EXPECT_TRUE(model.handleEscape());
+    EXPECT_FALSE(model.editingLabelPort());
+    EXPECT_TRUE(model.pendingKill());
+    EXPECT_TRUE(model.handleEscape());
+    EXPECT_FALSE(model.pendingKill());
+    EXPECT_TRUE(model.handleEscape());
+    EXPECT_EQ(model.searchText(), "");
+    EXPECT_TRUE(model.showSearch());
+    EXPECT_TRUE(model.handleEscape());
+    EXPECT_FALSE(model.showSearch());
+    EXPECT_TRUE(model.handleEscape());
+    EXPECT_FALSE(model.selection());
+    EXPECT_FALSE(model.handleEscape()) << "nothing left: the key passes on";
+}
+
+TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
+    auto web = entryOn(3000, 4242), bare = entryOn(8080, 77), proxy = entryOn(5432, 60, "docker-proxy");
+    bare.cwd.reset();
+    bare.project.reset();
+    m_world.listing = {{web, bare, proxy}};
+    m_world.containers = {{5432, "db"}};
+    PanelModel& model = open();
+    const auto actions = [&](const PortEntry& entry) {
+        std::vector<std::optional<RowAction>> list;
+        for (const auto& item : model.menuItems(entry)) list.push_back(item.action);
+        return list;
+    };
+    using A = RowAction;
+    const std::optional<A> line;
+    EXPECT_EQ(actions(web), (std::vector<std::optional<A>>{A::openInBrowser, A::openInEditor, line, A::setLabel,
+                                                             A::toggleWatch, A::hide, line, A::killTree, A::forceKill,
+                                                             line, A::copyUrl, A::copyPort, A::copyPid, A::copyKill,
+                                                             A::history, A::copyPath}))
+        << "another user's server cannot be restarted";
+    EXPECT_EQ(model.menuItems(web)[1].text, "Open in Files");
+    EXPECT_EQ(actions(bare).size(), actions(web).size() - 2) << "no folder: no editor, no path";
+    EXPECT_EQ(actions(proxy), (std::vector<std::optional<A>>{A::openInBrowser, A::openInEditor, line, A::setLabel,
+                                                               A::toggleWatch, A::hide, line, A::copyUrl, A::copyPort,
+                                                               A::copyPid, A::copyKill, A::history, A::copyPath}));
+
+    const auto copied = [&](RowAction action) {
+        model.trigger(action, web);
+        return m_world.clipboard.value_or("");
+    };
+    EXPECT_EQ(copied(A::copyUrl), "http://localhost:3000");
+    EXPECT_EQ(copied(A::copyPort), "3000");
+    EXPECT_EQ(copied(A::copyPid), "4242");
+    EXPECT_EQ(copied(A::copyKill), "kill 4242");
+    EXPECT_EQ(copied(A::copyPath), "/home/dev/shop");
+    model.trigger(A::openInEditor, web);
+    model.openPort(bare);
+    EXPECT_EQ(m_world.opened, (std::vector<QString>{"/home/dev/shop", "http://localhost:8080"}));
+    EXPECT_EQ(model.selection(), bare.id());
+
+    model.trigger(A::toggleWatch, web);
+    EXPECT_EQ(m_world.watched, (std::set<std::int64_t>{3000}));
+    EXPECT_TRUE(model.rowState(web).watched);
+    EXPECT_EQ(model.menuItems(web)[4].text, "Stop Watching");
+    model.trigger(A::toggleWatch, web);
+    EXPECT_TRUE(m_world.watched.empty());
+
+    model.trigger(A::hide, bare);
+    model.trigger(A::hide, bare);
+    EXPECT_EQ(Preferences::shared().hiddenPorts(), "8080") << "hidden once";
+    EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000, 5432}));
+
+    model.trigger(A::history, web);
+    EXPECT_TRUE(model.showHistory());
+    EXPECT_EQ(model.historyPort(), 3000);
+}
+
+TEST_F(PanelModelTest, LabelEditsCommitOnReturnAndAreAbandonedOnEscape) {
+    auto web = entryOn(3000, 4242), db = entryOn(5432, 60);
+    m_world.listing = {{web, db}};
+    m_world.labels = {{"3000", "api"}};
+    PanelModel& model = open();
+    model.trigger(RowAction::setLabel, web);
+    EXPECT_EQ(model.labelDraft(), "api") << "the editor opens with the current label";
+    model.setLabelDraft("checkout");
+    model.startLabelEdit(5432);
+    EXPECT_EQ(model.editingLabelPort(), 5432) << "a new edit drops the first";
+    EXPECT_EQ(model.labelDraft(), "");
+    model.setLabelDraft("  postgres ");
+    model.commitLabelEdit(5432);
+    EXPECT_EQ(m_world.labels, (std::map<QString, QString>{{"3000", "api"}, {"5432", "postgres"}}));
+    EXPECT_EQ(model.rowState(db).label, "postgres");
+    EXPECT_EQ(model.rowState(db).accessibleName.left(15), ":5432 postgres ");
+
+    model.startLabelEdit(3000);
+    model.setLabelDraft("changed");
+    model.handleEscape();
+    EXPECT_EQ(model.rowState(web).label, "api") << "escape keeps the old label";
+}
+
+TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess) {
+    auto server = entryOn(3000, 4242);
+    m_world.listing = {{server}};
+    m_world.startTimes = {{4242, 100}};
+    PanelModel& model = open();
+    model.request(server, false, false, false);
+    m_world.listing = std::vector<PortEntry>{};
+    model.refresh();
+    EXPECT_TRUE(model.pendingKill()) << "a request outlives its entry";
+
+    m_world.startTimes = {{4242, 900}}; // the server ended and its pid went to another process
+    const int listings = m_world.listings;
+    model.confirmPending();
+    EXPECT_TRUE(m_world.actions.empty());
+    EXPECT_EQ(m_world.listings, listings + 1) << "the list is taken again all the same";
+
+    m_world.startTimes = {{4242, 100}};
+    m_world.listing = {{server}};
+    model.refresh();
+    model.request(server, true, false, true);
+    model.confirmPending();
+    EXPECT_EQ(m_world.actions, (std::vector<std::string>{"restart 4242"}));
+}
+
+} // namespace moorix

@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -167,6 +170,53 @@ TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
     shoot("panel-history");
     QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
     EXPECT_FALSE(visible("historySheet"));
+}
+
+TEST_F(PanelWidgetTest, KeyboardSelectsConfirmsStopsAndEditsALabelThroughTheRowMenu) {
+    show();
+    PortRow* web = m_view->list().row("4242:3000");
+    ASSERT_NE(web, nullptr);
+    const auto stopButton = [&] {
+        for (auto* button : web->findChildren<QAbstractButton*>())
+            if (button->isVisible()) return button->accessibleName();
+        return QString();
+    };
+    EXPECT_EQ(stopButton(), "");
+    QTest::keyClick(m_view.get(), Qt::Key_Down);
+    EXPECT_TRUE(web->state().selected);
+    EXPECT_EQ(stopButton(), "Stop") << "a selected row offers its stop button";
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
+    EXPECT_EQ(web->accessibleName(), ":3000 api Stop this process?");
+    shoot("panel-confirming");
+    QTest::keyClick(m_view.get(), Qt::Key_Escape);
+    EXPECT_FALSE(web->state().confirming);
+    EXPECT_TRUE(m_world.actions.empty());
+
+    QStringList items;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        menu->grab().save(QStringLiteral(MOORIX_SCREENSHOT_DIR "/panel-row-menu.png"));
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator()) items << action->text();
+        for (QAction* action : menu->actions())
+            if (action->text() == "Set Label…") menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::keyClick(m_view.get(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(items, (QStringList{"Open in Browser", "Open in Files", "Set Label…", "Stop Watching", "Hide Port",
+                                  "Stop Process Tree", "Force Stop", "Copy URL", "Copy Port", "Copy PID",
+                                  "Copy Kill Command", "History", "Copy Folder Path"}));
+    settle();
+    auto* editor = web->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor && editor->isVisible());
+    EXPECT_EQ(editor->text(), "api");
+    QTest::keyClicks(editor, "checkout");
+    shoot("panel-label-editor");
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(m_world.labels[QStringLiteral("3000")], "checkout");
+    EXPECT_TRUE(m_world.actions.empty()) << "the return that saved the label stopped nothing";
 }
 
 } // namespace moorix
