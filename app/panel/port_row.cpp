@@ -80,9 +80,7 @@ QAccessibleInterface* rowAccessible(const QString& className, QObject* object) {
 
 } // namespace
 
-PortRow::PortRow(PanelModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_stop(new PillButton(this)), m_cancel(new PillButton(this)),
-      m_confirm(new PillButton(this)), m_labelEditor(new QLineEdit(this)) {
+PortRow::PortRow(PanelModel& model, QWidget* parent) : QWidget(parent), m_model(model) {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(rowAccessible);
         return true;
@@ -91,22 +89,59 @@ PortRow::PortRow(PanelModel& model, QWidget* parent)
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
     setFixedHeight(height);
+}
 
+// The buttons and the label editor are made when first needed: a list of hundreds of rows is built
+// in one refresh, and most rows are never hovered.
+PillButton* PortRow::stopButton() {
+    if (!m_stop) {
+        m_stop = new PillButton(this);
+        connect(m_stop, &PillButton::clicked, this, [this] { m_model.request(m_state.entry, false, false, false); });
+        applyTexts();
+    }
+    return m_stop;
+}
+
+void PortRow::makeConfirmButtons() {
+    if (m_confirm) return;
+    m_cancel = new PillButton(this);
+    m_confirm = new PillButton(this);
     m_cancel->setLook(buttonLook(Theme::primaryText(), QColor(255, 255, 255, 34), QFont::Medium));
     m_confirm->setLook(buttonLook(QColor(Qt::white), Theme::danger()));
-    connect(m_stop, &PillButton::clicked, this, [this] { m_model.request(m_state.entry, false, false, false); });
     connect(m_cancel, &PillButton::clicked, this, [this] { m_model.cancelPending(); });
     connect(m_confirm, &PillButton::clicked, this, [this] { m_model.confirmPending(); });
+    applyTexts();
+}
 
-    m_labelEditor->setFont(captionFont());
-    m_labelEditor->setFixedSize(180, 20);
-    m_labelEditor->setStyleSheet(labelEditorStyle());
-    m_labelEditor->installEventFilter(this);
-    connect(m_labelEditor, &QLineEdit::textEdited, this, [this](const QString& text) { m_model.setLabelDraft(text); });
+QLineEdit* PortRow::labelEditor() {
+    if (!m_labelEditor) {
+        m_labelEditor = new QLineEdit(this);
+        m_labelEditor->setFont(captionFont());
+        m_labelEditor->setFixedSize(180, 20);
+        m_labelEditor->setStyleSheet(labelEditorStyle());
+        m_labelEditor->installEventFilter(this);
+        connect(m_labelEditor, &QLineEdit::textEdited, this, [this](const QString& text) { m_model.setLabelDraft(text); });
+        applyTexts();
+    }
+    return m_labelEditor;
+}
 
-    for (QWidget* control : {static_cast<QWidget*>(m_stop), static_cast<QWidget*>(m_cancel),
-                             static_cast<QWidget*>(m_confirm), static_cast<QWidget*>(m_labelEditor)})
-        control->hide();
+void PortRow::applyTexts() {
+    if (m_stop) {
+        m_stop->setLabel(L10n::text("stop"));
+        m_stop->setToolTip(m_state.stopHelp);
+        m_stop->setAccessibleDescription(m_state.stopHelp);
+        m_stop->setLook(buttonLook(m_state.entry.isSystemCritical() ? Theme::secondaryText() : Theme::danger(),
+                                   QColor(255, 255, 255, 26)));
+    }
+    if (m_confirm) {
+        m_cancel->setLabel(L10n::text("cancel"));
+        m_confirm->setLabel(L10n::text("stop"));
+    }
+    if (m_labelEditor) {
+        m_labelEditor->setPlaceholderText(L10n::text("label_placeholder"));
+        m_labelEditor->setAccessibleName(L10n::text("label_placeholder"));
+    }
 }
 
 void PortRow::selectByUser() { m_model.select(m_state.entry.id()); }
@@ -117,24 +152,17 @@ void PortRow::setState(const RowState& state) {
     const bool wasSelected = m_state.selected;
     m_state = state;
 
-    setAccessibleName(state.accessibleName);
-    setAccessibleDescription(state.toolTip);
-    m_stop->setLabel(L10n::text("stop"));
-    m_stop->setToolTip(state.stopHelp);
-    m_stop->setAccessibleDescription(state.stopHelp);
-    m_stop->setLook(buttonLook(state.entry.isSystemCritical() ? Theme::secondaryText() : Theme::danger(),
-                               QColor(255, 255, 255, 26)));
-    m_cancel->setLabel(L10n::text("cancel"));
-    m_confirm->setLabel(L10n::text("stop"));
-    m_labelEditor->setPlaceholderText(L10n::text("label_placeholder"));
-    m_labelEditor->setAccessibleName(L10n::text("label_placeholder"));
+    if (accessibleName() != state.accessibleName) setAccessibleName(state.accessibleName);
+    if (accessibleDescription() != state.toolTip) setAccessibleDescription(state.toolTip);
+    applyTexts();
 
     if (state.editingLabel && !wasEditing) {
-        m_labelEditor->setText(m_model.labelDraft());
-        m_labelEditor->show();
-        m_labelEditor->setFocus();
-        m_labelEditor->selectAll();
-    } else if (!state.editingLabel && wasEditing) {
+        QLineEdit* editor = labelEditor();
+        editor->setText(m_model.labelDraft());
+        editor->show();
+        editor->setFocus();
+        editor->selectAll();
+    } else if (!state.editingLabel && wasEditing && m_labelEditor) {
         const bool hadFocus = m_labelEditor->hasFocus();
         m_labelEditor->hide();
         if (hadFocus) window()->setFocus();
@@ -157,26 +185,30 @@ void PortRow::setHovering(bool hovering) {
 }
 
 int PortRow::rightAreaLeft() const {
-    if (m_state.confirming) return m_cancel->x() - margin;
+    if (m_state.confirming && m_cancel) return m_cancel->x() - margin;
     return width() - margin - rightWidth - margin;
 }
 
 void PortRow::placeControls() {
     const int right = width() - margin;
-    const QSize stopSize = m_stop->sizeHint();
-    m_stop->resize(stopSize);
-    m_stop->move(right - stopSize.width(), (height - stopSize.height()) / 2);
-    m_stop->setVisible(!m_state.confirming && (m_hovering || m_state.selected));
-
-    const QSize confirmSize = m_confirm->sizeHint(), cancelSize = m_cancel->sizeHint();
-    m_confirm->resize(confirmSize);
-    m_cancel->resize(cancelSize);
-    m_confirm->move(right - confirmSize.width(), (height - confirmSize.height()) / 2);
-    m_cancel->move(m_confirm->x() - gap - cancelSize.width(), (height - cancelSize.height()) / 2);
-    m_confirm->setVisible(m_state.confirming);
-    m_cancel->setVisible(m_state.confirming);
-
-    m_labelEditor->move(textLeft, secondLineTop() - 2);
+    const bool offerStop = !m_state.confirming && (m_hovering || m_state.selected);
+    if (offerStop || m_stop) {
+        PillButton* stop = stopButton();
+        const QSize size = stop->sizeHint();
+        stop->setGeometry(right - size.width(), (height - size.height()) / 2, size.width(), size.height());
+        stop->setVisible(offerStop);
+    }
+    if (m_state.confirming || m_confirm) {
+        makeConfirmButtons();
+        const QSize confirmSize = m_confirm->sizeHint(), cancelSize = m_cancel->sizeHint();
+        m_confirm->setGeometry(right - confirmSize.width(), (height - confirmSize.height()) / 2, confirmSize.width(),
+                               confirmSize.height());
+        m_cancel->setGeometry(m_confirm->x() - gap - cancelSize.width(), (height - cancelSize.height()) / 2,
+                              cancelSize.width(), cancelSize.height());
+        m_confirm->setVisible(m_state.confirming);
+        m_cancel->setVisible(m_state.confirming);
+    }
+    if (m_labelEditor) m_labelEditor->move(textLeft, secondLineTop() - 2);
 }
 
 void PortRow::resizeEvent(QResizeEvent*) { placeControls(); }

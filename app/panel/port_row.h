@@ -48,6 +48,10 @@ private:
         QRectF dot, port, chip, bell, exposed;
     };
 
+    PillButton* stopButton();
+    void makeConfirmButtons();
+    QLineEdit* labelEditor();
+    void applyTexts();
     void placeControls();
     void setHovering(bool hovering);
     QString helpAt(const QPointF& point) const;
@@ -57,10 +61,10 @@ private:
     RowState m_state;
     bool m_hovering = false;
     Marks m_marks;
-    PillButton* m_stop;
-    PillButton* m_cancel;
-    PillButton* m_confirm;
-    QLineEdit* m_labelEditor;
+    PillButton* m_stop = nullptr;
+    PillButton* m_cancel = nullptr;
+    PillButton* m_confirm = nullptr;
+    QLineEdit* m_labelEditor = nullptr;
 };
 
 } // namespace moorix
