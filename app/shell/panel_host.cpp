@@ -45,8 +45,11 @@ void PanelHost::place() {
     QScreen* screen = QGuiApplication::screenAt(point);
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    const QRect at = m_anchor.isEmpty() ? QRect(point, QSize(1, 1)) : m_anchor;
-    move(placement(at, size(), screen->availableGeometry()));
+    const QRect available = screen->availableGeometry();
+    // A tray that does not say where its icon is (some Wayland trays): the top right corner, where
+    // status icons usually sit, of the screen the user is working on.
+    const QRect at = m_anchor.isEmpty() ? QRect(available.right(), available.top() - 1, 1, 1) : m_anchor;
+    move(placement(at, size(), available));
 }
 
 void PanelHost::resizeEvent(QResizeEvent* event) {
