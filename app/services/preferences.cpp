@@ -183,4 +183,12 @@ void Preferences::setWatchedPorts(const std::set<std::int64_t>& ports) {
     if (write(watchedPortsKey, portListText(ports))) emit watchedPortsChanged();
 }
 
+QByteArray Preferences::windowFrame(const QString& name) const {
+    return read(name.toUtf8().constData()).toByteArray();
+}
+
+void Preferences::setWindowFrame(const QString& name, const QByteArray& frame) {
+    write(name.toUtf8().constData(), frame);
+}
+
 } // namespace moorix

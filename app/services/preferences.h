@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -59,6 +60,11 @@ public:
     // The watched ports, read from and written to the store on every access.
     std::set<std::int64_t> watchedPorts() const;
     void setWatchedPorts(const std::set<std::int64_t>& ports);
+
+    // A window's frame as QWidget::saveGeometry gives it, saved under the window's own name; empty when
+    // none was saved.
+    QByteArray windowFrame(const QString& name) const;
+    void setWindowFrame(const QString& name, const QByteArray& frame);
 
     // The file that holds the store.
     static QString storeLocation();

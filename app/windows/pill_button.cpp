@@ -1,5 +1,7 @@
 #include "app/windows/pill_button.h"
 
+#include "app/windows/focus_ring.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -50,6 +52,11 @@ void PillButton::paintEvent(QPaintEvent*) {
     if (!isEnabled()) ink.setAlphaF(ink.alphaF() * 0.4f);
     painter.setPen(ink);
     painter.drawText(rect().marginsRemoved(m_look.padding), Qt::AlignCenter, text());
+    // Only a pill that takes keyboard focus shows it, on its own edge (the panel's pills take none).
+    if (hasFocus()) {
+        const QRectF edge = QRectF(rect()).adjusted(2, 2, -2, -2);
+        paintFocusRing(painter, edge, edge.height() / 2);
+    }
 }
 
 } // namespace moorix
