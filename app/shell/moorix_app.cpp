@@ -13,6 +13,7 @@
 #include "app/shell/menu_bar_label.h"
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
+#include "app/windows/settings_window.h"
 #include "app/windows/theme.h"
 #include "core/history.h"
 #include "core/platform/platform.h"
@@ -61,6 +62,7 @@ int runMenuBarApp(int argc, char** argv) {
     PanelHost host(trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window, view);
     QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
     QObject::connect(view, &PanelView::quitRequested, &app, &QApplication::quit);
+    QObject::connect(view, &PanelView::settingsRequested, &app, [] { SettingsWindow::show(); });
     QObject::connect(view, &PanelView::dismissRequested, &host, [&] {
         if (trayAvailable) host.hide();
     });
