@@ -5,7 +5,7 @@ BENCH_BUILD ?= build-bench
 JOBS        ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: deps build run test bench install clean
+.PHONY: deps build run test bench install uninstall clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +32,9 @@ bench: deps
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),$(HOME)/.local)
+
+uninstall:
+	scripts/uninstall $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD)

@@ -1,5 +1,5 @@
 #include "app/services/desktop_notification.h"
-#include "app/panel/format_mem.h"
+#include "core/format_mem.h"
 #include "app/shell/menu_bar_image.h"
 #include "app/panel/owner_icon.h"
 #include "app/shell/panel_host.h"

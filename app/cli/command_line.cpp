@@ -23,6 +23,8 @@ struct Option {
 // Tested in this order; the first option that applies decides the mode.
 const std::vector<Option>& optionTable() {
     static const std::vector<Option> table{
+        {"--help", Value::None, [](const std::string&) { return helpMode(); }},
+        {"--version", Value::None, [](const std::string&) { return versionMode(); }},
         {"--list", Value::None, [](const std::string&) { return listMode(); }},
         {"--kill", Value::Port, [](const std::string& port) { return killMode(*parseInt64(port)); }},
         {"--kill-tree", Value::Port, [](const std::string& port) { return killTreeMode(*parseInt64(port)); }},
@@ -33,6 +35,7 @@ const std::vector<Option>& optionTable() {
         {"--insights", Value::None, [](const std::string&) { return insightsMode(); }},
         {"--docker", Value::None, [](const std::string&) { return desktop::runMode("--docker", {}); }},
         {"--probe", Value::Port, [](const std::string& port) { return desktop::runMode("--probe", port); }},
+        {"--table", Value::None, [](const std::string&) { return tableMode(); }},
     };
     return table;
 }

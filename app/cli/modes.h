@@ -6,7 +6,10 @@
 // The command-line modes. Each prints its lines to standard output and returns the exit status.
 namespace moorix::cli {
 
+int helpMode();
+int versionMode();
 int listMode();
+int tableMode();
 int killMode(std::int64_t port);
 int killTreeMode(std::int64_t port);
 int restartMode(std::int64_t port);

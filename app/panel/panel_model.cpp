@@ -1,6 +1,6 @@
 #include "app/panel/panel_model.h"
 
-#include "app/panel/format_mem.h"
+#include "core/format_mem.h"
 #include "app/services/l10n.h"
 #include "app/services/port_list.h"
 #include "app/services/port_subtitle.h"

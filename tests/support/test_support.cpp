@@ -138,6 +138,10 @@ void Child::kill() {
 RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
     std::vector<std::string> argv{MOORIX_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
+    return runCommand(argv, env);
+}
+
+RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
     std::vector<std::string> environment = environmentWith(env);
     std::vector<char*> envp = pointersTo(environment);
 

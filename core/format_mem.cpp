@@ -1,4 +1,4 @@
-#include "app/panel/format_mem.h"
+#include "core/format_mem.h"
 
 #include <cstdio>
 
