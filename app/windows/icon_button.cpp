@@ -1,5 +1,6 @@
 #include "app/windows/icon_button.h"
 
+#include "app/windows/focus_ring.h"
 #include "app/windows/symbol.h"
 #include "app/windows/theme.h"
 
@@ -10,7 +11,8 @@ namespace moorix {
 IconButton::IconButton(const QString& symbolName, int symbolSize, QWidget* parent)
     : QAbstractButton(parent), m_symbol(symbolName), m_symbolSize(symbolSize), m_color(Theme::primaryText()) {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab (a click leaves the focus where it was), so the panel keeps its arrow keys.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
 }
 
@@ -35,6 +37,7 @@ void IconButton::paintEvent(QPaintEvent*) {
         painter.setBrush(QColor(255, 255, 255, isDown() ? 34 : 20));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     }
+    if (hasFocus()) paintFocusRing(painter, QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 5);
     const QPixmap pixmap = symbol(m_symbol, m_symbolSize, m_color, devicePixelRatioF());
     const QSize size = pixmap.deviceIndependentSize().toSize();
     painter.drawPixmap(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), pixmap);

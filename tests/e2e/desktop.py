@@ -345,7 +345,7 @@ class Desktop:
         self.stop()
 
     # -- Processes and files ---------------------------------------------------------------------------
-    def _popen(self, name, argv, as_user=True, env=None, stdin=subprocess.DEVNULL, stdout="log"):
+    def _popen(self, name, argv, as_user=True, env=None, stdin=subprocess.DEVNULL, stdout="log", cwd=None):
         """Starts a program in the desktop's process group, as the desktop's user unless `as_user` is
         False. Its output goes to logs/NAME.log, to a pipe (stdout=PIPE, errors to the log) or to the
         test's own output (stdout=None)."""
@@ -357,7 +357,7 @@ class Desktop:
             errors = None if stdout is None else log
             output = log if stdout == "log" else stdout
             return subprocess.Popen(argv, env=env or self.env, stdin=stdin, stdout=output, stderr=errors,
-                                    process_group=self._group, cwd=self.root, **options)
+                                    process_group=self._group, cwd=cwd or self.root, **options)
         finally:
             log.close()
 
@@ -365,6 +365,14 @@ class Desktop:
         process = Process(name, self._popen(name, argv, **options))
         self._processes.append(process)
         return process
+
+    def spawn(self, name, argv, cwd=None):
+        """Starts a program of the test's as the application's user, in `cwd`; ended with the desktop."""
+        return self._spawn(name, argv, cwd=cwd, stdout="log")
+
+    def own(self, path):
+        """Hands a file or folder the test made to the application's user."""
+        self._own(path)
 
     def _mkdir(self, path, mode=0o755):
         path.mkdir(mode=mode, parents=True, exist_ok=True)
@@ -482,7 +490,8 @@ class Desktop:
         self.run_x("/usr/bin/xdotool", "windowfocus", "--sync", window.id)
 
     def click(self, x, y, button=1):
-        self.run_x("/usr/bin/xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button))
+        # Not "mousemove --sync": it waits for a motion that never comes when the pointer is already there.
+        self.run_x("/usr/bin/xdotool", "mousemove", str(x), str(y), "sleep", "0.05", "click", str(button))
 
     def click_tray_icon(self, button=1):
         icon = self.tray_icon()
