@@ -4,8 +4,10 @@ TEST_BUILD  ?= build-test
 BENCH_BUILD ?= build-bench
 JOBS        ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# On macOS the program is built as the application bundle Moorix.app.
+PROGRAM     := $(if $(filter Darwin,$(shell uname -s)),$(BUILD)/Moorix.app/Contents/MacOS/Moorix,$(BUILD)/moorix)
 
-.PHONY: deps build run test bench install uninstall clean
+.PHONY: deps build run test test-build bench install uninstall screenshots clean
 
 deps:
 	@scripts/install-deps
@@ -17,13 +19,22 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/moorix
+	./$(PROGRAM)
 
 # Tests run under AddressSanitizer and UndefinedBehaviorSanitizer, with warnings as errors.
-test: deps
+test-build: deps
 	cmake -S . -B $(TEST_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DMOORIX_SANITIZE=ON -DMOORIX_WERROR=ON -DMOORIX_TEST_SEAMS=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
+
+test: test-build
 	cd $(TEST_BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+
+# The README's pictures, drawn by the widget tests with the same code as the application.
+screenshots: test-build
+	cd $(TEST_BUILD) && ctest -R '^(PanelWidgetTest|SettingsWindow)' --output-on-failure
+	mkdir -p docs
+	cp $(addprefix $(TEST_BUILD)/screenshots/,panel-list.png panel-confirming.png panel-row-menu.png \
+	   panel-history.png panel-label-editor.png settings-general.png settings-updates.png) docs/
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DMOORIX_BUILD_TESTS=OFF -DMOORIX_BUILD_BENCH=ON

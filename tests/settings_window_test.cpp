@@ -65,7 +65,7 @@ struct SettingsWindowTest : ::testing::Test {
 
     // A window of its own, as SettingsWindow::show builds one, shown so that its tabs read their state.
     std::unique_ptr<SettingsView> view(std::optional<UpdateController> updates = std::nullopt) {
-        auto made = std::make_unique<SettingsView>(prefs, "1.2.3", std::move(updates));
+        auto made = std::make_unique<SettingsView>(prefs, MOORIX_VERSION, std::move(updates));
         made->setFixedSize(520, 430);
         made->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(made.get()));
@@ -188,7 +188,7 @@ TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
 TEST_F(SettingsWindowTest, UpdatesTabShowsTheVersionAloneWithoutAnUpdater) {
     const auto bare = view();
     bare->setTab(SettingsView::Tab::Updates);
-    EXPECT_EQ(child<SettingsRow>(*bare, "versionRow")->title(), "Version 1.2.3");
+    EXPECT_EQ(child<SettingsRow>(*bare, "versionRow")->title(), "Version " MOORIX_VERSION);
     EXPECT_EQ(bare->findChild<QAbstractButton*>("checkUpdatesButton"), nullptr);
     EXPECT_EQ(bare->findChild<QWidget*>("automaticSection"), nullptr);
 
