@@ -98,7 +98,7 @@ double longestStall(std::chrono::milliseconds duration) {
     QTimer tick;
     tick.setInterval(0);
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        longest = std::max(longest, clock.nsecsElapsed() / 1e6);
+        longest = std::max(longest, static_cast<double>(clock.nsecsElapsed()) / 1e6);
         clock.restart();
     });
     clock.start();
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
             QKeyEvent down(QEvent::KeyPress, i < 20 ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier);
             QCoreApplication::sendEvent(&view, &down);
             view.repaint();
-            keys.push_back(clock.nsecsElapsed() / 1e6);
+            keys.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         }
         std::printf("200 ports, arrow key to redrawn panel, median:  %7.2f ms\n", median(keys));
         model.setShown(false);
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
             view.show();
             model.setShown(true);
             view.repaint();
-            opens.push_back(clock.nsecsElapsed() / 1e6);
+            opens.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
             longestStall(100ms);
         }
         std::printf("50 ports, open to drawn list, median:           %7.2f ms  (target under 150 ms)\n", median(opens));

@@ -28,6 +28,29 @@
 
 namespace moorix {
 
+namespace {
+
+// The drop-down panel: its model and the window that shows it.
+struct Panel {
+    Panel(QThreadPool& workers, PanelHost::Mode mode)
+        : model(systemBackend(History::shared(), Preferences::shared(), DevCount::shared()),
+                Executor::threadPool(workers), Preferences::shared()),
+          view(new PanelView(model)), host(mode, view) {
+        QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
+        QObject::connect(view, &PanelView::quitRequested, qApp, &QApplication::quit);
+        QObject::connect(view, &PanelView::settingsRequested, qApp, [] { SettingsWindow::show(); });
+        QObject::connect(view, &PanelView::dismissRequested, &host, [this, mode] {
+            if (mode == PanelHost::Mode::Popup) host.hide();
+        });
+    }
+
+    PanelModel model;
+    PanelView* view; // owned by the host
+    PanelHost host;
+};
+
+} // namespace
+
 int runMenuBarApp(int argc, char** argv) {
     SingleInstance instance(platform::appDataDir() + "/moorix.lock");
     if (instance.heldElsewhere()) return 0;
@@ -51,41 +74,36 @@ int runMenuBarApp(int argc, char** argv) {
     // Probes wait up to 1.5 s each and tree stops up to 2 s: the panel's workers are many and its own.
     QThreadPool workers;
     workers.setMaxThreadCount(16);
-    PanelModel model(systemBackend(History::shared(), Preferences::shared(), DevCount::shared()),
-                     Executor::threadPool(workers), Preferences::shared());
-    // The host owns the view.
-    auto* view = new PanelView(model);
-
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     // Without a tray the window is the application, so closing it quits.
     QApplication::setQuitOnLastWindowClosed(!trayAvailable);
-    PanelHost host(trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window, view);
-    QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
-    QObject::connect(view, &PanelView::quitRequested, &app, &QApplication::quit);
-    QObject::connect(view, &PanelView::settingsRequested, &app, [] { SettingsWindow::show(); });
-    QObject::connect(view, &PanelView::dismissRequested, &host, [&] {
-        if (trayAvailable) host.hide();
-    });
+    // Built when first opened: a panel never opened costs no memory.
+    std::unique_ptr<Panel> panel;
+    const auto openedPanel = [&]() -> Panel& {
+        if (!panel) panel = std::make_unique<Panel>(workers, trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
+        return *panel;
+    };
 
     std::unique_ptr<QSystemTrayIcon> tray;
     std::unique_ptr<MenuBarLabel> label;
     if (trayAvailable) {
         tray = std::make_unique<QSystemTrayIcon>();
         label = std::make_unique<MenuBarLabel>(*tray);
-        QObject::connect(tray.get(), &QSystemTrayIcon::activated, &host,
-                         [&](QSystemTrayIcon::ActivationReason reason) {
-                             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                                 host.toggle(tray->geometry());
-                         });
+        QObject::connect(tray.get(), &QSystemTrayIcon::activated, &app, [&](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                openedPanel().host.toggle(tray->geometry());
+        });
         tray->show();
     } else {
+        PanelHost& host = openedPanel().host;
         QObject::connect(&DevCount::shared(), &DevCount::countChanged, &host,
-                         [&](int count) { host.setWindowTitle(MenuBarLabel::toolTip(count)); });
+                         [&host](int count) { host.setWindowTitle(MenuBarLabel::toolTip(count)); });
         host.show();
     }
 
     const int status = QApplication::exec();
     if (tray) tray->hide();
+    panel.reset();
     PortNotifier::shared().stop();
     return status;
 }
