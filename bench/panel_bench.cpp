@@ -155,10 +155,18 @@ int main(int argc, char** argv) {
         workers.waitForDone();
     }
     {
+        // The first click builds the panel, which then draws its list once the first listing (35 ms
+        // here) is in.
+        QElapsedTimer firstOpen;
+        firstOpen.start();
         PanelModel model(slowWorld(50), Executor::threadPool(workers), Preferences::shared());
         PanelView view(model);
         view.show();
         model.setShown(true);
+        while (!model.loaded()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        view.repaint();
+        std::printf("50 ports, first open to drawn list:             %7.2f ms  (listing itself 35 ms)\n",
+                    static_cast<double>(firstOpen.nsecsElapsed()) / 1e6);
         longestStall(500ms);
         std::vector<double> opens;
         for (int i = 0; i < 15; ++i) {
@@ -173,7 +181,7 @@ int main(int argc, char** argv) {
             opens.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
             longestStall(100ms);
         }
-        std::printf("50 ports, open to drawn list, median:           %7.2f ms  (target under 150 ms)\n", median(opens));
+        std::printf("50 ports, reopen to drawn list, median:         %7.2f ms  (target under 150 ms)\n", median(opens));
 
         // A tree stop waits about two seconds for a server that ignores SIGTERM, on a worker.
         const pid_t stubborn = ::fork();
