@@ -4,17 +4,21 @@
 #include "core/lsof.h"
 #include "core/platform/platform.h"
 #include "core/process_table.h"
+#include "core/utf8.h"
 
 #include <set>
 
 namespace moorix::PortCore {
 
-std::vector<PortEntry> listPorts() { return listPorts(runTool, platform::workingDirectories); }
+std::optional<std::vector<PortEntry>> listPorts() {
+    return listPorts(runToolWithStatus, platform::workingDirectories);
+}
 
-std::vector<PortEntry> listPorts(const ToolRunner& run, const DirectoryLookup& directories) {
-    const std::string sockets = run(platform::lsofPath(), socketListingArgs(), 5.0);
+std::optional<std::vector<PortEntry>> listPorts(const ToolRunner& run, const DirectoryLookup& directories) {
+    const auto sockets = fullSocketListing(run);
+    if (!sockets) return std::nullopt;
     const ProcessTable table = processTable(run);
-    std::vector<PortEntry> entries = parseLsof(sockets, table);
+    std::vector<PortEntry> entries = parseLsof(*sockets, table);
     if (entries.empty()) return entries;
 
     // One lookup for all processes together, each pid once.
@@ -26,7 +30,8 @@ std::vector<PortEntry> listPorts(const ToolRunner& run, const DirectoryLookup& d
 
     for (auto& entry : entries) {
         auto found = cwds.find(entry.pid);
-        if (found == cwds.end() || found->second == "/") continue;
+        // A path that is not UTF-8 cannot be shown or written as JSON: the folder counts as unknown.
+        if (found == cwds.end() || found->second == "/" || !isValidUtf8(found->second)) continue;
         entry.cwd = found->second;
         entry.project = projectName(found->second);
     }

@@ -3,6 +3,7 @@
 #include "core/decimal.h"
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
+#include "core/utf8.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,6 +13,8 @@
 namespace moorix::PortCore {
 
 namespace {
+
+constexpr std::string_view fullFields = "pcRuLPn", portFields = "n";
 
 struct SocketName {
     std::string_view address;
@@ -23,15 +26,32 @@ std::optional<SocketName> splitSocketName(std::string_view name) {
     const std::size_t colon = name.rfind(':');
     if (colon == std::string_view::npos) return std::nullopt;
     const auto port = parseInt64(name.substr(colon + 1));
-    if (!port) return std::nullopt;
+    if (!port || *port < 0 || *port > 65535) return std::nullopt;
     return SocketName{name.substr(0, colon), *port};
 }
 
 } // namespace
 
 const std::vector<std::string>& socketListingArgs() {
-    static const std::vector<std::string> args{"-F", "pcRuLPn", "-iTCP", "-sTCP:LISTEN", "-n", "-P", "+c0"};
+    static const std::vector<std::string> args{"-F", std::string(fullFields), "-iTCP", "-sTCP:LISTEN",
+                                               "-n", "-P", "+c0"};
     return args;
+}
+
+std::optional<std::string> socketListingText(const ToolRun& run, std::string_view fields) {
+    if (!run.finished || (run.exitStatus != 0 && run.exitStatus != 1)) return std::nullopt;
+    std::string text = repairUtf8(run.output);
+    bool fieldsOnly = true;
+    forEachLine(text, [&](std::string_view line) {
+        const char tag = line.front();
+        fieldsOnly = fieldsOnly && (tag == 'p' || tag == 'f' || fields.find(tag) != std::string_view::npos);
+    });
+    if (!fieldsOnly) return std::nullopt;
+    return text;
+}
+
+std::optional<std::string> fullSocketListing(const ToolRunner& run) {
+    return socketListingText(run(platform::lsofPath(), socketListingArgs(), 5.0), fullFields);
 }
 
 std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text) {
@@ -43,9 +63,12 @@ std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text) {
     return {ports.begin(), ports.end()};
 }
 
-std::vector<std::int64_t> listeningPortNumbers(const ToolRunner& run) {
-    return parseListeningPortNumbers(
-        run(platform::lsofPath(), {"-F", "n", "-iTCP", "-sTCP:LISTEN", "-n", "-P"}, 5.0));
+std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run) {
+    const auto text = socketListingText(
+        run(platform::lsofPath(), {"-F", std::string(portFields), "-iTCP", "-sTCP:LISTEN", "-n", "-P"}, 5.0),
+        portFields);
+    if (!text) return std::nullopt;
+    return parseListeningPortNumbers(*text);
 }
 
 namespace {
@@ -59,7 +82,9 @@ struct SocketKey {
 
 struct SocketKeyHash {
     std::size_t operator()(const SocketKey& key) const {
-        return std::hash<std::int64_t>{}(key.port * 2654435761 ^ key.pid);
+        // Unsigned: the multiplication is meant to wrap.
+        return std::hash<std::uint64_t>{}(static_cast<std::uint64_t>(key.port) * 2654435761u ^
+                                          static_cast<std::uint32_t>(key.pid));
     }
 };
 

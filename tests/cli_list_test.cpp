@@ -1,9 +1,12 @@
 #include "app/cli/command_line.h"
+#include "app/cli/desktop_module.h"
 #include "core/platform/platform.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -73,6 +76,61 @@ TEST(ListMode, ServerInRootFolderHasNoFolderKeys) {
     const auto found = listedOn(listeningPort(server));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].size(), 7u) << "neither cwd nor project, not even as null";
+}
+
+TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
+    test::TempDir dir;
+    const auto fake = [&](const std::string& name, const std::string& body) {
+        dir.write(name, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(dir.file(name), std::filesystem::perms(0755));
+        return std::map<std::string, std::string>{{"MOORIX_TEST_LSOF", dir.file(name)}};
+    };
+    const std::map<std::string, std::string> absent{{"MOORIX_TEST_LSOF", dir.file("absent")}};
+    for (const auto& env : {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), absent}) {
+        const auto listed = test::runMoorix({"--list"}, env);
+        EXPECT_EQ(listed.out + std::to_string(listed.status), "[]\n1") << env.begin()->second;
+        EXPECT_EQ(test::runMoorix({"--kill", "3000"}, env).status, 1) << "a stop that could not look";
+    }
+    const auto nothing = test::runMoorix({"--list"}, fake("nothing", "exit 1"));
+    EXPECT_EQ(nothing.out + std::to_string(nothing.status), "[]\n0") << "lsof's status 1 alone: none listens";
+}
+
+TEST(ListMode, AFolderThatIsNotUtf8IsUnknownAndBlanksNothing) {
+    test::TempDir dir;
+    const std::string folder = dir.file("\xFF\xFE");
+    std::filesystem::create_directory(folder);
+    Child server(listener(), {.cwd = folder});
+    const auto found = listedOn(listeningPort(server));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_FALSE(found[0].contains("cwd") || found[0].contains("project")) << found[0];
+}
+
+// An installed copy finds its desktop module beside itself or in ../lib/moorix, and never in the build tree
+// it was made in; an unreadable folder on the way is a place without a module, not a crash.
+TEST(InstalledCopy, LooksForItsDesktopModuleOnlyBesideItself) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::create_directory(dir.file("bin"));
+    const std::string copy = dir.file("bin/moorix");
+    fs::copy_file(MOORIX_BINARY, copy);
+    EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).status, 1) << "the build tree's module is not its own";
+
+    fs::create_directories(dir.file("lib/moorix"));
+    fs::permissions(dir.file("lib"), fs::perms::none);
+    // Root searches any folder, so the unsearchable folder is tried as another user.
+    std::vector<std::string> argv{copy, "--t", "quit"};
+    if (::getuid() == 0) argv.insert(argv.begin(), {"/usr/sbin/runuser", "-u", "nobody", "--"});
+    EXPECT_EQ(test::runCommand(argv).status, 1);
+    fs::permissions(dir.file("lib"), fs::perms::owner_all);
+
+    const fs::path module = MOORIX_DESKTOP_MODULE_FILE;
+    fs::copy_file(module, dir.file("bin") / module.filename());
+    EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).out, "en: NO BUNDLE\ntr: NO BUNDLE\n") << "no texts";
+
+    EXPECT_TRUE(desktop::moduleCandidates("").empty()) << "an unknown own path: not the current folder";
+    EXPECT_TRUE(desktop::moduleCandidates("moorix").empty());
+    EXPECT_EQ(desktop::moduleCandidates(MOORIX_BINARY).back(), module) << "inside its build tree";
 }
 
 TEST(OptionDispatch, ListComesFirstAndMisspellingsAreNotOptions) {

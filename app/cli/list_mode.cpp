@@ -1,19 +1,16 @@
 #include "app/cli/modes.h"
 
-#include "core/json_text.h"
-#include "core/listing.h"
+#include "app/cli/port_listing.h"
 
 #include <cstdio>
 
 namespace moorix::cli {
 
 int listMode() {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const auto& entry : PortCore::listPorts()) list.push_back(toJson(entry));
-    const std::string text = writeCompactJson(list).value_or("[]");
+    const auto entries = listPortsOrSayWhy();
+    const std::string text = writePortList(entries.value_or(std::vector<PortEntry>())) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
-    return 0;
+    return entries ? 0 : listingFailedStatus;
 }
 
 } // namespace moorix::cli

@@ -2,6 +2,8 @@
 
 #include "core/tool_runner.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,7 +14,7 @@
 // What differs between macOS and Linux. One source file per platform implements this header.
 namespace moorix::platform {
 
-// Absolute paths of the system tools.
+// Absolute paths of the system tools. Test builds take the socket lister from MOORIX_TEST_LSOF.
 const std::string& lsofPath();
 const std::string& psPath();
 
@@ -43,6 +45,17 @@ const std::vector<std::string>& dockerCandidates();
 
 // Absolute path of the running executable with every symbolic link resolved; empty when unknown.
 std::string executablePath();
+
+// A pipe whose two ends programs started later do not inherit; false when none can be made.
+bool makePipe(int ends[2]);
+
+// A file's modification and status-change times, to the nanosecond.
+struct FileTimes {
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0;
+    bool operator==(const FileTimes&) const = default;
+};
+FileTimes fileTimes(const struct stat& status);
 
 // Seconds on a monotonic clock that keeps counting while the machine sleeps.
 double continuousSeconds();

@@ -2,8 +2,10 @@
 
 #include "core/file_text.h"
 #include "core/process_records.h"
+#include "core/test_seams.h"
 
 #include <climits>
+#include <fcntl.h>
 #include <pwd.h>
 #include <time.h>
 #include <unistd.h>
@@ -38,7 +40,8 @@ std::string homeDir() {
 } // namespace
 
 const std::string& lsofPath() {
-    static const std::string path = firstExecutable({"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"});
+    static const std::string path = testOverride("MOORIX_TEST_LSOF").value_or(
+        firstExecutable({"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"}));
     return path;
 }
 
@@ -111,6 +114,14 @@ std::string executablePath() {
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
+}
+
+bool makePipe(int ends[2]) { return ::pipe2(ends, O_CLOEXEC) == 0; }
+
+FileTimes fileTimes(const struct stat& status) {
+    constexpr std::int64_t billion = 1'000'000'000;
+    return {static_cast<std::int64_t>(status.st_mtim.tv_sec) * billion + status.st_mtim.tv_nsec,
+            static_cast<std::int64_t>(status.st_ctim.tv_sec) * billion + status.st_ctim.tv_nsec};
 }
 
 double continuousSeconds() {

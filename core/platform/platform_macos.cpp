@@ -3,7 +3,9 @@
 #include "core/cwd.h"
 #include "core/pid_list.h"
 #include "core/process_records.h"
+#include "core/test_seams.h"
 
+#include <fcntl.h>
 #include <mach-o/dyld.h>
 #include <mach/mach_time.h>
 #include <pwd.h>
@@ -20,7 +22,7 @@
 namespace moorix::platform {
 
 const std::string& lsofPath() {
-    static const std::string path = "/usr/sbin/lsof";
+    static const std::string path = testOverride("MOORIX_TEST_LSOF").value_or("/usr/sbin/lsof");
     return path;
 }
 
@@ -33,7 +35,8 @@ std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vect
                                                                 const PortCore::ToolRunner& run) {
     const std::string list = pidList(pids);
     if (list.empty()) return {};
-    return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0));
+    // The paths exactly as lsof printed them: a folder that is not UTF-8 is still a folder to start in.
+    return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0).output);
 }
 
 std::optional<std::vector<std::string>> processArguments(std::int32_t pid) {
@@ -83,6 +86,26 @@ std::string executablePath() {
     char resolved[PATH_MAX];
     if (!::realpath(raw.c_str(), resolved)) return {};
     return resolved;
+}
+
+// macOS has no pipe2: the ends are marked one call later, and a program another thread starts in between
+// may inherit them. The runner's time limit still bounds a read that such an heir keeps open.
+bool makePipe(int ends[2]) {
+    if (::pipe(ends) != 0) return false;
+    for (int i = 0; i < 2; ++i) {
+        if (::fcntl(ends[i], F_SETFD, FD_CLOEXEC) != 0) {
+            ::close(ends[0]);
+            ::close(ends[1]);
+            return false;
+        }
+    }
+    return true;
+}
+
+FileTimes fileTimes(const struct stat& status) {
+    constexpr std::int64_t billion = 1'000'000'000;
+    return {static_cast<std::int64_t>(status.st_mtimespec.tv_sec) * billion + status.st_mtimespec.tv_nsec,
+            static_cast<std::int64_t>(status.st_ctimespec.tv_sec) * billion + status.st_ctimespec.tv_nsec};
 }
 
 double continuousSeconds() {
