@@ -38,8 +38,6 @@ std::optional<std::string> readAt(int fd, std::uint64_t offset, std::size_t leng
     return bytes;
 }
 
-bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
-
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
@@ -77,10 +75,9 @@ bool HistoryCache::refresh(const std::string& path) {
     // same size under other times, decodes the file again, which is slow but right.
     struct stat after {};
     if (::fstat(file.get(), &after) == 0 && static_cast<std::uint64_t>(after.st_size) == m_size) {
-        m_modified = after.st_mtim;
-        m_changed = after.st_ctim;
+        m_times = platform::fileTimes(after);
     } else {
-        m_modified = m_changed = timespec{};
+        m_times = {};
     }
     return true;
 }
@@ -89,8 +86,7 @@ bool HistoryCache::stillValid(int fd, const struct stat& status) const {
     if (m_consumed == 0 || status.st_dev != m_device || status.st_ino != m_inode) return false;
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (size < m_size) return false;
-    if (size == m_size && (!sameTime(status.st_mtim, m_modified) || !sameTime(status.st_ctim, m_changed)))
-        return false;
+    if (size == m_size && platform::fileTimes(status) != m_times) return false;
     const auto head = readAt(fd, 0, m_head.size());
     const auto end = readAt(fd, m_consumed - m_end.size(), m_end.size());
     return head == m_head && end == m_end;

@@ -2,13 +2,13 @@
 
 #include "core/history_view.h"
 #include "core/instant.h"
+#include "core/platform/platform.h"
 #include "core/port_event.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,8 +58,7 @@ private:
     dev_t m_device = 0;
     ino_t m_inode = 0;
     std::uint64_t m_size = 0;
-    timespec m_modified{};
-    timespec m_changed{};
+    platform::FileTimes m_times;
     std::uint64_t m_consumed = 0; // bytes up to and including the last line feed decoded
     std::string m_head;           // the first bytes of the decoded part
     std::string m_end;            // the last bytes of the decoded part

@@ -1,5 +1,6 @@
 #include "core/tool_runner.h"
 
+#include "core/platform/platform.h"
 #include "core/spawn_argv.h"
 #include "core/utf8.h"
 
@@ -73,7 +74,7 @@ void signalGroup(pid_t child, int signal) {
 
 std::string runTool(const std::string& path, const std::vector<std::string>& args, double timeoutSeconds) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return {};
+    if (!platform::makePipe(fds)) return {};
 
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;

@@ -1,6 +1,7 @@
 // The port history: its event lines, the store on disk, the recorder, the insights and the modes that print them.
 #include "core/history.h"
 #include "core/insights.h"
+#include "core/process_table.h"
 #include "core/recorder.h"
 #include "tests/support/test_support.h"
 
@@ -303,9 +304,10 @@ print(p.pid, p.stdout.readline().decode().strip(), sep='\n', flush=True)
                         test::pythonNamed(dir, "node"), test::supportScript("listener.py"), "--dev-port"});
     const std::string orphan = parent.readLine(), port = parent.readLine();
     ASSERT_EQ(parent.waitExit(10), 0);
-    std::string pidText, comm, state, ppid;
-    std::ifstream("/proc/" + orphan + "/stat") >> pidText >> comm >> state >> ppid;
-    if (ppid != "1") GTEST_SKIP() << "orphans are adopted by a subreaper here, not by pid 1";
+    const ProcessTable table = PortCore::processTable();
+    const auto adopted = table.find(std::stoi(orphan));
+    if (adopted == table.end() || adopted->second.ppid != 1)
+        GTEST_SKIP() << "orphans are adopted by a subreaper here, not by pid 1";
     const Instant since = now - 2 * 86400s;
     const std::string out = "\n" + runWithHistory("--insights", "", {event(since, std::stoll(port), std::stoi(orphan))}).out;
     const auto orphanAt = out.find("\norphan  " + port + " node pid " + orphan + "\n");

@@ -2,6 +2,8 @@
 
 #include "core/tool_runner.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,6 +45,17 @@ const std::vector<std::string>& dockerCandidates();
 
 // Absolute path of the running executable with every symbolic link resolved; empty when unknown.
 std::string executablePath();
+
+// A pipe whose two ends programs started later do not inherit; false when none can be made.
+bool makePipe(int ends[2]);
+
+// A file's modification and status-change times, to the nanosecond.
+struct FileTimes {
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0;
+    bool operator==(const FileTimes&) const = default;
+};
+FileTimes fileTimes(const struct stat& status);
 
 // Seconds on a monotonic clock that keeps counting while the machine sleeps.
 double continuousSeconds();

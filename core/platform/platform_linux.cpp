@@ -4,6 +4,7 @@
 #include "core/process_records.h"
 
 #include <climits>
+#include <fcntl.h>
 #include <pwd.h>
 #include <time.h>
 #include <unistd.h>
@@ -111,6 +112,14 @@ std::string executablePath() {
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
+}
+
+bool makePipe(int ends[2]) { return ::pipe2(ends, O_CLOEXEC) == 0; }
+
+FileTimes fileTimes(const struct stat& status) {
+    constexpr std::int64_t billion = 1'000'000'000;
+    return {static_cast<std::int64_t>(status.st_mtim.tv_sec) * billion + status.st_mtim.tv_nsec,
+            static_cast<std::int64_t>(status.st_ctim.tv_sec) * billion + status.st_ctim.tv_nsec};
 }
 
 double continuousSeconds() {

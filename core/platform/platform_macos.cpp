@@ -4,6 +4,7 @@
 #include "core/pid_list.h"
 #include "core/process_records.h"
 
+#include <fcntl.h>
 #include <mach-o/dyld.h>
 #include <mach/mach_time.h>
 #include <pwd.h>
@@ -83,6 +84,26 @@ std::string executablePath() {
     char resolved[PATH_MAX];
     if (!::realpath(raw.c_str(), resolved)) return {};
     return resolved;
+}
+
+// macOS has no pipe2: the ends are marked one call later, and a program another thread starts in between
+// may inherit them. The runner's time limit still bounds a read that such an heir keeps open.
+bool makePipe(int ends[2]) {
+    if (::pipe(ends) != 0) return false;
+    for (int i = 0; i < 2; ++i) {
+        if (::fcntl(ends[i], F_SETFD, FD_CLOEXEC) != 0) {
+            ::close(ends[0]);
+            ::close(ends[1]);
+            return false;
+        }
+    }
+    return true;
+}
+
+FileTimes fileTimes(const struct stat& status) {
+    constexpr std::int64_t billion = 1'000'000'000;
+    return {static_cast<std::int64_t>(status.st_mtimespec.tv_sec) * billion + status.st_mtimespec.tv_nsec,
+            static_cast<std::int64_t>(status.st_ctimespec.tv_sec) * billion + status.st_ctimespec.tv_nsec};
 }
 
 double continuousSeconds() {

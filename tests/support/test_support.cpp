@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include "core/platform/platform.h"
+
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -84,7 +86,7 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
 
 Child::Child(const std::vector<std::string>& argv, const Options& options) {
     int fds[2] = {-1, -1};
-    if (options.captureStdout && ::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    if (options.captureStdout && !platform::makePipe(fds)) throw std::runtime_error("pipe failed");
     std::vector<std::string> environment = environmentWith(options.env);
     m_pid = spawn(argv, options.cwd, fds[1], pointersTo(environment).data());
     if (fds[1] >= 0) ::close(fds[1]);
@@ -146,7 +148,7 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::s
     std::vector<char*> envp = pointersTo(environment);
 
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    if (!platform::makePipe(fds)) throw std::runtime_error("pipe failed");
     const pid_t pid = spawn(argv, {}, fds[1], envp.data());
     ::close(fds[1]);
     RunResult result;
@@ -206,7 +208,7 @@ bool waitUntil(const std::function<bool()>& condition, double seconds) {
 }
 
 int unusedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
