@@ -4,6 +4,7 @@
 #include "core/lsof.h"
 #include "core/platform/platform.h"
 #include "core/process_table.h"
+#include "core/utf8.h"
 
 #include <set>
 
@@ -26,7 +27,8 @@ std::vector<PortEntry> listPorts(const ToolRunner& run, const DirectoryLookup& d
 
     for (auto& entry : entries) {
         auto found = cwds.find(entry.pid);
-        if (found == cwds.end() || found->second == "/") continue;
+        // A path that is not UTF-8 cannot be shown or written as JSON: the folder counts as unknown.
+        if (found == cwds.end() || found->second == "/" || !isValidUtf8(found->second)) continue;
         entry.cwd = found->second;
         entry.project = projectName(found->second);
     }

@@ -1,5 +1,6 @@
 #include "core/port_entry.h"
 
+#include "core/json_text.h"
 #include "core/platform/platform.h"
 
 namespace moorix {
@@ -56,6 +57,17 @@ nlohmann::ordered_json toJson(const PortEntry& entry) {
     if (entry.cwd) object["cwd"] = *entry.cwd;
     if (entry.project) object["project"] = *entry.project;
     return object;
+}
+
+std::string writePortList(const std::vector<PortEntry>& entries) {
+    std::string text = "[";
+    for (const PortEntry& entry : entries) {
+        const auto object = writeCompactJson(toJson(entry));
+        if (!object) continue;
+        if (text.size() > 1) text += ',';
+        text += *object;
+    }
+    return text + "]";
 }
 
 std::optional<PortEntry> portEntryFromJson(const nlohmann::json& value) {

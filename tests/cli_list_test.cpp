@@ -75,6 +75,16 @@ TEST(ListMode, ServerInRootFolderHasNoFolderKeys) {
     EXPECT_EQ(found[0].size(), 7u) << "neither cwd nor project, not even as null";
 }
 
+TEST(ListMode, AFolderThatIsNotUtf8IsUnknownAndBlanksNothing) {
+    test::TempDir dir;
+    const std::string folder = dir.file("\xFF\xFE");
+    std::filesystem::create_directory(folder);
+    Child server(listener(), {.cwd = folder});
+    const auto found = listedOn(listeningPort(server));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_FALSE(found[0].contains("cwd") || found[0].contains("project")) << found[0];
+}
+
 TEST(OptionDispatch, ListComesFirstAndMisspellingsAreNotOptions) {
     Child server(listener());
     const std::int64_t port = listeningPort(server);

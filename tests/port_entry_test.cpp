@@ -61,4 +61,11 @@ TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
         EXPECT_FALSE(portEntryFromJson(nlohmann::json::parse(bad)).has_value()) << bad;
 }
 
+TEST(PortEntryJson, AnEntryThatCannotBeWrittenCostsOnlyItself) {
+    PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b");
+    EXPECT_EQ(writePortList({}), "[]");
+    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + *writeCompactJson(toJson(fine)) + "," +
+                                                    *writeCompactJson(toJson(fine)) + "]");
+}
+
 } // namespace moorix

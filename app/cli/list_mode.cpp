@@ -1,6 +1,5 @@
 #include "app/cli/modes.h"
 
-#include "core/json_text.h"
 #include "core/listing.h"
 
 #include <cstdio>
@@ -8,11 +7,8 @@
 namespace moorix::cli {
 
 int listMode() {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const auto& entry : PortCore::listPorts()) list.push_back(toJson(entry));
-    const std::string text = writeCompactJson(list).value_or("[]");
+    const std::string text = writePortList(PortCore::listPorts()) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
     return 0;
 }
 
