@@ -10,12 +10,15 @@
 
 namespace moorix::PortCore {
 
-std::vector<PortEntry> listPorts() { return listPorts(runTool, platform::workingDirectories); }
+std::optional<std::vector<PortEntry>> listPorts() {
+    return listPorts(runToolWithStatus, platform::workingDirectories);
+}
 
-std::vector<PortEntry> listPorts(const ToolRunner& run, const DirectoryLookup& directories) {
-    const std::string sockets = run(platform::lsofPath(), socketListingArgs(), 5.0);
+std::optional<std::vector<PortEntry>> listPorts(const ToolRunner& run, const DirectoryLookup& directories) {
+    const auto sockets = fullSocketListing(run);
+    if (!sockets) return std::nullopt;
     const ProcessTable table = processTable(run);
-    std::vector<PortEntry> entries = parseLsof(sockets, table);
+    std::vector<PortEntry> entries = parseLsof(*sockets, table);
     if (entries.empty()) return entries;
 
     // One lookup for all processes together, each pid once.

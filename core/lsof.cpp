@@ -3,6 +3,7 @@
 #include "core/decimal.h"
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
+#include "core/utf8.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,6 +13,8 @@
 namespace moorix::PortCore {
 
 namespace {
+
+constexpr std::string_view fullFields = "pcRuLPn", portFields = "n";
 
 struct SocketName {
     std::string_view address;
@@ -30,8 +33,25 @@ std::optional<SocketName> splitSocketName(std::string_view name) {
 } // namespace
 
 const std::vector<std::string>& socketListingArgs() {
-    static const std::vector<std::string> args{"-F", "pcRuLPn", "-iTCP", "-sTCP:LISTEN", "-n", "-P", "+c0"};
+    static const std::vector<std::string> args{"-F", std::string(fullFields), "-iTCP", "-sTCP:LISTEN",
+                                               "-n", "-P", "+c0"};
     return args;
+}
+
+std::optional<std::string> socketListingText(const ToolRun& run, std::string_view fields) {
+    if (!run.finished || (run.exitStatus != 0 && run.exitStatus != 1)) return std::nullopt;
+    std::string text = repairUtf8(run.output);
+    bool fieldsOnly = true;
+    forEachLine(text, [&](std::string_view line) {
+        const char tag = line.front();
+        fieldsOnly = fieldsOnly && (tag == 'p' || tag == 'f' || fields.find(tag) != std::string_view::npos);
+    });
+    if (!fieldsOnly) return std::nullopt;
+    return text;
+}
+
+std::optional<std::string> fullSocketListing(const ToolRunner& run) {
+    return socketListingText(run(platform::lsofPath(), socketListingArgs(), 5.0), fullFields);
 }
 
 std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text) {
@@ -43,9 +63,12 @@ std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text) {
     return {ports.begin(), ports.end()};
 }
 
-std::vector<std::int64_t> listeningPortNumbers(const ToolRunner& run) {
-    return parseListeningPortNumbers(
-        run(platform::lsofPath(), {"-F", "n", "-iTCP", "-sTCP:LISTEN", "-n", "-P"}, 5.0));
+std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run) {
+    const auto text = socketListingText(
+        run(platform::lsofPath(), {"-F", std::string(portFields), "-iTCP", "-sTCP:LISTEN", "-n", "-P"}, 5.0),
+        portFields);
+    if (!text) return std::nullopt;
+    return parseListeningPortNumbers(*text);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "core/tool_runner.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,19 @@ namespace moorix::PortCore {
 // TCP sockets in LISTEN, no name lookups, untruncated command names.
 const std::vector<std::string>& socketListingArgs();
 
+// The text of an `lsof -F FIELDS` run, or absent when it is no listing: the run did not finish, lsof
+// exited with a status other than 0 or 1, or a line starts with a field it was not asked for (lsof adds
+// "p" and "f" of its own). Status 1 with no output is lsof finding nothing. Bytes that are not UTF-8 are
+// replaced, so that one odd name cannot blank the listing.
+std::optional<std::string> socketListingText(const ToolRun& run, std::string_view fields);
+
+// The full socket listing's text; absent when it could not be taken.
+std::optional<std::string> fullSocketListing(const ToolRunner& run);
+
 // Distinct port numbers in `lsof -F n` output, in no particular order.
 std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text);
-std::vector<std::int64_t> listeningPortNumbers(const ToolRunner& run = runTool);
+// The ports listened on now; absent when the listing could not be taken, which is not "none".
+std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run = runToolWithStatus);
 
 // Entries of the full socket listing, one per process and port, sorted by port then pid.
 std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& table);

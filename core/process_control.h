@@ -24,11 +24,13 @@ void killProcess(std::int32_t pid, bool force, const SignalSender& send = sendSi
 
 // Stops the outermost development tool above `leaf` (or `leaf` itself when its parent is none).
 // The processes below that root get no signal from here.
-void killTree(std::int32_t leaf, const ToolRunner& run = runTool, const SignalSender& send = sendSignal);
+void killTree(std::int32_t leaf, const ToolRunner& run = runToolWithStatus,
+              const SignalSender& send = sendSignal);
 
 // Stops that root and starts its saved argument vector again through a login shell, in its saved
 // working directory. Does nothing for another user's process or when the arguments cannot be read.
-void restartTree(std::int32_t leaf, const ToolRunner& run = runTool, const SignalSender& send = sendSignal);
+void restartTree(std::int32_t leaf, const ToolRunner& run = runToolWithStatus,
+                 const SignalSender& send = sendSignal);
 
 // The process-wide kill record (KillRecord::shared()).
 void noteKilled(std::int32_t pid);

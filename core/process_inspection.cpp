@@ -58,7 +58,7 @@ std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text)
 std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids, const ToolRunner& run) {
     const std::string list = pidList(pids);
     if (list.empty()) return {};
-    return parseStats(run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", list}, 5.0));
+    return parseStats(run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", list}, 5.0).text());
 }
 
 std::optional<std::vector<std::string>> argv(std::int32_t pid) { return platform::processArguments(pid); }

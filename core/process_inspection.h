@@ -25,7 +25,7 @@ std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text)
 // CPU and memory of the given processes; those ps does not report are missing. No tool run when none
 // of the pids can name a process.
 std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids,
-                                                     const ToolRunner& run = runTool);
+                                                     const ToolRunner& run = runToolWithStatus);
 
 // The argument vector, program name first; absent when it cannot be read.
 std::optional<std::vector<std::string>> argv(std::int32_t pid);

@@ -3,6 +3,7 @@
 #include "core/decimal.h"
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
+#include "core/utf8.h"
 
 namespace moorix::PortCore {
 
@@ -35,7 +36,8 @@ ProcessTable parseProcessTable(std::string_view text) {
 }
 
 ProcessTable processTable(const ToolRunner& run) {
-    return parseProcessTable(run(platform::psPath(), {"-axo", "pid=,ppid=,comm="}, 5.0));
+    // Odd bytes in one command name cost that name its exact spelling, not the whole table.
+    return parseProcessTable(repairUtf8(run(platform::psPath(), {"-axo", "pid=,ppid=,comm="}, 5.0).output));
 }
 
 std::string processName(std::string_view comm) {

@@ -35,7 +35,7 @@ const std::set<std::string, std::less<>>& devCommands();
 
 // Parses the columns "pid ppid comm" of `ps -axo pid=,ppid=,comm=`.
 ProcessTable parseProcessTable(std::string_view text);
-ProcessTable processTable(const ToolRunner& run = runTool);
+ProcessTable processTable(const ToolRunner& run = runToolWithStatus);
 
 // The last path component of a comm: "/usr/local/bin/node" gives "node".
 std::string processName(std::string_view comm);

@@ -18,22 +18,24 @@ std::set<std::int64_t> difference(const std::set<std::int64_t>& a, const std::se
 Recorder::Recorder(History& history, ArgvLookup argvOf, PidTest wasKilledByUs)
     : m_history(history), m_argvOf(std::move(argvOf)), m_wasKilledByUs(std::move(wasKilledByUs)) {}
 
-void Recorder::record(Instant now, const std::set<std::int64_t>& livePorts,
-                      const std::function<std::vector<PortEntry>()>& resolve, const PidTest& isAlive) {
+void Recorder::record(Instant now, const std::set<std::int64_t>& livePorts, const Listing& resolve,
+                      const PidTest& isAlive) {
     if (!m_lastPorts) {
         // Ports already open when recording starts have no known beginning, so they get no events at all.
         m_lastPorts = livePorts;
         return;
     }
-    recordOpenings(now, difference(livePorts, *m_lastPorts), resolve);
+    const std::set<std::int64_t> opened = difference(livePorts, *m_lastPorts);
+    const bool resolved = recordOpenings(now, opened, resolve);
     recordClosings(now, difference(*m_lastPorts, livePorts), isAlive);
-    m_lastPorts = livePorts;
+    m_lastPorts = resolved ? livePorts : difference(livePorts, opened);
 }
 
-void Recorder::recordOpenings(Instant now, const std::set<std::int64_t>& opened,
-                              const std::function<std::vector<PortEntry>()>& resolve) {
-    if (opened.empty()) return;
-    for (const PortEntry& entry : resolve()) {
+bool Recorder::recordOpenings(Instant now, const std::set<std::int64_t>& opened, const Listing& resolve) {
+    if (opened.empty()) return true;
+    const auto entries = resolve();
+    if (!entries) return false;
+    for (const PortEntry& entry : *entries) {
         if (!opened.contains(entry.port)) continue;
         PortEvent event{now,        EventAction::opened, entry.port,    entry.pid,
                         entry.command, entry.parentChain, entry.user, entry.address,
@@ -41,6 +43,7 @@ void Recorder::recordOpenings(Instant now, const std::set<std::int64_t>& opened,
         m_open.insert_or_assign(entry.port, event);
         m_history.append(event);
     }
+    return true;
 }
 
 void Recorder::recordClosings(Instant now, const std::set<std::int64_t>& closed, const PidTest& isAlive) {

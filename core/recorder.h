@@ -21,17 +21,21 @@ class Recorder {
 public:
     using ArgvLookup = std::function<std::optional<std::vector<std::string>>(std::int32_t pid)>;
     using PidTest = std::function<bool(std::int32_t pid)>;
+    // The full listing; absent when it could not be taken.
+    using Listing = std::function<std::optional<std::vector<PortEntry>>()>;
 
     // `argvOf` reads a process's argument vector; `wasKilledByUs` tells whether this program signalled it.
     Recorder(History& history, ArgvLookup argvOf, PidTest wasKilledByUs);
 
-    // `resolve` gives the full listing and is called at most once, only when some port is newly open.
-    void record(Instant now, const std::set<std::int64_t>& livePorts,
-                const std::function<std::vector<PortEntry>()>& resolve, const PidTest& isAlive);
+    // `livePorts` is a sample that was taken: a failed one must not be passed. `resolve` is called at most
+    // once, only when some port is newly open; when it fails, those ports count as not yet seen, so that
+    // the next sample records their opening.
+    void record(Instant now, const std::set<std::int64_t>& livePorts, const Listing& resolve,
+                const PidTest& isAlive);
 
 private:
-    void recordOpenings(Instant now, const std::set<std::int64_t>& opened,
-                        const std::function<std::vector<PortEntry>()>& resolve);
+    // Whether the openings could be resolved.
+    bool recordOpenings(Instant now, const std::set<std::int64_t>& opened, const Listing& resolve);
     void recordClosings(Instant now, const std::set<std::int64_t>& closed, const PidTest& isAlive);
 
     History& m_history;

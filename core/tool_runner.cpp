@@ -59,10 +59,12 @@ bool exitedBefore(pid_t child, Clock::time_point deadline) {
     }
 }
 
-void reapBlocking(pid_t child) {
+// The child's wait status.
+int reapBlocking(pid_t child) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    return status;
 }
 
 // The child leads its own process group, so helpers it started are stopped with it.
@@ -72,7 +74,10 @@ void signalGroup(pid_t child, int signal) {
 
 } // namespace
 
-std::string runTool(const std::string& path, const std::vector<std::string>& args, double timeoutSeconds) {
+std::string ToolRun::text() const { return isValidUtf8(output) ? output : std::string(); }
+
+ToolRun runToolWithStatus(const std::string& path, const std::vector<std::string>& args,
+                          double timeoutSeconds) {
     int fds[2];
     if (!platform::makePipe(fds)) return {};
 
@@ -109,25 +114,32 @@ std::string runTool(const std::string& path, const std::vector<std::string>& arg
     const auto deadline = Clock::now() + limit;
     const auto grace = std::chrono::seconds(1);
 
-    std::string output;
-    bool complete = readUntil(fds[0], output, deadline);
+    ToolRun run;
+    bool stopped = false;
+    bool complete = readUntil(fds[0], run.output, deadline);
     if (!complete) {
+        stopped = true;
         signalGroup(child, SIGTERM);
-        complete = readUntil(fds[0], output, Clock::now() + grace);
+        complete = readUntil(fds[0], run.output, Clock::now() + grace);
         if (!complete) signalGroup(child, SIGKILL);
     }
-    if (complete) {
-        // A tool that closed its output but keeps running is bounded the same way.
-        if (!exitedBefore(child, std::max(deadline, Clock::now()))) {
-            signalGroup(child, SIGTERM);
-            if (!exitedBefore(child, Clock::now() + grace)) signalGroup(child, SIGKILL);
-        }
+    // A tool that closed its output but keeps running is bounded the same way.
+    if (complete && !exitedBefore(child, std::max(deadline, Clock::now()))) {
+        stopped = true;
+        signalGroup(child, SIGTERM);
+        if (!exitedBefore(child, Clock::now() + grace)) signalGroup(child, SIGKILL);
     }
-    reapBlocking(child);
+    const int status = reapBlocking(child);
     ::close(fds[0]);
 
-    if (!complete || !isValidUtf8(output)) return {};
-    return output;
+    if (!complete) run.output.clear();
+    run.finished = complete && !stopped && WIFEXITED(status);
+    if (run.finished) run.exitStatus = WEXITSTATUS(status);
+    return run;
+}
+
+std::string runTool(const std::string& path, const std::vector<std::string>& args, double timeoutSeconds) {
+    return runToolWithStatus(path, args, timeoutSeconds).text();
 }
 
 } // namespace moorix::PortCore

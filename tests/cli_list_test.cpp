@@ -75,6 +75,23 @@ TEST(ListMode, ServerInRootFolderHasNoFolderKeys) {
     EXPECT_EQ(found[0].size(), 7u) << "neither cwd nor project, not even as null";
 }
 
+TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
+    test::TempDir dir;
+    const auto fake = [&](const std::string& name, const std::string& body) {
+        dir.write(name, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(dir.file(name), std::filesystem::perms(0755));
+        return std::map<std::string, std::string>{{"MOORIX_TEST_LSOF", dir.file(name)}};
+    };
+    const std::map<std::string, std::string> absent{{"MOORIX_TEST_LSOF", dir.file("absent")}};
+    for (const auto& env : {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), absent}) {
+        const auto listed = test::runMoorix({"--list"}, env);
+        EXPECT_EQ(listed.out + std::to_string(listed.status), "[]\n1") << env.begin()->second;
+        EXPECT_EQ(test::runMoorix({"--kill", "3000"}, env).status, 1) << "a stop that could not look";
+    }
+    const auto nothing = test::runMoorix({"--list"}, fake("nothing", "exit 1"));
+    EXPECT_EQ(nothing.out + std::to_string(nothing.status), "[]\n0") << "lsof's status 1 alone: none listens";
+}
+
 TEST(ListMode, AFolderThatIsNotUtf8IsUnknownAndBlanksNothing) {
     test::TempDir dir;
     const std::string folder = dir.file("\xFF\xFE");

@@ -1,4 +1,5 @@
 #include "core/listing.h"
+#include "core/lsof.h"
 #include "core/platform/platform.h"
 #include "tests/support/test_support.h"
 
@@ -11,37 +12,73 @@ namespace moorix {
 
 namespace {
 
-// Canned tool output and working directories; every tool run and directory lookup is recorded.
+using PortCore::ToolRun;
+
+ToolRun finished(std::string output, int status = 0) { return {std::move(output), true, status}; }
+
+// Canned tool runs and working directories; every tool run and directory lookup is recorded.
 struct FakeWorld {
-    std::string sockets, processes;
+    ToolRun sockets = finished("", 1), processes = finished("");
     std::unordered_map<std::int32_t, std::string> cwds;
     std::vector<std::vector<std::string>> runs;
     std::vector<std::vector<std::int32_t>> lookups;
 
-    std::vector<PortEntry> list() {
-        return PortCore::listPorts(
-            [this](const std::string& path, const std::vector<std::string>& args, double) {
-                runs.push_back(args);
-                return path == platform::psPath() ? processes : sockets;
-            },
-            [this](const std::vector<std::int32_t>& pids, const PortCore::ToolRunner&) {
-                lookups.push_back(pids);
-                std::unordered_map<std::int32_t, std::string> found;
-                for (auto pid : pids)
-                    if (cwds.contains(pid)) found[pid] = cwds[pid];
-                return found;
-            });
+    PortCore::ToolRunner runner() {
+        return [this](const std::string& path, const std::vector<std::string>& args, double) {
+            runs.push_back(args);
+            return path == platform::psPath() ? processes : sockets;
+        };
+    }
+    std::optional<std::vector<PortEntry>> list() {
+        const auto lookup = [this](const std::vector<std::int32_t>& pids, const PortCore::ToolRunner&) {
+            lookups.push_back(pids);
+            std::unordered_map<std::int32_t, std::string> found;
+            for (auto pid : pids)
+                if (cwds.contains(pid)) found[pid] = cwds[pid];
+            return found;
+        };
+        return PortCore::listPorts(runner(), lookup);
     }
 };
 
 } // namespace
 
 TEST(Listing, NoSocketsMeansTwoToolRunsAndNothing) {
-    FakeWorld world;
-    EXPECT_TRUE(world.list().empty());
+    FakeWorld world; // lsof's status 1 without output: it found nothing
+    EXPECT_EQ(world.list(), std::vector<PortEntry>{});
     EXPECT_EQ(world.runs, (std::vector<std::vector<std::string>>{
                               {"-F", "pcRuLPn", "-iTCP", "-sTCP:LISTEN", "-n", "-P", "+c0"}, {"-axo", "pid=,ppid=,comm="}}));
     EXPECT_TRUE(world.lookups.empty());
+    EXPECT_EQ(PortCore::listeningPortNumbers(world.runner()), std::vector<std::int64_t>{});
+}
+
+// A listing that was not taken must never read as "nothing is listening": the notifier would record every
+// port as closed, and the command line would print an empty list as if it were true.
+TEST(Listing, AListingThatWasNotTakenIsAbsentNotEmpty) {
+    const std::string listing = "p20\ncnode\nf3\nn*:3000\n";
+    for (const auto& [run, why] : std::vector<std::pair<ToolRun, std::string>>{
+             {ToolRun{}, "not started"},
+             {ToolRun{listing, false, -1}, "stopped at its time limit after printing"},
+             {ToolRun{"", false, -1}, "killed by a signal"},
+             {finished("", 2), "an exit status lsof does not give"},
+             {finished("COMMAND PID USER FD TYPE\nnode 20 dev 3u IPv4 TCP *:3000 (LISTEN)\n"), "a table"},
+             {finished("p20\n\xFF\xFE garbage\n"), "bytes that are no field"}}) {
+        FakeWorld world;
+        world.sockets = run;
+        EXPECT_EQ(world.list(), std::nullopt) << why;
+        EXPECT_EQ(world.runs.size(), 1u) << why << ": nothing more is run";
+        EXPECT_EQ(PortCore::listeningPortNumbers(world.runner()), std::nullopt) << why;
+    }
+    FakeWorld world;
+    world.sockets = finished(listing, 1); // status 1 with output is lsof's warning, not a failure
+    world.processes = ToolRun{};          // a failed process snapshot costs only the ancestry
+    const auto entries = world.list();
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ(*entries, (std::vector<PortEntry>{{3000, "*", 20, "node", "", {}, 20, {}, {}}}));
+    world.sockets = finished("p20\ncno\xFFname\nn*:3000\n");
+    EXPECT_EQ(world.list().value().at(0).command, "no\xEF\xBF\xBDname") << "one odd byte costs only itself";
+    world.sockets = finished("p20\nf3\nn*:3000\n");
+    EXPECT_EQ(PortCore::listeningPortNumbers(world.runner()), std::vector<std::int64_t>{3000});
 }
 
 TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
@@ -49,19 +86,21 @@ TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
     std::filesystem::create_directory(dir.file("shop"));
     dir.write("shop/package.json", R"({"name":"shop-frontend"})");
     FakeWorld world;
-    world.sockets = "p20\ncnode\nn*:3000\nn*:3001\np30\ncpostgres\nn127.0.0.1:5432\np40\ncsshd\nn*:22\n";
-    world.processes = "20 10 node\n10 1 npm\n";
-    world.cwds = {{20, dir.file("shop")}, {30, "/"}};
+    world.sockets = finished("p20\ncnode\nn*:3000\nn*:3001\np30\ncpostgres\nn127.0.0.1:5432\n"
+                             "p40\ncsshd\nn*:22\np50\ncpython3\nn*:8000\n");
+    world.processes = finished("20 10 node\n10 1 npm\n");
+    world.cwds = {{20, dir.file("shop")}, {30, "/"}, {50, "/srv/\xFF\xFE"}};
 
-    const auto entries = world.list();
-    EXPECT_EQ(world.lookups, (std::vector<std::vector<std::int32_t>>{{20, 30, 40}}));
-    ASSERT_EQ(entries.size(), 4u);
+    const auto entries = world.list().value();
+    EXPECT_EQ(world.lookups, (std::vector<std::vector<std::int32_t>>{{20, 30, 40, 50}}));
+    ASSERT_EQ(entries.size(), 5u);
     EXPECT_FALSE(entries[0].cwd.has_value()) << "no directory found";
     for (int i : {1, 2}) {
         EXPECT_EQ(entries[i].project, "shop-frontend");
         EXPECT_EQ(entries[i].parentChain, std::vector<std::string>{"npm"});
     }
     EXPECT_FALSE(entries[3].project.has_value()) << "the root directory names no project";
+    EXPECT_FALSE(entries[4].cwd || entries[4].project) << "a folder that is not UTF-8 is unknown";
 }
 
 TEST(WorkingDirectories, RealProcessesAndGoneOnes) {
@@ -70,7 +109,8 @@ TEST(WorkingDirectories, RealProcessesAndGoneOnes) {
     test::Child sleeper({"/bin/sleep", "30"}, {.cwd = dir.file("my app"), .captureStdout = false});
     test::Child finished({"/bin/true"}, {.cwd = dir.path(), .captureStdout = false});
     ASSERT_GE(finished.waitExit(5), 0);
-    const auto found = platform::workingDirectories({sleeper.pid(), finished.pid(), 0, -3}, PortCore::runTool);
+    const auto found =
+        platform::workingDirectories({sleeper.pid(), finished.pid(), 0, -3}, PortCore::runToolWithStatus);
     EXPECT_EQ(found, (std::unordered_map<std::int32_t, std::string>{{sleeper.pid(), dir.file("my app")}}));
 }
 

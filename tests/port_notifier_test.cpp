@@ -16,8 +16,8 @@ namespace {
 class NotifierTest : public ::testing::Test {
 protected:
     PortNotifier::World world() {
-        return {[this] { return ports; },
-                [this] { return entries; },
+        return {[this] { return sampleFails ? std::nullopt : std::optional(ports); },
+                [this] { return listingFails ? std::nullopt : std::optional(entries); },
                 [this](std::int32_t pid) { return alive.contains(pid); },
                 [](std::int32_t) { return std::optional<std::vector<std::string>>{{"node", "server.js"}}; },
                 [](std::int32_t) { return false; },
@@ -42,8 +42,16 @@ protected:
         std::erase_if(entries, [&](const PortEntry& entry) { return entry.port == port; });
     }
 
+    std::vector<std::string> history() {
+        std::vector<std::string> lines;
+        for (const PortEvent& event : m_history.events(Instant::min()))
+            lines.push_back(std::string(rawValue(event.action)) + " " + std::to_string(event.port));
+        return lines;
+    }
+
     std::vector<std::int64_t> ports;
     std::vector<PortEntry> entries;
+    bool sampleFails = false, listingFails = false;
     std::set<std::int32_t> alive;
     std::set<std::int64_t> watched;
     std::vector<std::string> notices;
@@ -83,6 +91,36 @@ TEST_F(NotifierTest, CrashIsNotifiedOnceAndAgainAfterListeningAgain) {
     stopListening(4000);
     tick();
     EXPECT_EQ(notices, (std::vector<std::string>{"notif_crashed:3000", "notif_crashed:3000"}));
+}
+
+// A socket listing that hangs, is missing or is killed must not read as every port closing.
+TEST_F(NotifierTest, ASampleThatWasNotTakenChangesNothing) {
+    serve(5432, 40); // listening since before the start
+    watched = {4321, 5432};
+    tick();
+    serve(4321, 50);
+    tick();
+    sampleFails = true;
+    tick();
+    tick();
+    sampleFails = false;
+    tick();
+    EXPECT_EQ(history(), std::vector<std::string>{"opened 4321"}) << "neither closings nor reopenings";
+    EXPECT_EQ(notices, std::vector<std::string>{"notif_opened:4321"}) << "no crash, no watched port closing";
+    EXPECT_EQ(counts, (std::vector<int>{1, 2, 2})) << "a count only from the samples taken";
+
+    serve(8080, 60);
+    listingFails = true; // the full listing fails right when a port opens: it is recorded a sample later
+    tick();
+    listingFails = false;
+    tick();
+    tick();
+    stopListening(4321); // a real crash is still told, once
+    tick();
+    tick();
+    EXPECT_EQ(history(), (std::vector<std::string>{"opened 4321", "opened 8080", "closed 4321"}));
+    EXPECT_EQ(notices,
+              (std::vector<std::string>{"notif_opened:4321", "notif_crashed:4321", "notif_closed:4321"}));
 }
 
 TEST_F(NotifierTest, WatchedPortsStartFromAFreshBaseline) {

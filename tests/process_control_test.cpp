@@ -77,8 +77,8 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     const PortCore::SignalSender record = [&](std::int32_t pid, int) { sent.push_back(pid); return -1; };
     for (std::int32_t pid : {1, 0, -1, INT32_MIN}) {
         for (bool force : {false, true}) PortCore::killProcess(pid, force, record);
-        PortCore::killTree(pid, PortCore::runTool, record);
-        PortCore::restartTree(pid, PortCore::runTool, record);
+        PortCore::killTree(pid, PortCore::runToolWithStatus, record);
+        PortCore::restartTree(pid, PortCore::runToolWithStatus, record);
         EXPECT_FALSE(PortCore::wasKilledByUs(pid)) << pid;
         EXPECT_EQ(PortCore::sendSignal(pid, 0), -1) << pid; // signal 0 only tests: safe to try for real
     }
@@ -87,7 +87,7 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     Child runner({"/usr/sbin/runuser", "-u", "nobody", "--", test::pythonBinary(), listener});
     portOf(runner);
     const std::int32_t server = childOf(runner.pid());
-    PortCore::restartTree(server, PortCore::runTool, record);
+    PortCore::restartTree(server, PortCore::runToolWithStatus, record);
     EXPECT_TRUE(sent.empty());
     EXPECT_FALSE(PortCore::wasKilledByUs(server));
 }

@@ -30,12 +30,13 @@ protected:
         std::ifstream(tool + ".pid") >> pid;
         return pid > 1 && test::waitUntil([&] { return ::kill(pid, 0) != 0; }, 2);
     }
-    // Runs `path` with a half-second limit; the seconds it took go to `took`.
+    // Runs `path` with a half-second limit; the seconds it took go to `took`. None of these runs finishes.
     static std::string timed(const std::string& path, double& took) {
         const auto start = Clock::now();
-        std::string out = PortCore::runTool(path, {}, 0.5);
+        const PortCore::ToolRun run = PortCore::runToolWithStatus(path, {}, 0.5);
         took = std::chrono::duration<double>(Clock::now() - start).count();
-        return out;
+        EXPECT_FALSE(run.finished) << path;
+        return run.text();
     }
 
     test::TempDir m_dir;
@@ -54,6 +55,20 @@ TEST_F(ToolRunnerTest, OutputRules) {
     EXPECT_EQ(PortCore::runTool(tool("head -c 3000000 /dev/zero | tr '\\0' x"), {}, 10.0).size(), 3000000u);
     const std::vector<std::string> args{"a b", "", "$(id)", "`id`", "x;y", "'q'\"", "*"};
     EXPECT_EQ(PortCore::runTool(tool("printf '<%s>' \"$@\""), args, 5.0), "<a b><><$(id)><`id`><x;y><'q'\"><*>");
+}
+
+// Only a run that ended on its own says anything about what the tool was asked.
+TEST_F(ToolRunnerTest, AFinishedRunIsToldFromAFailedOne) {
+    using PortCore::runToolWithStatus;
+    for (const std::string& path : {m_dir.file("absent"), std::string("sh")})
+        EXPECT_FALSE(runToolWithStatus(path, {}, 5.0).finished) << path;
+    const auto empty = runToolWithStatus(tool("exit 1"), {}, 5.0);
+    EXPECT_TRUE(empty.finished && empty.exitStatus == 1 && empty.output.empty()) << "nothing found";
+    const auto bytes = runToolWithStatus(tool("printf 'ok\\377'"), {}, 5.0);
+    EXPECT_TRUE(bytes.finished && bytes.exitStatus == 0 && bytes.output == "ok\xFF" && bytes.text().empty());
+    const auto killed = runToolWithStatus(tool("echo partial; kill -KILL $$"), {}, 5.0);
+    EXPECT_FALSE(killed.finished) << "killed by a signal";
+    EXPECT_EQ(killed.output, "partial\n");
 }
 
 TEST_F(ToolRunnerTest, HungToolsAreStoppedAtTheirLimit) {

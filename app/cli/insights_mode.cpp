@@ -1,8 +1,8 @@
 #include "app/cli/modes.h"
 
+#include "app/cli/port_listing.h"
 #include "core/history.h"
 #include "core/insights.h"
-#include "core/listing.h"
 #include "core/process_table.h"
 
 #include <cstdio>
@@ -16,7 +16,9 @@ constexpr std::chrono::seconds kThirtyDays{2592000};
 } // namespace
 
 int insightsMode() {
-    const std::vector<PortEntry> entries = PortCore::listPorts();
+    const auto listed = listPortsOrSayWhy();
+    if (!listed) return listingFailedStatus;
+    const std::vector<PortEntry>& entries = *listed;
     const ProcessTable table = PortCore::processTable();
     std::string out;
     const auto ppidOf = [&](std::int32_t pid) -> std::optional<std::int32_t> {

@@ -1,15 +1,16 @@
 #include "app/cli/modes.h"
 
-#include "core/listing.h"
+#include "app/cli/port_listing.h"
 
 #include <cstdio>
 
 namespace moorix::cli {
 
 int listMode() {
-    const std::string text = writePortList(PortCore::listPorts()) + "\n";
+    const auto entries = listPortsOrSayWhy();
+    const std::string text = writePortList(entries.value_or(std::vector<PortEntry>())) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return 0;
+    return entries ? 0 : listingFailedStatus;
 }
 
 } // namespace moorix::cli

@@ -1,6 +1,6 @@
 #include "app/cli/modes.h"
 
-#include "core/listing.h"
+#include "app/cli/port_listing.h"
 #include "core/process_control.h"
 #include "core/process_table.h"
 
@@ -21,7 +21,9 @@ void printLine(const std::string& line) {
 } // namespace
 
 int killMode(std::int64_t port) {
-    for (const auto& entry : PortCore::listPorts()) {
+    const auto entries = listPortsOrSayWhy();
+    if (!entries) return listingFailedStatus;
+    for (const auto& entry : *entries) {
         if (entry.port != port) continue;
         printLine("killing " + entry.command + " pid " + std::to_string(entry.pid));
         PortCore::killProcess(entry.pid, false);
@@ -31,7 +33,9 @@ int killMode(std::int64_t port) {
 
 int killTreeMode(std::int64_t port) {
     const ProcessTable table = PortCore::processTable();
-    for (const auto& entry : PortCore::listPorts()) {
+    const auto entries = listPortsOrSayWhy();
+    if (!entries) return listingFailedStatus;
+    for (const auto& entry : *entries) {
         if (entry.port != port) continue;
         const std::int32_t root = PortCore::topDevAncestor(entry.pid, table);
         const auto found = table.find(root);
@@ -44,7 +48,9 @@ int killTreeMode(std::int64_t port) {
 }
 
 int restartMode(std::int64_t port) {
-    for (const auto& entry : PortCore::listPorts()) {
+    const auto entries = listPortsOrSayWhy();
+    if (!entries) return listingFailedStatus;
+    for (const auto& entry : *entries) {
         if (entry.port != port) continue;
         printLine("restarting tree of pid " + std::to_string(entry.pid));
         PortCore::restartTree(entry.pid);

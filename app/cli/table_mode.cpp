@@ -1,7 +1,7 @@
 #include "app/cli/modes.h"
+#include "app/cli/port_listing.h"
 #include "app/cli/port_table.h"
 
-#include "core/listing.h"
 #include "core/process_inspection.h"
 
 #include <sys/ioctl.h>
@@ -28,10 +28,11 @@ TableStyle terminalStyle() {
 } // namespace
 
 int tableMode() {
-    const auto entries = PortCore::listPorts();
+    const auto entries = listPortsOrSayWhy();
+    if (!entries) return listingFailedStatus;
     std::vector<std::int32_t> pids;
-    for (const auto& entry : entries) pids.push_back(entry.pid);
-    const std::string text = renderPortTable(entries, PortCore::stats(pids), terminalStyle());
+    for (const auto& entry : *entries) pids.push_back(entry.pid);
+    const std::string text = renderPortTable(*entries, PortCore::stats(pids), terminalStyle());
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }

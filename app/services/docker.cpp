@@ -95,7 +95,7 @@ const std::optional<std::string>& binary() {
 PortMap fetchContainerPorts(const std::optional<std::string>& client, const PortCore::ToolRunner& run) {
     if (!client) return {};
     return parseContainerPorts(
-        run(*client, {"ps", "--format", "{{.Names}}\t{{.Ports}}"}, clientTimeoutSeconds));
+        run(*client, {"ps", "--format", "{{.Names}}\t{{.Ports}}"}, clientTimeoutSeconds).text());
 }
 
 PortMap ContainerPortCache::get() {
@@ -114,7 +114,7 @@ PortMap ContainerPortCache::get() {
 }
 
 PortMap containerPorts() {
-    static ContainerPortCache cache([] { return fetchContainerPorts(binary(), PortCore::runTool); },
+    static ContainerPortCache cache([] { return fetchContainerPorts(binary(), PortCore::runToolWithStatus); },
                                     platform::continuousSeconds);
     return cache.get();
 }

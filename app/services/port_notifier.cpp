@@ -90,8 +90,10 @@ void PortNotifier::run() {
 }
 
 void PortNotifier::tick() {
-    const std::vector<std::int64_t> ports = m_world.listeningPorts();
-    const std::set<std::int64_t> live(ports.begin(), ports.end());
+    const auto ports = m_world.listeningPorts();
+    // A listing that failed says nothing about the ports; taken as "none" it would close them all.
+    if (!ports) return;
+    const std::set<std::int64_t> live(ports->begin(), ports->end());
     const Instant now = m_world.now();
 
     m_recorder.record(now, live, m_world.listPorts, m_world.isAlive);

@@ -24,8 +24,9 @@ class PortNotifier {
 public:
     // Everything one sample reads from and acts on; the shared instance uses the real ones.
     struct World {
-        std::function<std::vector<std::int64_t>()> listeningPorts;
-        std::function<std::vector<PortEntry>()> listPorts;
+        // Absent when the sample could not be taken.
+        std::function<std::optional<std::vector<std::int64_t>>()> listeningPorts;
+        Recorder::Listing listPorts;
         std::function<bool(std::int32_t pid)> isAlive;
         Recorder::ArgvLookup argvOf;
         Recorder::PidTest wasKilledByUs;
@@ -49,7 +50,9 @@ public:
     // Ends the loop, waiting for a sample in progress; samples never overlap.
     void stop();
 
-    // One sample. Only the sampling thread calls it, except in tests.
+    // One sample. Only the sampling thread calls it, except in tests. A sample that could not be taken
+    // changes nothing: no history, no count, no notification, and the next one compares with the last
+    // sample that was taken.
     void tick();
 
     // 5 seconds while the user watches a port, else 10.

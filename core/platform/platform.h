@@ -14,7 +14,7 @@
 // What differs between macOS and Linux. One source file per platform implements this header.
 namespace moorix::platform {
 
-// Absolute paths of the system tools.
+// Absolute paths of the system tools. Test builds take the socket lister from MOORIX_TEST_LSOF.
 const std::string& lsofPath();
 const std::string& psPath();
 

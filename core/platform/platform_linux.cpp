@@ -2,6 +2,7 @@
 
 #include "core/file_text.h"
 #include "core/process_records.h"
+#include "core/test_seams.h"
 
 #include <climits>
 #include <fcntl.h>
@@ -39,7 +40,8 @@ std::string homeDir() {
 } // namespace
 
 const std::string& lsofPath() {
-    static const std::string path = firstExecutable({"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"});
+    static const std::string path = testOverride("MOORIX_TEST_LSOF").value_or(
+        firstExecutable({"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"}));
     return path;
 }
 

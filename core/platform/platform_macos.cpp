@@ -3,6 +3,7 @@
 #include "core/cwd.h"
 #include "core/pid_list.h"
 #include "core/process_records.h"
+#include "core/test_seams.h"
 
 #include <fcntl.h>
 #include <mach-o/dyld.h>
@@ -21,7 +22,7 @@
 namespace moorix::platform {
 
 const std::string& lsofPath() {
-    static const std::string path = "/usr/sbin/lsof";
+    static const std::string path = testOverride("MOORIX_TEST_LSOF").value_or("/usr/sbin/lsof");
     return path;
 }
 
@@ -34,7 +35,8 @@ std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vect
                                                                 const PortCore::ToolRunner& run) {
     const std::string list = pidList(pids);
     if (list.empty()) return {};
-    return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0));
+    // The paths exactly as lsof printed them: a folder that is not UTF-8 is still a folder to start in.
+    return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0).output);
 }
 
 std::optional<std::vector<std::string>> processArguments(std::int32_t pid) {
