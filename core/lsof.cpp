@@ -26,7 +26,7 @@ std::optional<SocketName> splitSocketName(std::string_view name) {
     const std::size_t colon = name.rfind(':');
     if (colon == std::string_view::npos) return std::nullopt;
     const auto port = parseInt64(name.substr(colon + 1));
-    if (!port) return std::nullopt;
+    if (!port || *port < 0 || *port > 65535) return std::nullopt;
     return SocketName{name.substr(0, colon), *port};
 }
 
@@ -82,7 +82,9 @@ struct SocketKey {
 
 struct SocketKeyHash {
     std::size_t operator()(const SocketKey& key) const {
-        return std::hash<std::int64_t>{}(key.port * 2654435761 ^ key.pid);
+        // Unsigned: the multiplication is meant to wrap.
+        return std::hash<std::uint64_t>{}(static_cast<std::uint64_t>(key.port) * 2654435761u ^
+                                          static_cast<std::uint32_t>(key.pid));
     }
 };
 

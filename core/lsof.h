@@ -30,7 +30,8 @@ std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text);
 // The ports listened on now; absent when the listing could not be taken, which is not "none".
 std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run = runToolWithStatus);
 
-// Entries of the full socket listing, one per process and port, sorted by port then pid.
+// Entries of the full socket listing, one per process and port, sorted by port then pid. Names whose
+// port is not a number from 0 to 65535 are skipped.
 std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& table);
 
 } // namespace moorix::PortCore

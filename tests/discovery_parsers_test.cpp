@@ -37,6 +37,11 @@ TEST(LsofParse, SkipsWhatItCannotRead) {
     EXPECT_EQ(entries[1], (PortEntry{7001, "*", 0, "bad", "", {}, 0, {}, {}}));
     EXPECT_EQ(entries[2].pid, 6);
     EXPECT_EQ(entries[3].pid, 0);
+    // Port numbers are 16 bits: anything else is not a port, however large.
+    const auto ranged =
+        parseLsof("p7\nn*:0\nn*:65535\nn*:65536\nn*:-1\nn*:4000000000\nn*:9223372036854775807\n", {});
+    ASSERT_EQ(ranged.size(), 2u);
+    EXPECT_EQ(ranged[1].port, 65535);
     auto ports = PortCore::parseListeningPortNumbers("p1\nn127.0.0.1:5432\nn[::1]:5432\nnnone\nn*:x\np2\nn*:80\n");
     std::sort(ports.begin(), ports.end());
     EXPECT_EQ(ports, (std::vector<std::int64_t>{80, 5432}));
