@@ -1,5 +1,6 @@
 #include "core/history.h"
 
+#include "core/file_text.h"
 #include "core/platform/platform.h"
 
 #include <fcntl.h>
@@ -10,32 +11,6 @@
 #include <filesystem>
 
 namespace moorix {
-
-namespace {
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Temporary file beside the target, then rename: a reader sees the old file or the new one, never half.
-void replaceAtomically(const std::string& path, const std::string& content) {
-    struct stat status {};
-    const mode_t mode = ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0600;
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return;
-    const bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
-}
-
-} // namespace
 
 History::History(std::string path) : m_path(std::move(path)) {}
 
@@ -91,7 +66,7 @@ void History::rotate(std::chrono::duration<double> keeping, Instant now) {
         if (event.at < now - keeping) continue;
         if (auto line = encodeEventLine(event)) content.append(*line).push_back('\n');
     }
-    replaceAtomically(m_path, content);
+    replaceFile(m_path, content);
     m_cache.clear();
 }
 

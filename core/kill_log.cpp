@@ -25,6 +25,27 @@ std::int64_t unixSeconds(KillLog::TimePoint at) {
 
 bool isRecent(std::int64_t noted, std::int64_t now) { return noted <= now && now - noted < KillLog::keepFor.count(); }
 
+// Whether the open file `fd` is still the one at `path`: a rewrite renames a new file into its place.
+bool isStillAt(int fd, const std::string& path) {
+    struct stat opened {}, named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+// Opens the file at `path` for appending and takes its lock; -1 when it cannot be opened.
+int openLocked(const std::string& path) {
+    // Another writer may replace the file while this one waits for the lock; the lock of a file that is no
+    // longer at `path` guards nothing, so the file is opened again. Writers take turns, so this ends.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        if (fd < 0) return -1;
+        ::flock(fd, LOCK_EX);
+        if (isStillAt(fd, path)) return fd;
+        ::close(fd);
+    }
+    return -1;
+}
+
 std::string readAll(int fd) {
     std::string text;
     char buffer[4096];
@@ -52,21 +73,22 @@ KillLog::KillLog(std::string path) : m_path(std::move(path)) {}
 void KillLog::note(std::int32_t pid, TimePoint now) {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ignored);
-    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int fd = openLocked(m_path);
     if (fd < 0) return;
-    // The lock only orders writers of this small file against its rewrite; readers need none.
-    ::flock(fd, LOCK_EX);
+    // The lock orders the writers of this small file; readers need none, since a reader sees the file either
+    // grown by one whole line or replaced by rename.
     const std::int64_t seconds = unixSeconds(now);
+    const std::string line = std::to_string(pid) + " " + std::to_string(seconds) + "\n";
     struct stat info {};
+    bool replaced = false;
     if (::fstat(fd, &info) == 0 && info.st_size > rewriteAbove) {
         std::string kept;
         forEachRecord(readAll(fd), [&](std::int32_t notedPid, std::int64_t noted) {
             if (isRecent(noted, seconds)) kept += std::to_string(notedPid) + " " + std::to_string(noted) + "\n";
         });
-        if (::ftruncate(fd, 0) == 0 && !kept.empty()) (void)!::write(fd, kept.data(), kept.size());
+        replaced = replaceFile(m_path, kept + line);
     }
-    const std::string line = std::to_string(pid) + " " + std::to_string(seconds) + "\n";
-    (void)!::write(fd, line.data(), line.size());
+    if (!replaced) (void)!::write(fd, line.data(), line.size());
     ::flock(fd, LOCK_UN);
     ::close(fd);
 }

@@ -8,8 +8,8 @@ namespace moorix {
 
 // The kill record shared between processes: `moorix --kill` run from a terminal stops a server that
 // the menu-bar application then sees close, and the history must say that Moorix stopped it. One line
-// "pid unix-seconds" per stop, appended in one write; lines older than a minute are dropped when the
-// file is rewritten, and never count.
+// "pid unix-seconds" per stop, appended in one write; lines older than a minute never count, and are
+// dropped when the grown file is replaced by a rewritten copy.
 class KillLog {
 public:
     using TimePoint = std::chrono::system_clock::time_point;

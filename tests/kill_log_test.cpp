@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace moorix {
 
@@ -38,6 +40,30 @@ TEST(KillLog, RewritesAwayOldLinesAndSkipsGarbage) {
     EXPECT_LT(std::filesystem::file_size(path), 100u);
     EXPECT_TRUE(log.contains(7, now));
     EXPECT_FALSE(log.contains(100, now));
+}
+
+// A stop noted by one process must be seen by every other at any moment, also while the log is rewritten.
+TEST(KillLog, ReadersNeverMissARecordWhileTheLogIsRewritten) {
+    test::TempDir dir;
+    const std::string path = dir.file("killed.log");
+    const auto now = std::chrono::system_clock::now();
+    KillLog writer(path);
+    writer.note(1, now);
+    for (int pid = 100; pid < 400; ++pid) writer.note(pid, now); // past the size where each note rewrites
+    std::atomic<bool> writing{true};
+    std::thread notes([&] {
+        for (int pid = 400; pid < 1400; ++pid) writer.note(pid, now);
+        writing = false;
+    });
+    const KillLog reader(path);
+    int reads = 0, misses = 0;
+    while (writing) {
+        ++reads;
+        misses += !reader.contains(1, now);
+    }
+    notes.join();
+    EXPECT_EQ(misses, 0) << "of " << reads << " reads";
+    EXPECT_TRUE(reader.contains(1399, now));
 }
 
 TEST(KillLog, StopFromTheCommandLineIsSeenByThisProcess) {
