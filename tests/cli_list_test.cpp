@@ -1,9 +1,12 @@
 #include "app/cli/command_line.h"
+#include "app/cli/desktop_module.h"
 #include "core/platform/platform.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -100,6 +103,34 @@ TEST(ListMode, AFolderThatIsNotUtf8IsUnknownAndBlanksNothing) {
     const auto found = listedOn(listeningPort(server));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_FALSE(found[0].contains("cwd") || found[0].contains("project")) << found[0];
+}
+
+// An installed copy finds its desktop module beside itself or in ../lib/moorix, and never in the build tree
+// it was made in; an unreadable folder on the way is a place without a module, not a crash.
+TEST(InstalledCopy, LooksForItsDesktopModuleOnlyBesideItself) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::create_directory(dir.file("bin"));
+    const std::string copy = dir.file("bin/moorix");
+    fs::copy_file(MOORIX_BINARY, copy);
+    EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).status, 1) << "the build tree's module is not its own";
+
+    fs::create_directories(dir.file("lib/moorix"));
+    fs::permissions(dir.file("lib"), fs::perms::none);
+    // Root searches any folder, so the unsearchable folder is tried as another user.
+    std::vector<std::string> argv{copy, "--t", "quit"};
+    if (::getuid() == 0) argv.insert(argv.begin(), {"/usr/sbin/runuser", "-u", "nobody", "--"});
+    EXPECT_EQ(test::runCommand(argv).status, 1);
+    fs::permissions(dir.file("lib"), fs::perms::owner_all);
+
+    const fs::path module = MOORIX_DESKTOP_MODULE_FILE;
+    fs::copy_file(module, dir.file("bin") / module.filename());
+    EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).out, "en: NO BUNDLE\ntr: NO BUNDLE\n") << "no texts";
+
+    EXPECT_TRUE(desktop::moduleCandidates("").empty()) << "an unknown own path: not the current folder";
+    EXPECT_TRUE(desktop::moduleCandidates("moorix").empty());
+    EXPECT_EQ(desktop::moduleCandidates(MOORIX_BINARY).back(), module) << "inside its build tree";
 }
 
 TEST(OptionDispatch, ListComesFirstAndMisspellingsAreNotOptions) {

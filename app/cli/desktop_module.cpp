@@ -1,11 +1,11 @@
 #include "app/cli/desktop_module.h"
 
+#include "core/build_tree.h"
 #include "core/platform/platform.h"
 
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <filesystem>
 
 namespace moorix::desktop {
 
@@ -14,17 +14,15 @@ namespace {
 using ModeEntry = int (*)(const char* option, const char* value);
 using AppEntry = int (*)(int argc, char** argv);
 
-// Beside the executable, in ../lib/moorix for an installed copy, then in the build folder.
 void* openModule() {
     static void* const module = [] {
-        const std::filesystem::path executable = platform::executablePath();
-        const std::filesystem::path folder = executable.parent_path();
         std::string failure;
-        for (const auto& candidate : {folder / MOORIX_DESKTOP_MODULE, folder / "../lib/moorix" / MOORIX_DESKTOP_MODULE,
-                                      std::filesystem::path(MOORIX_DESKTOP_MODULE_BUILD_PATH)}) {
-            if (!std::filesystem::exists(candidate)) continue;
+        for (const auto& candidate : moduleCandidates(platform::executablePath())) {
+            // The error_code form: a folder on the way that cannot be searched only means no module there.
+            std::error_code error;
+            if (!std::filesystem::exists(candidate, error)) continue;
             if (void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;
-            if (const char* error = ::dlerror()) failure = error;
+            if (const char* message = ::dlerror()) failure = message;
         }
         std::fprintf(stderr, "moorix: cannot load %s%s%s\n", MOORIX_DESKTOP_MODULE, failure.empty() ? "" : ": ",
                      failure.c_str());
@@ -39,6 +37,18 @@ template <typename Entry> Entry entry(const char* name) {
 }
 
 } // namespace
+
+std::vector<std::filesystem::path> moduleCandidates(const std::filesystem::path& executable) {
+    // Without a known place of its own the program looks nowhere: a relative path would be relative to
+    // whatever folder it was started in.
+    if (!executable.is_absolute()) return {};
+    const std::filesystem::path folder = executable.parent_path();
+    std::vector<std::filesystem::path> candidates{folder / MOORIX_DESKTOP_MODULE,
+                                                  folder / "../lib/moorix" / MOORIX_DESKTOP_MODULE};
+    if (insideBuildTree(executable, MOORIX_BUILD_FOLDER))
+        candidates.emplace_back(MOORIX_DESKTOP_MODULE_BUILD_PATH);
+    return candidates;
+}
 
 int runMode(std::string_view option, const std::string& value) {
     const auto run = entry<ModeEntry>("moorix_desktop_mode");

@@ -1,6 +1,7 @@
 #include "app/services/l10n.h"
 
 #include "app/services/preferences.h"
+#include "core/build_tree.h"
 #include "core/file_text.h"
 #include "core/platform/platform.h"
 #include "core/test_seams.h"
@@ -27,10 +28,11 @@ std::optional<ResourceBundle> ResourceBundle::open(const fs::path& folder) {
     if (!fs::is_directory(folder, error)) return std::nullopt;
     ResourceBundle bundle;
     bundle.m_folder = folder;
-    for (const auto& item : fs::directory_iterator(folder, error)) {
-        if (item.path().extension() != ".lproj" || !item.is_directory(error)) continue;
-        bundle.m_tables[item.path().stem().string()] =
-            parseStringsTable(readRegularFile((item.path() / "Localizable.strings").string()).value_or("")).table;
+    // Advanced with the error_code form, which never throws, like every other call on the folder.
+    for (fs::directory_iterator item(folder, error), end; !error && item != end; item.increment(error)) {
+        if (item->path().extension() != ".lproj" || !item->is_directory(error)) continue;
+        const auto text = readRegularFile((item->path() / "Localizable.strings").string());
+        bundle.m_tables[item->path().stem().string()] = parseStringsTable(text.value_or("")).table;
     }
     return bundle;
 }
@@ -60,16 +62,17 @@ std::vector<fs::path> resourceCandidates(const fs::path& executableFolder) {
         candidates.push_back(executableFolder.parent_path().parent_path().parent_path() /
                              ResourceBundle::name);
     candidates.push_back(executableFolder.parent_path() / "share" / "moorix" / ResourceBundle::name);
-    candidates.push_back(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
+    if (insideBuildTree(executableFolder, MOORIX_BUILD_FOLDER))
+        candidates.push_back(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
     return candidates;
 }
 
 const ResourceBundle* resources() {
     static const std::optional<ResourceBundle> located = []() -> std::optional<ResourceBundle> {
         if (const auto folder = testOverride("MOORIX_TEST_RESOURCES")) return ResourceBundle::open(*folder);
+        // Without its own path the program cannot tell where it is, and looks nowhere.
         const fs::path executable = platform::executablePath();
-        if (executable.empty())
-            return ResourceBundle::open(fs::path(MOORIX_BUILD_FOLDER) / ResourceBundle::name);
+        if (!executable.is_absolute()) return std::nullopt;
         for (const auto& candidate : resourceCandidates(executable.parent_path()))
             if (auto bundle = ResourceBundle::open(candidate)) return bundle;
         return std::nullopt;

@@ -37,7 +37,8 @@ private:
 namespace L10n {
 
 // The resource bundle, looked for once: in the packaged application's resources, beside the executable,
-// in ../share/moorix beside it, then in the build folder. Null when there is none; texts then show keys.
+// in ../share/moorix beside it, then, for a program inside its build tree, in the build folder. Null when
+// there is none or the executable's own path is unknown; texts then show keys.
 const ResourceBundle* resources();
 
 // Code of the table texts are taken from: the "appLanguage" preference when its folder exists,
