@@ -159,10 +159,12 @@ TEST_F(HistoryFile, DirectoryInPlaceOfTheFileIsLeftAlone) {
 }
 
 // The store decodes only what was appended since its last read; whatever happens to the file, it must read
-// what a fresh store reads, from any instant on, and a view it handed out earlier must not change.
+// what a fresh store reads, from any instant on, and a view it handed out earlier must not change. The file
+// holds many kilobytes, as weeks of history do, so that changes land past the first 4 KiB as well.
 TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
     std::mt19937 random(20261205);
     int next = 0;
+    while (next < 200) history.append(numbered(next++));
     HistoryView held;
     std::vector<PortEvent> heldCopy;
     for (int step = 0; step < 400; ++step) {
@@ -170,13 +172,16 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
         const auto choice = random() % 10;
         if (choice < 5) { // now and then a clock that stepped back
             history.append(random() % 8 ? numbered(next++) : numbered(static_cast<int>(random() % (next + 1)) - 10));
-        } else if (choice == 5) { // truncated anywhere, mid-line too
-            dir.write("history.jsonl", content.substr(0, random() % (content.size() + 1)) + (random() % 2 ? "garbage\n" : ""));
+        } else if (choice == 5) { // cut anywhere, mid-line too, maybe grown in place past its old size
+            content.resize(random() % (content.size() + 1));
+            if (random() % 2) content += "garbage\n";
+            for (auto more = random() % 4; more > 0; --more) content += line(next++);
+            dir.write("history.jsonl", content);
         } else if (choice == 6 && !content.empty()) { // rewritten in place to the same size
             content[random() % content.size()] = static_cast<char>('a' + random() % 26);
             std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << content;
         } else if (choice == 7) {
-            History(path).rotate(seconds{random() % 50}, kAt + seconds{next});
+            History(path).rotate(seconds{random() % (next + 1)}, kAt + seconds{next});
         } else {
             dir.write("moved", content + line(next++));
             fs::rename(dir.file("moved"), path);

@@ -118,27 +118,38 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
     test::TempDir dir;
     const std::string folder = dir.file("my 'shop' $HOME"), record = dir.file("record.jsonl");
     std::filesystem::create_directory(folder);
+    // The quotes pair up across arguments, so that a shell text made by joining them would still run, with
+    // other arguments: the comparison below, not a failed start, must catch that.
     Child npm({test::pythonNamed(dir, "npm"), spawnChild, test::pythonBinary(),
                test::supportScript("record_server.py"), record, "a b", "", "it's", "\"q\"", "$(touch x)",
-               "`touch y`", "; touch z", "*", "$HOME", "\\", "line\nbreak", "naïve", "-c"}, {.cwd = folder});
+               "`touch y`", "; touch z", "*", "$HOME", "\\", "line\nbreak", "naïve", "-c", "don't"},
+              {.cwd = folder});
     const std::string port = portOf(npm);
     const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
     EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
     EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
-    std::vector<nlohmann::json> starts;
-    ASSERT_TRUE(test::waitUntil([&] {
+    // Each start records itself first thing, then once more when it listens.
+    std::vector<nlohmann::json> starts, listening;
+    const auto readRecord = [&] {
         starts.clear();
+        listening.clear();
         std::ifstream in(record);
-        for (std::string line; std::getline(in, line);) starts.push_back(nlohmann::json::parse(line));
-        return starts.size() == 2;
-    }, 20)) << "the server did not come back";
+        for (std::string line; std::getline(in, line);) {
+            const auto entry = nlohmann::json::parse(line);
+            (entry.contains("argv") ? starts : listening).push_back(entry);
+        }
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return readRecord(), starts.size() == 2; }, 20)) << "not started again";
     const pid_t server = starts[1].at("pid");
     ASSERT_GT(server, 1);
+    const bool cameBack = test::waitUntil([&] { return readRecord(), listening.size() == 2; }, 10);
     ::kill(server, SIGKILL); // the restarted root, its parent, then ends too
-    EXPECT_NE(starts[1].at("sid"), ::getsid(0)) << "runs detached, in a session of its own";
-    EXPECT_EQ(result.out, "restarting tree of pid " + to_string(starts[0].at("pid")) + "\n");
-    EXPECT_EQ(starts[1].at("cwd"), folder);
     EXPECT_EQ(starts[1].at("argv"), starts[0].at("argv")) << "the first start is the one the test made";
+    EXPECT_EQ(starts[1].at("cwd"), folder);
+    EXPECT_NE(starts[1].at("sid"), ::getsid(0)) << "runs detached, in a session of its own";
+    for (const char* made : {"x", "y", "z"}) EXPECT_FALSE(std::filesystem::exists(folder + "/" + made));
+    EXPECT_EQ(result.out, "restarting tree of pid " + to_string(starts[0].at("pid")) + "\n");
+    EXPECT_TRUE(cameBack) << "the server did not listen again";
 }
 
 TEST(ProcessRecords, MacArgumentAreaKeepsArgcArgumentsAndRejectsBadAreas) {

@@ -3,9 +3,10 @@
 
   record_server.py RECORD_FILE [ARG]...
 
-Appends one JSON line to RECORD_FILE: pid, session id, working directory and the full
-argument vector (interpreter included) as hex-encoded bytes; then prints the port and waits. The ARGs
-are only recorded.
+First appends one JSON line to RECORD_FILE with its pid, session id, working directory and full argument
+vector (interpreter included) as hex-encoded bytes, so that what it was started with is known even if it
+cannot listen. Then listens on a loopback port, appends {"pid", "port"}, prints the port and waits. The
+ARGs are only recorded.
 """
 import json
 import os
@@ -14,19 +15,23 @@ import sys
 import time
 
 
+def append(record):
+    with open(sys.argv[1], "a") as out:
+        out.write(json.dumps(record) + "\n")
+
+
 def main():
-    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    sock.bind(("127.0.0.1", 0))
-    sock.listen(16)
-    port = sock.getsockname()[1]
-    record = {
+    append({
         "pid": os.getpid(),
         "sid": os.getsid(0),
         "cwd": os.getcwd(),
         "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv],
-    }
-    with open(sys.argv[1], "a") as out:
-        out.write(json.dumps(record) + "\n")
+    })
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    sock.bind(("127.0.0.1", 0))
+    sock.listen(16)
+    port = sock.getsockname()[1]
+    append({"pid": os.getpid(), "port": port})
     try:
         print(port, flush=True)
     except OSError:
