@@ -2,12 +2,15 @@
 BUILD       ?= build
 TEST_BUILD  ?= build-test
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD  ?= build-fuzz
+FUZZ_RUNS   ?= 1000000
+FUZZ_SMOKE_SECONDS ?= 2
 JOBS        ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # On macOS the program is built as the application bundle Moorix.app.
 PROGRAM     := $(if $(filter Darwin,$(shell uname -s)),$(BUILD)/Moorix.app/Contents/MacOS/Moorix,$(BUILD)/moorix)
 
-.PHONY: deps build run test test-build bench install uninstall screenshots clean
+.PHONY: deps build run test test-build bench install uninstall screenshots clean fuzz fuzz-build fuzz-smoke
 
 deps:
 	@scripts/install-deps
@@ -28,6 +31,24 @@ test-build: deps
 
 test: test-build
 	cd $(TEST_BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# The parsers' libFuzzer harnesses, in a clang build of their own. `make fuzz` runs each for FUZZ_RUNS
+# inputs; `make test` runs each for a few seconds from the committed seeds, so that a regression shows in CI.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DMOORIX_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
+	scripts/fuzz $(FUZZ_BUILD) -runs=$(FUZZ_RUNS)
+
+fuzz-smoke:
+ifeq ($(shell uname -s),Linux)
+	@$(MAKE) --no-print-directory fuzz-build
+	scripts/fuzz $(FUZZ_BUILD) -max_total_time=$(FUZZ_SMOKE_SECONDS)
+else
+	@echo "fuzz smoke skipped: libFuzzer comes with Linux clang only"
+endif
 
 # The README's pictures, drawn by the widget tests with the same code as the application.
 screenshots: test-build
@@ -48,4 +69,4 @@ uninstall:
 	scripts/uninstall $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-
 namespace moorix::PortCore {
 
 std::unordered_map<std::int32_t, std::string> cwdMap(std::string_view text) {
@@ -23,14 +22,17 @@ std::unordered_map<std::int32_t, std::string> cwdMap(std::string_view text) {
     return map;
 }
 
+std::optional<std::string> manifestName(std::string_view manifest) {
+    const auto json = nlohmann::json::parse(manifest, nullptr, false);
+    if (!json.is_object()) return std::nullopt;
+    const auto name = json.find("name");
+    if (name == json.end() || !name->is_string()) return std::nullopt;
+    return name->get<std::string>();
+}
+
 std::string projectName(const std::string& cwd) {
-    if (auto manifest = readRegularFile(cwd + "/package.json")) {
-        const auto json = nlohmann::json::parse(*manifest, nullptr, false);
-        if (json.is_object()) {
-            auto name = json.find("name");
-            if (name != json.end() && name->is_string()) return name->get<std::string>();
-        }
-    }
+    if (const auto manifest = readRegularFile(cwd + "/package.json"))
+        if (auto name = manifestName(*manifest)) return *std::move(name);
     return processName(cwd);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,5 +13,8 @@ std::unordered_map<std::int32_t, std::string> cwdMap(std::string_view text);
 
 // The "name" of the folder's package.json when it is a JSON string, else the folder's own name.
 std::string projectName(const std::string& cwd);
+
+// The "name" of a package.json's content when it is a JSON object whose "name" is a string.
+std::optional<std::string> manifestName(std::string_view manifest);
 
 } // namespace moorix::PortCore

@@ -1,0 +1,38 @@
+// lsof field output, as the socket listing and the port sampler read it.
+#include "core/json_text.h"
+#include "core/lsof.h"
+#include "core/utf8.h"
+#include "tests/fuzz/fuzz_input.h"
+
+#include <algorithm>
+#include <set>
+
+using namespace moorix;
+using fuzz::require;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = fuzz::text(data, size);
+    const ProcessTable table{{1, {0, "launchd"}}, {20, {10, "node"}}, {10, {1, "npm"}}, {30, {30, "loop"}}};
+    const auto entries = PortCore::parseLsof(input, table);
+    const auto numbers = PortCore::parseListeningPortNumbers(input);
+
+    // Ports are 16-bit, the listed ports are the sampled ports, and the entries are in order.
+    std::set<std::int64_t> listed;
+    for (const PortEntry& entry : entries) {
+        require(entry.port >= 0 && entry.port <= 65535);
+        listed.insert(entry.port);
+    }
+    require(listed == std::set<std::int64_t>(numbers.begin(), numbers.end()));
+    require(std::is_sorted(entries.begin(), entries.end(), [](const PortEntry& a, const PortEntry& b) {
+        return a.port != b.port ? a.port < b.port : a.pid < b.pid;
+    }));
+
+    // What the listing accepts from lsof always makes entries that can be written as JSON.
+    const PortCore::ToolRun run{std::string(input), true, 0};
+    if (const auto accepted = PortCore::socketListingText(run, "pcRuLPn")) {
+        require(isValidUtf8(*accepted));
+        for (const PortEntry& entry : PortCore::parseLsof(*accepted, table))
+            require(writeCompactJson(toJson(entry)).has_value());
+    }
+    return 0;
+}
