@@ -106,8 +106,8 @@ void PanelModel::refresh() {
             return found->second.ppid;
         });
         const Instant now = backend.now();
-        result.stale = Insights::stale(result.entries, backend.history(now - thirtyDays), backend.now(),
-                                       Insights::staleThresholdDefault);
+        result.stale =
+            Insights::stale(result.entries, backend.history(now - thirtyDays), now, Insights::staleThresholdDefault);
         result.startTimes = startTimesOf(backend, result.entries);
         std::vector<PortEntry> probed = result.entries;
         toMain([self, result = std::move(result)]() mutable {

@@ -122,7 +122,10 @@ void PanelView::openSelectedMenu() {
 void PanelView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool shiftF10 = key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
-    if (key == Qt::Key_Down || key == Qt::Key_Up) {
+    // The list's keys wait while the history sheet covers it; escape still backs out or closes.
+    if (m_model.showHistory() && key != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+    } else if (key == Qt::Key_Down || key == Qt::Key_Up) {
         m_model.moveSelection(key == Qt::Key_Down ? 1 : -1);
         revealSelection();
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {

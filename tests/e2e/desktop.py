@@ -486,8 +486,12 @@ class Desktop:
         return wait_until(icon, timeout, "the tray icon")
 
     def activate(self, window):
-        """Gives a window the keyboard. There is no window manager to do that when a window opens."""
-        self.run_x("/usr/bin/xdotool", "windowfocus", "--sync", window.id)
+        """Gives a window the keyboard. There is no window manager to do that when a window opens, and a
+        window that is not viewable yet refuses it, so this asks until the focus is there."""
+        def focused():
+            self.run_x("/usr/bin/xdotool", "windowfocus", window.id)
+            return (self.run_x("/usr/bin/xdotool", "getwindowfocus") or "").strip() == window.id
+        wait_until(focused, 10, f"the keyboard focus on window {window.id}", interval=0.2)
 
     def click(self, x, y, button=1):
         # Not "mousemove --sync": it waits for a motion that never comes when the pointer is already there.
