@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace moorix {
@@ -16,26 +14,24 @@ namespace moorix {
 // process's ancestry from the table; the entries sorted by port, then pid.
 class EntryCollector {
   public:
-    EntryCollector(const ProcessTable& table, std::size_t expectedSockets);
+    explicit EntryCollector(const ProcessTable& table) : m_table(table) {}
 
+    // One socket, in the listing's order. The texts are not copied: they must outlive take().
     void add(std::int32_t pid, std::string_view command, std::string_view user, std::string_view address,
-             std::int64_t port);
+             std::int64_t port) {
+        m_sockets.push_back({port, pid, command, user, address});
+    }
     std::vector<PortEntry> take();
 
   private:
-    struct Key {
-        std::int32_t pid;
+    struct Socket {
         std::int64_t port;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const;
+        std::int32_t pid;
+        std::string_view command, user, address;
     };
 
     const ProcessTable& m_table;
-    std::vector<PortEntry> m_entries;
-    std::unordered_set<Key, KeyHash> m_seen;
-    std::unordered_map<std::int32_t, Ancestry> m_origins; // one walk per process, not per socket
+    std::vector<Socket> m_sockets;
 };
 
 } // namespace moorix

@@ -32,16 +32,20 @@ std::optional<std::vector<PortEntry>> kernelSocketEntries() {
         }
     }
 
+    // The collector keeps views: the texts stay here until it is done. Map nodes do not move.
     std::unordered_map<std::uint32_t, std::string> users;
-    EntryCollector collector(table, held->size());
+    std::unordered_map<std::uint64_t, std::string> addresses;
+    EntryCollector collector(table);
     for (const HeldSocket& socket : *held) {
         const auto& process = factsOf(socket.pid);
         if (!process) continue;
         auto user = users.find(process->uid);
         if (user == users.end())
             user = users.emplace(process->uid, repairUtf8(platform::userName(process->uid))).first;
-        collector.add(socket.pid, process->command, user->second, listenAddressText(socket.socket),
-                      socket.socket.port);
+        auto address = addresses.find(socket.socket.key);
+        if (address == addresses.end())
+            address = addresses.emplace(socket.socket.key, listenAddressText(socket.socket)).first;
+        collector.add(socket.pid, process->command, user->second, address->second, socket.socket.port);
     }
     return collector.take();
 }

@@ -71,9 +71,7 @@ std::optional<std::vector<std::int64_t>> listeningPortNumbersFromLsof(const Tool
 }
 
 std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& table) {
-    std::size_t names = text.starts_with('n') ? 1 : 0;
-    for (std::size_t at = text.find("\nn"); at != std::string_view::npos; at = text.find("\nn", at + 2)) ++names;
-    EntryCollector collector(table, names);
+    EntryCollector collector(table);
     std::int32_t pid = 0;
     std::string_view command, user;
     forEachLine(text, [&](std::string_view line) {

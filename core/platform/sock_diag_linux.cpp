@@ -27,7 +27,8 @@ static_assert(AF_INET == SockDiag::familyInet && AF_INET6 == SockDiag::familyIne
 
 namespace {
 
-bool dump(int fd, std::uint8_t family, std::uint32_t sequence, std::vector<ListeningSocket>& sockets) {
+bool dump(int fd, std::uint8_t family, std::uint32_t sequence, std::vector<char>& buffer,
+          std::vector<ListeningSocket>& sockets) {
     struct {
         nlmsghdr header;
         inet_diag_req_v2 request;
@@ -44,8 +45,6 @@ bool dump(int fd, std::uint8_t family, std::uint32_t sequence, std::vector<Liste
     if (::sendto(fd, &message, sizeof message, 0, reinterpret_cast<const sockaddr*>(&kernel),
                  sizeof kernel) != static_cast<ssize_t>(sizeof message))
         return false;
-    // The kernel fills datagrams of at most 32 KiB; MSG_TRUNC tells a longer one apart instead of cutting it.
-    static thread_local std::vector<char> buffer(65536);
     for (;;) {
         const ssize_t received = ::recv(fd, buffer.data(), buffer.size(), MSG_TRUNC);
         if (received < 0 && errno == EINTR) continue;
@@ -65,8 +64,10 @@ std::optional<std::vector<ListeningSocket>> listeningSockets() {
     // The kernel answers at once; the limit only keeps a broken interface from hanging the caller.
     const timeval limit{2, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    // The kernel fills datagrams of at most 32 KiB; MSG_TRUNC tells a longer one apart instead of cutting it.
+    std::vector<char> buffer(65536);
     std::vector<ListeningSocket> sockets;
-    const bool answered = dump(fd, AF_INET, 1, sockets) && dump(fd, AF_INET6, 2, sockets);
+    const bool answered = dump(fd, AF_INET, 1, buffer, sockets) && dump(fd, AF_INET6, 2, buffer, sockets);
     ::close(fd);
     if (!answered) return std::nullopt;
     // The kernel reports every user's sockets; lsof, run by anyone but root, sees only the processes of
