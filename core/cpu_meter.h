@@ -10,7 +10,7 @@ namespace moorix {
 // meter last read the process, as top shows it, and on first reading the average over the process's
 // whole life, as Linux ps shows it. Thread-safe; the lock is held only around the map.
 class CpuMeter {
-  public:
+public:
     // What the kernel says about one process at one moment.
     struct Reading {
         std::uint64_t startTime = 0; // with the pid, names one process: a reused pid starts afresh
@@ -27,7 +27,7 @@ class CpuMeter {
     // Percent of one processor (above 100 on several cores); `now` is seconds on a monotonic clock.
     double percent(std::int32_t pid, const Reading& reading, double now);
 
-  private:
+private:
     struct Seen {
         std::uint64_t startTime;
         double cpuSeconds;

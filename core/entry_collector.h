@@ -13,7 +13,7 @@ namespace moorix {
 // port, carrying the address of that process's first socket on the port in the listing's order; each
 // process's ancestry from the table; the entries sorted by port, then pid.
 class EntryCollector {
-  public:
+public:
     explicit EntryCollector(const ProcessTable& table) : m_table(table) {}
 
     // One socket, in the listing's order. The texts are not copied: they must outlive take().
@@ -23,7 +23,7 @@ class EntryCollector {
     }
     std::vector<PortEntry> take();
 
-  private:
+private:
     struct Socket {
         std::int64_t port;
         std::int32_t pid;

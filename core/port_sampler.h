@@ -19,7 +19,7 @@ namespace moorix::PortCore {
 // per socket and remembered, so that a sample with no new socket reads nothing but the kernel's table.
 // Used by one caller at a time; it has no lock.
 class PortSampler {
-  public:
+public:
     struct Kernel {
         // The sockets this user may see; absent when the kernel's interface is unavailable.
         std::function<std::optional<std::vector<ListeningSocket>>()> sockets;
@@ -38,7 +38,7 @@ class PortSampler {
     // which is not "none".
     std::optional<std::vector<std::int64_t>> listeningPorts();
 
-  private:
+private:
     struct Verdict {
         bool held;
         double decidedAt;

@@ -227,6 +227,7 @@ TEST(KernelListing, AnyAddressesAndDualStackAsLsofWritesThem) {
     const auto result =
         test::runCommand({"/usr/bin/unshare", "--net", "--", test::pythonBinary(),
                           test::supportScript("private_network.py"), kernel.dump(), tools.dump()});
+    if (result.out.empty() && result.status != 0) GTEST_SKIP() << "this machine refuses a network namespace";
     std::istringstream lines(result.out);
     std::string fromKernel, fromTools;
     std::getline(lines, fromKernel);

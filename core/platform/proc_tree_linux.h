@@ -13,7 +13,7 @@ namespace moorix::platform {
 // Reads the per-process files of a /proc tree. The root is a parameter so that tests can lay out a tree
 // of their own. A process may end at any moment: every read of one answers absent or nothing then.
 class ProcTree {
-  public:
+public:
     explicit ProcTree(std::string root = "/proc") : m_root(std::move(root)) {}
 
     const std::string& root() const { return m_root; }
@@ -29,7 +29,7 @@ class ProcTree {
     // Calls `visit(fd, inode)` for each descriptor of the process that is a socket.
     void forEachSocket(std::int32_t pid, const std::function<void(std::int32_t, std::uint64_t)>& visit) const;
 
-  private:
+private:
     std::string path(std::int32_t pid, const char* name) const;
 
     std::string m_root;

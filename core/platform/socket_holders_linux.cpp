@@ -8,7 +8,7 @@ namespace moorix::platform {
 namespace {
 
 class Search {
-  public:
+public:
     Search(const ProcTree& tree, const std::unordered_set<std::uint64_t>& inodes)
         : m_tree(tree), m_inodes(inodes) {}
 
@@ -62,7 +62,7 @@ class Search {
         return std::move(m_holders);
     }
 
-  private:
+private:
     std::int32_t parentOf(std::int32_t pid) {
         auto known = m_parents.find(pid);
         if (known == m_parents.end()) {
