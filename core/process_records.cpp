@@ -124,19 +124,6 @@ std::optional<std::uint64_t> parseSocketLink(std::string_view link) {
     return inode;
 }
 
-std::vector<std::int32_t> parsePidList(std::string_view text) {
-    std::vector<std::int32_t> pids;
-    while (!text.empty()) {
-        const std::size_t start = text.find_first_not_of(" \n");
-        if (start == std::string_view::npos) break;
-        text.remove_prefix(start);
-        const std::string_view word = text.substr(0, text.find_first_of(" \n"));
-        text.remove_prefix(word.size());
-        if (const auto pid = parseInt32(word); pid && *pid > 0) pids.push_back(*pid);
-    }
-    return pids;
-}
-
 std::string fullProcessName(std::string_view comm, std::size_t cutLength,
                             const std::vector<std::string_view>& candidates) {
     if (comm.size() != cutLength) return std::string(comm);

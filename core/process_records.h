@@ -42,9 +42,6 @@ std::optional<double> parseUptime(std::string_view uptime);
 // The inode of a descriptor whose link reads "socket:[INODE]"; absent for every other kind of file.
 std::optional<std::uint64_t> parseSocketLink(std::string_view link);
 
-// The pids of Linux /proc/PID/task/TID/children: decimal numbers separated by spaces.
-std::vector<std::int32_t> parsePidList(std::string_view text);
-
 // The name to show for a process whose kernel name `comm` may have been cut to `cutLength` bytes. When it
 // was (it is exactly that long), the first candidate (the executable's path, then the arguments) whose
 // last path component begins with `comm` and is longer gives that component; otherwise `comm` stands.
