@@ -1,7 +1,9 @@
 #include "core/listing.h"
 
 #include "core/cwd.h"
+#include "core/kernel_listing.h"
 #include "core/lsof.h"
+#include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
 #include "core/process_table.h"
 #include "core/utf8.h"
@@ -11,24 +13,33 @@
 namespace moorix::PortCore {
 
 std::optional<std::vector<PortEntry>> listPorts() {
-    return listPorts(runToolWithStatus, platform::workingDirectories);
+    return listPorts(kernelSocketEntries, runToolWithStatus, platform::workingDirectories);
 }
 
-std::optional<std::vector<PortEntry>> listPorts(const ToolRunner& run, const DirectoryLookup& directories) {
+std::optional<std::vector<PortEntry>> toolSocketEntries(const ToolRunner& run) {
     const auto sockets = fullSocketListing(run);
     if (!sockets) return std::nullopt;
-    const ProcessTable table = processTable(run);
+    const ProcessTable table = processTableFromPs(run);
     std::vector<PortEntry> entries = parseLsof(*sockets, table);
-    if (entries.empty()) return entries;
+    for (auto& entry : entries)
+        entry.command = platform::fullCommandName(entry.pid, entry.command);
+    return entries;
+}
+
+std::optional<std::vector<PortEntry>> listPorts(const SocketEntries& kernel, const ToolRunner& run,
+                                                const DirectoryLookup& directories) {
+    auto entries = kernel();
+    if (!entries) entries = toolSocketEntries(run);
+    if (!entries || entries->empty()) return entries;
 
     // One lookup for all processes together, each pid once.
     std::set<std::int32_t> distinct;
-    for (const auto& entry : entries)
+    for (const auto& entry : *entries)
         if (entry.pid > 0) distinct.insert(entry.pid);
     if (distinct.empty()) return entries;
     const auto cwds = directories({distinct.begin(), distinct.end()}, run);
 
-    for (auto& entry : entries) {
+    for (auto& entry : *entries) {
         auto found = cwds.find(entry.pid);
         // A path that is not UTF-8 cannot be shown or written as JSON: the folder counts as unknown.
         if (found == cwds.end() || found->second == "/" || !isValidUtf8(found->second)) continue;

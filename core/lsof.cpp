@@ -1,13 +1,12 @@
 #include "core/lsof.h"
 
 #include "core/decimal.h"
+#include "core/entry_collector.h"
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
 #include "core/utf8.h"
 
-#include <algorithm>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace moorix::PortCore {
@@ -63,7 +62,7 @@ std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text) {
     return {ports.begin(), ports.end()};
 }
 
-std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run) {
+std::optional<std::vector<std::int64_t>> listeningPortNumbersFromLsof(const ToolRunner& run) {
     const auto text = socketListingText(
         run(platform::lsofPath(), {"-F", std::string(portFields), "-iTCP", "-sTCP:LISTEN", "-n", "-P"}, 5.0),
         portFields);
@@ -71,42 +70,17 @@ std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& 
     return parseListeningPortNumbers(*text);
 }
 
-namespace {
-
-// The same key as PortEntry::id, kept as numbers so that ten thousand sockets parse cheaply.
-struct SocketKey {
-    std::int32_t pid;
-    std::int64_t port;
-    bool operator==(const SocketKey&) const = default;
-};
-
-struct SocketKeyHash {
-    std::size_t operator()(const SocketKey& key) const {
-        // Unsigned: the multiplication is meant to wrap.
-        return std::hash<std::uint64_t>{}(static_cast<std::uint64_t>(key.port) * 2654435761u ^
-                                          static_cast<std::uint32_t>(key.pid));
-    }
-};
-
-} // namespace
-
 std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& table) {
-    std::vector<PortEntry> entries;
-    std::unordered_set<SocketKey, SocketKeyHash> seen;
-    std::unordered_map<std::int32_t, Ancestry> origins; // one walk per process, not per socket
-    std::size_t names = text.starts_with('n') ? 1 : 0;
-    for (std::size_t at = text.find("\nn"); at != std::string_view::npos; at = text.find("\nn", at + 2)) ++names;
-    entries.reserve(names);
-    seen.reserve(names);
+    EntryCollector collector(table);
     std::int32_t pid = 0;
-    std::string command, user;
+    std::string_view command, user;
     forEachLine(text, [&](std::string_view line) {
         const std::string_view value = line.substr(1);
         switch (line.front()) {
         case 'p':
             pid = parseInt32(value).value_or(0);
-            command.clear();
-            user.clear();
+            command = {};
+            user = {};
             break;
         case 'c':
             command = value;
@@ -114,31 +88,15 @@ std::vector<PortEntry> parseLsof(std::string_view text, const ProcessTable& tabl
         case 'L':
             user = value;
             break;
-        case 'n': {
-            const auto name = splitSocketName(value);
-            if (!name) break;
-            if (!seen.insert(SocketKey{pid, name->port}).second) break;
-            auto origin = origins.find(pid);
-            if (origin == origins.end()) origin = origins.emplace(pid, ancestry(pid, table)).first;
-            entries.push_back(PortEntry{name->port, std::string(name->address), pid, command, user,
-                                        origin->second.chain, origin->second.rootPid, std::nullopt, std::nullopt});
+        case 'n':
+            if (const auto name = splitSocketName(value))
+                collector.add(pid, command, user, name->address, name->port);
             break;
-        }
         default:
             break;
         }
     });
-    // Sort positions rather than the records themselves: each record then moves once.
-    std::vector<std::size_t> order(entries.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const PortEntry &left = entries[a], &right = entries[b];
-        return left.port != right.port ? left.port < right.port : left.pid < right.pid;
-    });
-    std::vector<PortEntry> sorted;
-    sorted.reserve(entries.size());
-    for (std::size_t i : order) sorted.push_back(std::move(entries[i]));
-    return sorted;
+    return collector.take();
 }
 
 } // namespace moorix::PortCore

@@ -27,8 +27,8 @@ std::optional<std::string> fullSocketListing(const ToolRunner& run);
 
 // Distinct port numbers in `lsof -F n` output, in no particular order.
 std::vector<std::int64_t> parseListeningPortNumbers(std::string_view text);
-// The ports listened on now; absent when the listing could not be taken, which is not "none".
-std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run = runToolWithStatus);
+// The ports lsof lists now; absent when the listing could not be taken, which is not "none".
+std::optional<std::vector<std::int64_t>> listeningPortNumbersFromLsof(const ToolRunner& run);
 
 // Entries of the full socket listing, one per process and port, sorted by port then pid. Names whose
 // port is not a number from 0 to 65535 are skipped.

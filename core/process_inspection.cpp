@@ -2,10 +2,13 @@
 
 #include "core/decimal.h"
 #include "core/pid_list.h"
+#include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
+#include "core/test_seams.h"
 #include "core/text_lines.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 
 namespace moorix::PortCore {
@@ -58,6 +61,19 @@ std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text)
 std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids, const ToolRunner& run) {
     const std::string list = pidList(pids);
     if (list.empty()) return {};
+    if (!toolsOnly()) {
+        if (const auto usage = platform::processUsage(pids)) {
+            static CpuMeter meter;
+            const double now =
+                std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+            std::unordered_map<std::int32_t, ProcessStats> result;
+            constexpr std::int64_t mebibyte = 1024 * 1024;
+            for (const auto& [pid, figures] : *usage)
+                result.emplace(pid, ProcessStats{meter.percent(pid, figures.cpu, now),
+                                                 figures.residentBytes / mebibyte});
+            return result;
+        }
+    }
     return parseStats(run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", list}, 5.0).text());
 }
 

@@ -12,7 +12,7 @@
 namespace moorix {
 
 struct ProcessStats {
-    double cpu = 0;          // percent of one processor, as ps reports it
+    double cpu = 0;          // percent of one processor
     std::int64_t memMB = 0;  // resident memory, whole mebibytes
     bool operator==(const ProcessStats&) const = default;
 };
@@ -22,7 +22,9 @@ namespace PortCore {
 // Parses the columns "pid pcpu rss" of `ps -o pid=,pcpu=,rss=`; lines it cannot read are skipped.
 std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text);
 
-// CPU and memory of the given processes; those ps does not report are missing. No tool run when none
+// CPU and memory of the given processes; those that are gone are missing. From the kernel when it
+// answers: the CPU figure is the share used since the previous call for that process, and on the first
+// call the average over its life, as Linux ps gives it. Else from ps through `run`. No tool run when none
 // of the pids can name a process.
 std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids,
                                                      const ToolRunner& run = runToolWithStatus);

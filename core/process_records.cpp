@@ -1,9 +1,12 @@
 #include "core/process_records.h"
 
 #include "core/decimal.h"
+#include "core/process_table.h"
 #include "core/text_lines.h"
 #include "core/utf8.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -64,23 +67,74 @@ std::optional<std::uint32_t> parseStatusEffectiveUid(std::string_view status) {
     return uid;
 }
 
-std::optional<std::uint64_t> parseStatStartTime(std::string_view stat) {
+std::optional<StatRecord> parseStat(std::string_view stat) {
+    const std::size_t open = stat.find('(');
     const std::size_t close = stat.rfind(')');
-    if (close == std::string_view::npos) return std::nullopt;
-    stat.remove_prefix(close + 1);
-    // After the name come the state (field 3) and then numbers; the start time is the 20th field after it.
-    constexpr int fieldsAfterName = 20;
-    std::string_view field;
-    for (int index = 0; index < fieldsAfterName; ++index) {
-        const std::size_t start = stat.find_first_not_of(' ');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return std::nullopt;
+    // Counted from the state, the first field after the name: ppid 2nd, utime 12th, stime 13th, start 20th.
+    constexpr std::size_t ppidAt = 1, utimeAt = 11, stimeAt = 12, startAt = 19;
+    std::string_view fields[startAt + 1];
+    std::string_view rest = stat.substr(close + 1);
+    for (auto& field : fields) {
+        const std::size_t start = rest.find_first_not_of(' ');
         if (start == std::string_view::npos) return std::nullopt;
-        stat.remove_prefix(start);
-        field = stat.substr(0, stat.find(' '));
-        stat.remove_prefix(field.size());
+        rest.remove_prefix(start);
+        field = rest.substr(0, rest.find_first_of(" \n"));
+        rest.remove_prefix(field.size());
     }
-    const auto value = parseInt64(field);
-    if (!value || *value < 0) return std::nullopt;
-    return static_cast<std::uint64_t>(*value);
+    const auto ppid = parseInt32(fields[ppidAt]);
+    const auto utime = parseInt64(fields[utimeAt]);
+    const auto stime = parseInt64(fields[stimeAt]);
+    const auto start = parseInt64(fields[startAt]);
+    if (!ppid || !utime || !stime || !start || *utime < 0 || *stime < 0 || *start < 0) return std::nullopt;
+    return StatRecord{std::string(stat.substr(open + 1, close - open - 1)), *ppid,
+                      static_cast<std::uint64_t>(*utime) + static_cast<std::uint64_t>(*stime),
+                      static_cast<std::uint64_t>(*start)};
+}
+
+std::optional<std::uint64_t> parseStatmResidentPages(std::string_view statm) {
+    const std::size_t space = statm.find(' ');
+    if (space == std::string_view::npos) return std::nullopt;
+    statm.remove_prefix(space + 1);
+    const auto pages = parseInt64(statm.substr(0, statm.find_first_of(" \n")));
+    if (!pages || *pages < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(*pages);
+}
+
+std::optional<double> parseUptime(std::string_view uptime) {
+    uptime = uptime.substr(0, uptime.find_first_of(" \n"));
+    if (uptime.empty() || uptime.find_first_not_of("0123456789.") != std::string_view::npos)
+        return std::nullopt;
+    double seconds = 0;
+    auto [end, ec] = std::from_chars(uptime.data(), uptime.data() + uptime.size(), seconds);
+    if (ec != std::errc{} || end != uptime.data() + uptime.size() || !std::isfinite(seconds))
+        return std::nullopt;
+    return seconds;
+}
+
+std::optional<std::uint64_t> parseSocketLink(std::string_view link) {
+    constexpr std::string_view head = "socket:[";
+    if (!link.starts_with(head) || !link.ends_with(']')) return std::nullopt;
+    link = link.substr(head.size(), link.size() - head.size() - 1);
+    if (link.empty() || link.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    std::uint64_t inode = 0;
+    auto [end, ec] = std::from_chars(link.data(), link.data() + link.size(), inode);
+    if (ec != std::errc{} || end != link.data() + link.size()) return std::nullopt;
+    return inode;
+}
+
+std::string fullProcessName(std::string_view comm, std::size_t cutLength,
+                            const std::vector<std::string_view>& candidates) {
+    if (comm.size() != cutLength) return std::string(comm);
+    for (std::string_view candidate : candidates) {
+        // The executable's link of a program whose file was replaced, as an upgrade does.
+        constexpr std::string_view deleted = " (deleted)";
+        if (candidate.ends_with(deleted)) candidate.remove_suffix(deleted.size());
+        std::string name = processName(candidate);
+        if (name.size() > comm.size() && name.starts_with(comm)) return name;
+    }
+    return std::string(comm);
 }
 
 } // namespace moorix::PortCore

@@ -22,8 +22,32 @@ std::optional<std::vector<std::string>> parseCmdline(std::string_view bytes);
 // The effective uid from the "Uid:" line of Linux /proc/PID/status.
 std::optional<std::uint32_t> parseStatusEffectiveUid(std::string_view status);
 
-// The start time (field 22, clock ticks after boot) of Linux /proc/PID/stat. The command name in
-// parentheses may hold spaces and parentheses itself, so the fields are counted after the last ")".
-std::optional<std::uint64_t> parseStatStartTime(std::string_view stat);
+// The fields of Linux /proc/PID/stat that this program reads. The command name in parentheses may hold
+// spaces and parentheses itself, so the fields after it are counted from the last ")".
+struct StatRecord {
+    std::string comm; // the kernel's name of the task, at most 15 bytes, as stored
+    std::int32_t ppid = 0;
+    std::uint64_t cpuTicks = 0;   // user and system time, in clock ticks
+    std::uint64_t startTicks = 0; // clock ticks after boot
+    bool operator==(const StatRecord&) const = default;
+};
+std::optional<StatRecord> parseStat(std::string_view stat);
+
+// The resident size in pages: the second field of Linux /proc/PID/statm.
+std::optional<std::uint64_t> parseStatmResidentPages(std::string_view statm);
+
+// Seconds since boot: the first field of Linux /proc/uptime.
+std::optional<double> parseUptime(std::string_view uptime);
+
+// The inode of a descriptor whose link reads "socket:[INODE]"; absent for every other kind of file.
+std::optional<std::uint64_t> parseSocketLink(std::string_view link);
+
+// The name to show for a process whose kernel name `comm` may have been cut to `cutLength` bytes. When it
+// was (it is exactly that long), the first candidate (the executable's path, then the arguments) whose
+// last path component begins with `comm` and is longer gives that component; otherwise `comm` stands.
+// A cut name is only ever completed, never replaced by another: a link named "node" to an interpreter
+// stays "node".
+std::string fullProcessName(std::string_view comm, std::size_t cutLength,
+                            const std::vector<std::string_view>& candidates);
 
 } // namespace moorix::PortCore

@@ -1,7 +1,9 @@
 #include "core/process_table.h"
 
 #include "core/decimal.h"
+#include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
+#include "core/test_seams.h"
 #include "core/text_lines.h"
 #include "core/utf8.h"
 
@@ -35,9 +37,19 @@ ProcessTable parseProcessTable(std::string_view text) {
     return table;
 }
 
-ProcessTable processTable(const ToolRunner& run) {
+ProcessTable processTableFromPs(const ToolRunner& run) {
     // Odd bytes in one command name cost that name its exact spelling, not the whole table.
-    return parseProcessTable(repairUtf8(run(platform::psPath(), {"-axo", "pid=,ppid=,comm="}, 5.0).output));
+    ProcessTable table =
+        parseProcessTable(repairUtf8(run(platform::psPath(), {"-axo", "pid=,ppid=,comm="}, 5.0).output));
+    for (auto& [pid, process] : table)
+        process.comm = platform::fullCommandName(pid, process.comm);
+    return table;
+}
+
+ProcessTable processTable(const ToolRunner& run) {
+    if (!toolsOnly())
+        if (auto table = platform::kernelProcessTable()) return *std::move(table);
+    return processTableFromPs(run);
 }
 
 std::string processName(std::string_view comm) {

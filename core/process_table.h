@@ -35,6 +35,10 @@ const std::set<std::string, std::less<>>& devCommands();
 
 // Parses the columns "pid ppid comm" of `ps -axo pid=,ppid=,comm=`.
 ProcessTable parseProcessTable(std::string_view text);
+// The table of that ps run through `run`, names the kernel cut to its length completed where the full
+// name can be read; empty when ps failed.
+ProcessTable processTableFromPs(const ToolRunner& run);
+// One snapshot of all processes: from the kernel when it answers, else from ps run through `run`.
 ProcessTable processTable(const ToolRunner& run = runToolWithStatus);
 
 // The last path component of a comm: "/usr/local/bin/node" gives "node".

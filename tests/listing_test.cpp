@@ -1,12 +1,15 @@
 #include "core/listing.h"
-#include "core/lsof.h"
 #include "core/platform/platform.h"
+#include "core/port_sampler.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace moorix {
 
@@ -29,6 +32,9 @@ struct FakeWorld {
             return path == platform::psPath() ? processes : sockets;
         };
     }
+    // The kernel's listing; absent: its interfaces are unavailable.
+    std::optional<std::vector<PortEntry>> kernel;
+
     std::optional<std::vector<PortEntry>> list() {
         const auto lookup = [this](const std::vector<std::int32_t>& pids, const PortCore::ToolRunner&) {
             lookups.push_back(pids);
@@ -37,7 +43,10 @@ struct FakeWorld {
                 if (cwds.contains(pid)) found[pid] = cwds[pid];
             return found;
         };
-        return PortCore::listPorts(runner(), lookup);
+        return PortCore::listPorts([this] { return kernel; }, runner(), lookup);
+    }
+    std::optional<std::vector<std::int64_t>> sample() {
+        return PortCore::PortSampler(runner(), {[] { return std::nullopt; }, {}}).listeningPorts();
     }
 };
 
@@ -49,11 +58,12 @@ TEST(Listing, NoSocketsMeansTwoToolRunsAndNothing) {
     EXPECT_EQ(world.runs, (std::vector<std::vector<std::string>>{
                               {"-F", "pcRuLPn", "-iTCP", "-sTCP:LISTEN", "-n", "-P", "+c0"}, {"-axo", "pid=,ppid=,comm="}}));
     EXPECT_TRUE(world.lookups.empty());
-    EXPECT_EQ(PortCore::listeningPortNumbers(world.runner()), std::vector<std::int64_t>{});
+    EXPECT_EQ(world.sample(), std::vector<std::int64_t>{});
 }
 
 // A listing that was not taken must never read as "nothing is listening": the notifier would record every
-// port as closed, and the command line would print an empty list as if it were true.
+// port as closed, and the command line would print an empty list as if it were true. Here the kernel's
+// interfaces are unavailable too, as when netlink is refused.
 TEST(Listing, AListingThatWasNotTakenIsAbsentNotEmpty) {
     const std::string listing = "p20\ncnode\nf3\nn*:3000\n";
     for (const auto& [run, why] : std::vector<std::pair<ToolRun, std::string>>{
@@ -67,7 +77,7 @@ TEST(Listing, AListingThatWasNotTakenIsAbsentNotEmpty) {
         world.sockets = run;
         EXPECT_EQ(world.list(), std::nullopt) << why;
         EXPECT_EQ(world.runs.size(), 1u) << why << ": nothing more is run";
-        EXPECT_EQ(PortCore::listeningPortNumbers(world.runner()), std::nullopt) << why;
+        EXPECT_EQ(world.sample(), std::nullopt) << why;
     }
     FakeWorld world;
     world.sockets = finished(listing, 1); // status 1 with output is lsof's warning, not a failure
@@ -78,7 +88,7 @@ TEST(Listing, AListingThatWasNotTakenIsAbsentNotEmpty) {
     world.sockets = finished("p20\ncno\xFFname\nn*:3000\n");
     EXPECT_EQ(world.list().value().at(0).command, "no\xEF\xBF\xBDname") << "one odd byte costs only itself";
     world.sockets = finished("p20\nf3\nn*:3000\n");
-    EXPECT_EQ(PortCore::listeningPortNumbers(world.runner()), std::vector<std::int64_t>{3000});
+    EXPECT_EQ(world.sample(), std::vector<std::int64_t>{3000});
 }
 
 TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
@@ -101,6 +111,60 @@ TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
     }
     EXPECT_FALSE(entries[3].project.has_value()) << "the root directory names no project";
     EXPECT_FALSE(entries[4].cwd || entries[4].project) << "a folder that is not UTF-8 is unknown";
+}
+
+TEST(Listing, TheKernelsAnswerRunsNoToolAndGetsTheSameFolders) {
+    test::TempDir dir;
+    FakeWorld world;
+    world.kernel = std::vector<PortEntry>{{3000, "*", 20, "node", "dev", {"npm"}, 10, {}, {}},
+                                          {8080, "[::1]", 20, "node", "dev", {"npm"}, 10, {}, {}}};
+    world.cwds = {{20, dir.path()}};
+    const auto entries = world.list().value();
+    EXPECT_TRUE(world.runs.empty());
+    EXPECT_EQ(world.lookups, (std::vector<std::vector<std::int32_t>>{{20}}));
+    EXPECT_EQ(entries.at(1).cwd, dir.path());
+    EXPECT_EQ(entries.at(1).project, std::filesystem::path(dir.path()).filename().string());
+}
+
+TEST(PortSamplerTest, CountsHeldSocketsAndAsksOnlyAboutNewOnes) {
+    using Family = ListeningSocket::Family;
+    std::vector<ListeningSocket> sockets{
+        {Family::v4, {}, 3000, 0, 1}, {Family::v4, {}, 2024, 0, 2}, {Family::v6, {}, 3000, 0, 3}};
+    const std::set<std::uint64_t> holders{1, 3, 4}; // 2 is the kernel's own, or a hidden process's
+    std::vector<std::set<std::uint64_t>> asked;
+    double now = 1000;
+    FakeWorld world;
+    PortCore::PortSampler sampler(world.runner(),
+                                  {[&] { return std::optional(sockets); },
+                                   [&](const std::vector<ListeningSocket>& undecided) {
+                                       std::set<std::uint64_t> keys;
+                                       std::unordered_set<std::uint64_t> held;
+                                       for (const auto& socket : undecided) {
+                                           keys.insert(socket.key);
+                                           if (holders.contains(socket.key)) held.insert(socket.key);
+                                       }
+                                       asked.push_back(keys);
+                                       return held;
+                                   }},
+                                  [&] { return now; });
+    const auto sorted = [&] {
+        auto ports = sampler.listeningPorts().value();
+        std::sort(ports.begin(), ports.end());
+        return ports;
+    };
+    EXPECT_EQ(sorted(), std::vector<std::int64_t>{3000})
+        << "a socket no process holds is no port of the listing";
+    now += 10;
+    EXPECT_EQ(sorted(), std::vector<std::int64_t>{3000});
+    sockets.push_back({Family::v4, {}, 8080, 0, 4});
+    EXPECT_EQ(sorted(), (std::vector<std::int64_t>{3000, 8080}));
+    EXPECT_EQ(asked, (std::vector<std::set<std::uint64_t>>{{1, 2, 3}, {4}}))
+        << "a known socket costs no search";
+    now += PortCore::PortSampler::recheckUnheldAfter;
+    sockets.erase(sockets.begin());
+    EXPECT_EQ(sorted(), (std::vector<std::int64_t>{3000, 8080}));
+    EXPECT_EQ(asked.back(), std::set<std::uint64_t>{2}) << "an unheld socket is looked at again in time";
+    EXPECT_TRUE(world.runs.empty());
 }
 
 TEST(WorkingDirectories, RealProcessesAndGoneOnes) {

@@ -6,7 +6,7 @@
 #include "app/services/preferences.h"
 #include "core/insights.h"
 #include "core/listing.h"
-#include "core/lsof.h"
+#include "core/port_sampler.h"
 #include "core/process_control.h"
 #include "core/process_inspection.h"
 
@@ -16,6 +16,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace moorix {
 
@@ -36,7 +37,8 @@ PortNotifier& PortNotifier::shared() {
     static PortNotifier notifier(
         History::shared(),
         World{
-            [] { return PortCore::listeningPortNumbers(); },
+            // One sampler for the life of the loop: it remembers which sockets a process holds.
+            [sampler = std::make_shared<PortCore::PortSampler>()] { return sampler->listeningPorts(); },
             [] { return PortCore::listPorts(); },
             processExists,
             [](std::int32_t pid) { return PortCore::argv(pid); },

@@ -86,8 +86,9 @@ std::optional<std::uint32_t> processOwner(std::int32_t pid) {
 
 std::optional<std::uint64_t> processStartTime(std::int32_t pid) {
     const auto stat = readProcFile(pid, "stat");
-    if (!stat) return std::nullopt;
-    return PortCore::parseStatStartTime(*stat);
+    const auto record = stat ? PortCore::parseStat(*stat) : std::nullopt;
+    if (!record) return std::nullopt;
+    return record->startTicks;
 }
 
 const std::string& loginShell() {

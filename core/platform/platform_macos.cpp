@@ -6,9 +6,11 @@
 #include "core/test_seams.h"
 
 #include <fcntl.h>
+#include <libproc.h>
 #include <mach-o/dyld.h>
 #include <mach/mach_time.h>
 #include <pwd.h>
+#include <sys/proc_info.h>
 #include <sys/types.h>
 #include <sys/sysctl.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace moorix::platform {
@@ -31,12 +34,30 @@ const std::string& psPath() {
     return path;
 }
 
+// The kernel's record of each process's current folder; lsof only for the processes it refuses.
 std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
                                                                 const PortCore::ToolRunner& run) {
-    const std::string list = pidList(pids);
-    if (list.empty()) return {};
+    std::unordered_map<std::int32_t, std::string> directories;
+    std::vector<std::int32_t> refused;
+    for (std::int32_t pid : pids) {
+        if (pid < 1) continue;
+        proc_vnodepathinfo info{};
+        if (::proc_pidinfo(pid, PROC_PIDVNODEPATHINFO, 0, &info, sizeof info) !=
+            static_cast<int>(sizeof info)) {
+            refused.push_back(pid);
+            continue;
+        }
+        const char* path = info.pvi_cdir.vip_path;
+        const std::size_t length = ::strnlen(path, sizeof info.pvi_cdir.vip_path);
+        if (length > 0 && path[0] == '/') directories.emplace(pid, std::string(path, length));
+    }
+    const std::string list = pidList(refused);
+    if (list.empty()) return directories;
     // The paths exactly as lsof printed them: a folder that is not UTF-8 is still a folder to start in.
-    return PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0).output);
+    for (auto& [pid, path] :
+         PortCore::cwdMap(run(lsofPath(), {"-a", "-p", list, "-d", "cwd", "-F", "pn"}, 5.0).output))
+        directories.emplace(pid, std::move(path));
+    return directories;
 }
 
 std::optional<std::vector<std::string>> processArguments(std::int32_t pid) {

@@ -1,4 +1,5 @@
 // The parts of the platform seam that POSIX answers alike on macOS and Linux.
+#include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
 
 #include <pwd.h>
@@ -12,6 +13,16 @@ const std::string& loginName() {
         return std::string();
     }();
     return name;
+}
+
+std::string userName(std::uint32_t uid) {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(static_cast<uid_t>(uid), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_name)
+        return {};
+    return found->pw_name;
 }
 
 } // namespace moorix::platform

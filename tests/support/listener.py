@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """A small loopback server for tests: listens, prints its port, then serves or stays silent.
 
-  listener.py [--host H]... [--port N | --dev-port] [--reuseport] [--ignore-term]
+  listener.py [--host H]... [--port N | --dev-port] [--reuseport] [--dual-stack] [--fork] [--ignore-term]
               [--serve silent|http200|http404|garbage] [--stop-listening-after S] [--stop-on-usr1]
 
 --dev-port takes the first free port from 5000 to 9999; --stop-on-usr1 stops listening on SIGUSR1 and
-keeps the process alive, as a crashed server would.
+keeps the process alive, as a crashed server would. --dual-stack lets an IPv6 socket take IPv4 too (an
+IPv4-mapped host such as ::ffff:127.0.0.1 needs it). --fork starts a child that inherits the sockets and
+prints its pid on a second line.
 """
 import argparse
 import os
@@ -57,6 +59,8 @@ def main():
     parser.add_argument("--stop-listening-after", type=float, default=0)
     parser.add_argument("--dev-port", action="store_true")
     parser.add_argument("--stop-on-usr1", action="store_true")
+    parser.add_argument("--dual-stack", action="store_true")
+    parser.add_argument("--fork", action="store_true")
     args = parser.parse_args()
     if args.ignore_term:
         signal.signal(signal.SIGTERM, signal.SIG_IGN)
@@ -70,6 +74,12 @@ def main():
             if not args.dev_port:
                 raise
     print(sockets[0].getsockname()[1], flush=True)
+    if args.fork:
+        child = os.fork()
+        if child == 0:
+            while True:
+                time.sleep(3600)
+        print(child, flush=True)
 
     if args.stop_on_usr1:
         def stop_listening(*_):
@@ -96,7 +106,7 @@ def listen(args, port):
         if args.reuseport:
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
         if family == socket.AF_INET6:
-            sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
+            sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0 if args.dual_stack else 1)
         try:
             sock.bind((host, port))
             sock.listen(16)

@@ -1,0 +1,339 @@
+// The kernel's listing against the tools' on this machine, and the parts behind it.
+#include "core/kernel_listing.h"
+#include "core/listing.h"
+#include "core/lsof.h"
+#include "core/platform/kernel_sources.h"
+#include "core/platform/platform.h"
+#include "core/platform/socket_holders_linux.h"
+#include "core/port_sampler.h"
+#include "core/process_inspection.h"
+#include "core/process_table.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+
+namespace moorix {
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::Child;
+using test::listener;
+using test::listeningPort;
+
+constexpr uid_t nobody = 65534;
+
+// The kernel's listing with no tool to fall back on: absent unless the kernel answered.
+std::optional<std::vector<PortEntry>> kernelListing() {
+    const auto entries = PortCore::kernelSocketEntries();
+    if (!entries) return std::nullopt;
+    const PortCore::ToolRunner noTool = [](const std::string&, const std::vector<std::string>&, double) {
+        return PortCore::ToolRun{};
+    };
+    return PortCore::listPorts([&] { return entries; }, noTool, platform::workingDirectories);
+}
+
+std::optional<std::vector<PortEntry>> toolListing() {
+    return PortCore::listPorts([] { return std::nullopt; }, PortCore::runToolWithStatus,
+                               platform::workingDirectories);
+}
+
+std::vector<PortEntry> on(const std::vector<PortEntry>& entries, const std::set<std::int64_t>& ports) {
+    std::vector<PortEntry> found;
+    std::copy_if(entries.begin(), entries.end(), std::back_inserter(found),
+                 [&](const PortEntry& entry) { return ports.contains(entry.port); });
+    return found;
+}
+
+// The listeners of the test are compared whole. The rest of the machine may change while the listings
+// are taken, so there each socket must agree that the kernel showed alike before and after lsof.
+void expectSameListing(const std::vector<PortEntry>& kernel, const std::vector<PortEntry>& tools,
+                       const std::vector<PortEntry>& kernelAfter, const std::set<std::int64_t>& ours) {
+    EXPECT_EQ(on(kernel, ours), on(tools, ours));
+    std::map<std::string, PortEntry> fromTools, steady;
+    for (const auto& entry : tools)
+        fromTools.emplace(entry.id(), entry);
+    for (const auto& entry : kernelAfter)
+        steady.emplace(entry.id(), entry);
+    for (const auto& entry : kernel) {
+        const auto other = fromTools.find(entry.id());
+        const auto after = steady.find(entry.id());
+        if (ours.contains(entry.port) || other == fromTools.end() || after == steady.end() ||
+            after->second != entry)
+            continue;
+        EXPECT_EQ(entry, other->second);
+    }
+}
+
+std::vector<PortEntry> entriesFromJson(const std::string& text) {
+    std::vector<PortEntry> entries;
+    for (const auto& item : nlohmann::json::parse(text))
+        entries.push_back(portEntryFromJson(item).value());
+    return entries;
+}
+
+std::set<std::int64_t> portSet(const std::optional<std::vector<std::int64_t>>& ports) {
+    return ports ? std::set<std::int64_t>(ports->begin(), ports->end()) : std::set<std::int64_t>{};
+}
+
+// Runs `work` in a child process that has become user nobody, and returns the lines it gave.
+std::vector<std::string> asNobody(const std::function<std::vector<std::string>()>& work) {
+    int ends[2];
+    if (!platform::makePipe(ends)) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+            ::setresuid(nobody, nobody, nobody) != 0)
+            ::_exit(1);
+        std::string text;
+        for (const auto& line : work())
+            text += line + "\n";
+        for (std::string_view rest = text; !rest.empty();) {
+            const ssize_t n = ::write(ends[1], rest.data(), rest.size());
+            if (n <= 0) break;
+            rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    std::string text;
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(n));
+    ::close(ends[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string portsJson(const std::optional<std::vector<std::int64_t>>& ports) {
+    return nlohmann::json(portSet(ports)).dump();
+}
+
+} // namespace
+
+// Every shape of listener gives the same entries from the kernel as from lsof and ps, to the root user and
+// to an ordinary one, who sees only their own.
+TEST(KernelListing, MatchesTheToolsListingForEveryShapeOfListener) {
+    test::TempDir dir;
+    fs::create_directory(dir.file("my app"));
+    std::vector<std::unique_ptr<Child>> children;
+    std::set<std::int64_t> ours;
+    const auto start = [&](const std::vector<std::string>& argv, const Child::Options& options = {}) {
+        children.push_back(std::make_unique<Child>(argv, options));
+        const std::int64_t port = listeningPort(*children.back());
+        ours.insert(port);
+        return port;
+    };
+    start(listener());
+    start(listener({"--host", "::1"}));
+    const auto both = start(listener({"--host", "::1", "--host", "127.0.0.1"}));
+    const auto mapped = start(listener({"--host", "::ffff:127.0.0.1", "--dual-stack"}));
+    const auto shared = start(listener({"--reuseport"}));
+    start(listener({"--reuseport", "--port", std::to_string(shared)}));
+    const auto inherited = start(listener({"--fork"}));
+    const std::set<std::int32_t> forked{children.back()->pid(), std::stoi(children.back()->readLine())};
+    const auto spaced = start(listener(), {.cwd = dir.file("my app")});
+    const auto named =
+        start({test::pythonNamed(dir, "a-very-long-server-name"), test::supportScript("listener.py")});
+    const auto underNamed =
+        start({test::pythonNamed(dir, "a-long-named-parent"), test::supportScript("spawn_child.py"),
+               test::pythonBinary(), test::supportScript("listener.py")});
+    const bool root = ::geteuid() == 0;
+    std::int64_t nobodysPort = -1;
+    if (root)
+        nobodysPort = start({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                             test::pythonBinary(), test::supportScript("listener.py")});
+
+    const auto kernel = kernelListing();
+    const auto tools = toolListing();
+    const auto kernelAfter = kernelListing();
+    ASSERT_TRUE(kernel.has_value() && kernelAfter.has_value()) << "netlink and /proc answer here";
+    ASSERT_TRUE(tools.has_value());
+    expectSameListing(*kernel, *tools, *kernelAfter, ours);
+
+    const auto mine = on(*kernel, ours);
+    EXPECT_EQ(mine.size(), root ? 12u : 11u) << "one entry per process and port, two on the shared ports";
+    const auto find = [&](std::int64_t port, std::size_t nth = 0) {
+        std::vector<PortEntry> found = on(mine, {port});
+        return found.size() > nth ? found[nth] : PortEntry{};
+    };
+    EXPECT_EQ(find(both).address, "[::1]") << "the first socket's address";
+    EXPECT_EQ(find(mapped).address, "127.0.0.1");
+    EXPECT_EQ((std::set<std::int32_t>{find(inherited, 0).pid, find(inherited, 1).pid}), forked)
+        << "parent and heir";
+    EXPECT_EQ(find(spaced).cwd, dir.file("my app"));
+    EXPECT_EQ(find(named).command, "a-very-long-server-name") << "not cut to 15 characters";
+    EXPECT_EQ(find(underNamed).parentChain.at(0), "a-long-named-parent");
+    if (root) {
+        EXPECT_EQ(find(nobodysPort).user, "nobody");
+    }
+
+    // The notifier's sample sees the same ports as lsof.
+    const auto sampled = portSet(PortCore::listeningPortNumbers());
+    const auto lsofs = portSet(PortCore::listeningPortNumbersFromLsof(PortCore::runToolWithStatus));
+    for (std::int64_t port : ours)
+        EXPECT_TRUE(sampled.contains(port) && lsofs.contains(port)) << port;
+
+    if (!root) return;
+    const auto seen = asNobody([] {
+        const auto none = std::vector<PortEntry>{};
+        std::vector<std::string> lines{writePortList(kernelListing().value_or(none)),
+                                       writePortList(toolListing().value_or(none))};
+        lines.push_back(writePortList(kernelListing().value_or(none)));
+        lines.push_back(portsJson(PortCore::listeningPortNumbers()));
+        lines.push_back(portsJson(PortCore::listeningPortNumbersFromLsof(PortCore::runToolWithStatus)));
+        return lines;
+    });
+    ASSERT_EQ(seen.size(), 5u);
+    const auto kernelAsNobody = entriesFromJson(seen[0]);
+    expectSameListing(kernelAsNobody, entriesFromJson(seen[1]), entriesFromJson(seen[2]), ours);
+    ASSERT_EQ(on(kernelAsNobody, ours).size(), 1u) << "nobody sees only their own listener";
+    EXPECT_EQ(on(kernelAsNobody, ours)[0].port, nobodysPort);
+    const auto own = [&](const std::string& json) {
+        std::set<std::int64_t> ports;
+        for (std::int64_t port : nlohmann::json::parse(json))
+            ports.insert(port);
+        std::erase_if(ports, [&](std::int64_t port) { return !ours.contains(port); });
+        return ports;
+    };
+    EXPECT_EQ(own(seen[3]), std::set<std::int64_t>{nobodysPort});
+    EXPECT_EQ(own(seen[4]), std::set<std::int64_t>{nobodysPort});
+}
+
+// Sockets on the any-addresses, in a network namespace of their own so that no other machine can reach them.
+TEST(KernelListing, AnyAddressesAndDualStackAsLsofWritesThem) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a network namespace of one's own needs root";
+    // Without lsof, so that only the kernel can give this listing.
+    const nlohmann::json kernel = {"/usr/bin/env", "MOORIX_TEST_LSOF=/nonexistent", MOORIX_BINARY, "--list"};
+    const nlohmann::json tools = {"/usr/bin/env", "MOORIX_TEST_TOOLS_ONLY=1", MOORIX_BINARY, "--list"};
+    const auto result =
+        test::runCommand({"/usr/bin/unshare", "--net", "--", test::pythonBinary(),
+                          test::supportScript("private_network.py"), kernel.dump(), tools.dump()});
+    if (result.out.empty() && result.status != 0) GTEST_SKIP() << "this machine refuses a network namespace";
+    std::istringstream lines(result.out);
+    std::string fromKernel, fromTools;
+    std::getline(lines, fromKernel);
+    std::getline(lines, fromTools);
+    EXPECT_EQ(fromKernel, fromTools);
+    const auto entries = entriesFromJson(fromKernel);
+    ASSERT_EQ(entries.size(), 3u) << result.out;
+    for (const auto& entry : entries)
+        EXPECT_EQ(entry.address, "*");
+}
+
+TEST(KernelListing, ProcessesEndingDuringTheScanCostNothingElse) {
+    Child server(listener());
+    const std::int64_t port = listeningPort(server);
+    // Listeners that are born and gone again all the time, while the listing reads their folders.
+    Child churn({test::pythonBinary(), "-c",
+                 "import os, socket\n"
+                 "while True:\n"
+                 "    pid = os.fork()\n"
+                 "    if pid == 0:\n"
+                 "        s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(); os._exit(0)\n"
+                 "    os.waitpid(pid, 0)\n"},
+                {.cwd = {}, .captureStdout = false});
+    for (int round = 0; round < 30; ++round) {
+        const auto entries = PortCore::kernelSocketEntries();
+        ASSERT_TRUE(entries.has_value());
+        const auto found = on(*entries, {port});
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].pid, server.pid());
+    }
+}
+
+// A /proc tree laid out by the test: holders in pid order, a process gone during the scan, an unrelated
+// holder after the last inode was found, and relatives that share a socket by inheritance.
+TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
+    test::TempDir proc;
+    const auto process = [&](std::int32_t pid, std::int32_t ppid, std::map<int, std::string> fds) {
+        const std::string folder = proc.file(std::to_string(pid));
+        fs::create_directories(folder + "/fd");
+        proc.write(std::to_string(pid) + "/stat", std::to_string(pid) + " (p) S " + std::to_string(ppid) +
+                                                      " 0 0 0 -1 0 0 0 0 0 1 1 0 0 20 0 1 0 9 0 0\n");
+        for (const auto& [fd, target] : fds)
+            fs::create_symlink(target, folder + "/fd/" + std::to_string(fd));
+    };
+    process(5, 1, {{0, "/dev/null"}, {3, "socket:[100]"}});
+    fs::create_directory(proc.file("6")); // ended: its files are gone
+    process(7, 12, {{4, "socket:[200]"}, {9, "pipe:[200]"}});
+    process(9, 5, {{3, "socket:[100]"}});  // a child of a holder, holding the same socket
+    process(10, 9, {{3, "socket:[100]"}}); // and its child
+    process(11, 1, {{3, "socket:[100]"}}); // unrelated: the search has ended by then
+    process(12, 1, {{5, "socket:[200]"}}); // the parent of a holder, with a higher pid
+    const platform::ProcTree tree(proc.path());
+    using Holders = std::vector<platform::SocketHolder>;
+
+    EXPECT_EQ(platform::findSocketHolders(tree, {100, 200}, false), (Holders{{5, 3, 100}, {7, 4, 200}}));
+    EXPECT_EQ(platform::findSocketHolders(tree, {100, 200}, true),
+              (Holders{{5, 3, 100}, {7, 4, 200}, {9, 3, 100}, {10, 3, 100}, {12, 5, 200}}));
+    EXPECT_EQ(platform::findSocketHolders(tree, {300}, true), Holders{})
+        << "held by none: every process read";
+    EXPECT_EQ(platform::findSocketHolders(tree, {}, true), Holders{});
+    EXPECT_FALSE(platform::findSocketHolders(platform::ProcTree(proc.file("missing")), {100}, true));
+}
+
+// Taken twice around ps's, so that a process that started, ended or ran another program meanwhile is left
+// out of the comparison.
+TEST(KernelProcessTable, AgreesWithPsAndCompletesCutNames) {
+    test::TempDir dir;
+    Child named({test::pythonNamed(dir, "a-very-long-server-name"), "-c", "import time; time.sleep(60)"},
+                {.cwd = {}, .captureStdout = false});
+    std::optional<ProcessTable> before;
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return (before = platform::kernelProcessTable()) && before->contains(named.pid()); }, 5));
+    const ProcessTable ps = PortCore::processTableFromPs(PortCore::runToolWithStatus);
+    const auto after = platform::kernelProcessTable().value();
+    EXPECT_EQ(after.at(named.pid()).comm, "a-very-long-server-name");
+    std::size_t compared = 0;
+    for (const auto& [pid, info] : ps) {
+        const auto first = before->find(pid);
+        const auto second = after.find(pid);
+        if (first == before->end() || second == after.end() || first->second != second->second) continue;
+        EXPECT_EQ(second->second, info) << pid;
+        ++compared;
+    }
+    EXPECT_GT(compared, 10u);
+}
+
+TEST(KernelStats, BusyNearOneProcessorAndIdleAfterBusyNearNothing) {
+    Child busy({test::pythonBinary(), "-c", "while True: pass"}, {.cwd = {}, .captureStdout = false});
+    Child settled({test::pythonBinary(), "-c",
+                   "import time\nend = time.time() + 1.5\nwhile time.time() < end: pass\n"
+                   "print('idle', flush=True)\ntime.sleep(60)\n"});
+    ASSERT_EQ(settled.readLine(), "idle");
+    const auto first = PortCore::stats({settled.pid()});
+    ASSERT_TRUE(first.contains(settled.pid()));
+    EXPECT_GT(first.at(settled.pid()).cpu, 30) << "a first call gives the average over its life, as ps does";
+    EXPECT_GE(first.at(settled.pid()).memMB, 1);
+
+    std::unordered_map<std::int32_t, ProcessStats> now;
+    const bool settledDown = test::waitUntil(
+        [&] {
+            now = PortCore::stats({busy.pid(), settled.pid()});
+            return now.contains(busy.pid()) && now[busy.pid()].cpu > 80 && now[settled.pid()].cpu < 5;
+        },
+        10);
+    EXPECT_TRUE(settledDown) << "busy " << now[busy.pid()].cpu << "%, settled " << now[settled.pid()].cpu
+                             << "%";
+}
+
+} // namespace moorix

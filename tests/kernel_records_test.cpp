@@ -1,0 +1,164 @@
+// The pure readers behind the kernel's listing, on bytes recorded from a live system.
+#include "core/cpu_meter.h"
+#include "core/darwin_records.h"
+#include "core/listening_socket.h"
+#include "core/process_records.h"
+#include "core/sock_diag.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace moorix {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+std::string fromHex(std::string_view hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return bytes;
+}
+
+// Answers of a Linux 6.x kernel to inet_diag dumps (sequence 7) with 127.0.0.1:3000, 0.0.0.0:2024 and
+// [::1]:8080 listening, as recv(2) gave them.
+const std::string inet4 = fromHex(
+    "7c000000140002000700000053550000020a00000bb800007f000001000000000000000000000000000000000000000000000000"
+    "00000000000000000c0000000000000000000000000000008000000000000000aef70800050008000000000008000f0000000000"
+    "0c001500010000000000000006001600520000007c000000140002000700000053550000020a000007e800000000000000000000"
+    "00000000000000000000000000000000000000000000000000000000040000000000000000000000000000008000000000000000"
+    "27050000050008000000000008000f00000000000c00150001000000000000000600160052000000");
+const std::string inet6 = fromHex(
+    "840000001400020007000000535500000a0a00001f90000000000000000000000000000000000001000000000000000000000000"
+    "00000000000000000d0000000000000000000000000000008000000000000000aff70800050008000000000005000b0001000000"
+    "08000f00000000000c00150001000000000000000600160012000000");
+const std::string done = fromHex("1400000003000200070000005355000000000000");
+
+ListeningSocket v6(std::string_view sixteen) {
+    ListeningSocket socket{ListeningSocket::Family::v6, {}, 0, 0, 0};
+    std::memcpy(socket.address.data(), sixteen.data(), 16);
+    return socket;
+}
+
+} // namespace
+
+TEST(SockDiag, RecordedAnswersGiveAddressesPortsOwnersAndInodes) {
+    const auto first = SockDiag::parseDatagram(std::string_view(inet4).substr(0, 248), 7);
+    ASSERT_FALSE(first.failed);
+    EXPECT_FALSE(first.done);
+    ASSERT_EQ(first.sockets.size(), 2u);
+    EXPECT_EQ(first.sockets[0],
+              (ListeningSocket{ListeningSocket::Family::v4, {127, 0, 0, 1}, 3000, 0, 587694}));
+    EXPECT_EQ(listenAddressText(first.sockets[0]), "127.0.0.1");
+    EXPECT_EQ(first.sockets[1].port, 2024);
+    EXPECT_EQ(listenAddressText(first.sockets[1]), "*");
+    const auto six = SockDiag::parseDatagram(inet6, 7);
+    ASSERT_EQ(six.sockets.size(), 1u);
+    EXPECT_EQ(six.sockets[0].port, 8080);
+    EXPECT_EQ(listenAddressText(six.sockets[0]), "[::1]");
+    EXPECT_TRUE(SockDiag::parseDatagram(done, 7).done);
+
+    EXPECT_TRUE(SockDiag::parseDatagram(inet4, 8).sockets.empty()) << "another request's answer";
+    EXPECT_TRUE(SockDiag::parseDatagram(std::string_view(inet4).substr(0, 100), 7).failed) << "cut short";
+    EXPECT_TRUE(SockDiag::parseDatagram(std::string_view(inet4).substr(0, 12), 7).failed);
+    std::string error = done;
+    error[4] = 2; // NLMSG_ERROR
+    EXPECT_TRUE(SockDiag::parseDatagram(error, 7).failed);
+    std::string interrupted = done;
+    interrupted[16] = '\xfc'; // NLMSG_DONE carrying -4
+    interrupted[17] = interrupted[18] = interrupted[19] = '\xff';
+    EXPECT_TRUE(SockDiag::parseDatagram(interrupted, 7).failed);
+    std::string established = inet6;
+    established[17] = 1; // TCP_ESTABLISHED
+    EXPECT_TRUE(SockDiag::parseDatagram(established, 7).sockets.empty());
+}
+
+TEST(ListenAddress, WrittenAsLsofWritesThem) {
+    EXPECT_EQ(listenAddressText(v6("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv)), "*");
+    EXPECT_EQ(listenAddressText(v6("\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv)), "127.0.0.1")
+        << "IPv4-mapped";
+    EXPECT_EQ(listenAddressText(v6("\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv)), "*");
+    EXPECT_EQ(listenAddressText(v6("\xfe\x80\0\0\0\0\0\0\0\0\0\0\0\0\0\1"sv)), "[fe80::1]");
+    EXPECT_EQ(listenAddressText(v6("\x20\x01\x0d\xb8\0\0\0\0\0\0\0\0\0\0\0\x2a"sv)), "[2001:db8::2a]");
+}
+
+TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
+    const auto record = PortCore::parseStat(
+        "23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 6628 3 0 1 1 3 0 20 0 1 0 510908 "
+        "17149952 "
+        "3352 18446744073709551615 94002905460736 94002905461077 140724038970976 0 0 0 0 16781312 2 0 0 0 17 "
+        "1 0 0 "
+        "0 0 0 94002905472432 94002905473048 94003442110464 140724038973207 140724038973449 140724038973449 "
+        "140724038975439 0\n");
+    EXPECT_EQ(record, (PortCore::StatRecord{"we) ird (name)x", 23995, 2, 510908}));
+    EXPECT_FALSE(PortCore::parseStat("12 (x) S 1 2 3"));
+    EXPECT_FALSE(PortCore::parseStat("12 x) S 1"));
+    EXPECT_EQ(PortCore::parseStatmResidentPages("4187 3461 1704 1 0 2025 0\n"), 3461u);
+    EXPECT_FALSE(PortCore::parseStatmResidentPages("4187"));
+    EXPECT_EQ(PortCore::parseUptime("5109.16 4713.12\n"), 5109.16);
+    EXPECT_FALSE(PortCore::parseUptime("nan 1"));
+    EXPECT_EQ(PortCore::parseSocketLink("socket:[587694]"), 587694u);
+    for (auto other :
+         {"pipe:[587694]", "socket:[]", "socket:[12x]", "/tmp/socket:[1]", "socket:[99999999999999999999]"})
+        EXPECT_FALSE(PortCore::parseSocketLink(other)) << other;
+}
+
+// The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place.
+TEST(ProcRecords, ACutNameIsCompletedOnlyByANameThatBeginsWithIt) {
+    const auto full = [](std::string_view comm, std::vector<std::string_view> candidates) {
+        return PortCore::fullProcessName(comm, 15, candidates);
+    };
+    EXPECT_EQ(full("a-very-long-ser", {"/usr/bin/python3.11", "/tmp/x/a-very-long-server-name", "app.py"}),
+              "a-very-long-server-name")
+        << "a link to an interpreter: the first argument names it";
+    EXPECT_EQ(full("webpack-dev-ser", {"/usr/bin/node", "node", "/app/node_modules/.bin/webpack-dev-server"}),
+              "webpack-dev-server")
+        << "a script started through its interpreter";
+    EXPECT_EQ(full("a-very-long-ser", {"/opt/a-very-long-server-name (deleted)"}), "a-very-long-server-name");
+    EXPECT_EQ(full("exactly15chars!", {"/usr/bin/python3"}), "exactly15chars!") << "nothing completes it";
+    EXPECT_EQ(full("node", {"/usr/bin/python3.11"}), "node") << "not cut: left alone";
+}
+
+TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
+    // struct proc_fdinfo: {fd, type}; type 1 is a vnode, 2 a socket; the last record is cut.
+    const std::string fdInfos("\3\0\0\0\1\0\0\0"
+                              "\4\0\0\0\2\0\0\0"
+                              "\x0b\0\0\0\2\0\0\0"
+                              "\5\0\0\0\2\0"sv);
+    EXPECT_EQ(Darwin::socketDescriptors(fdInfos), (std::vector<std::int32_t>{4, 11}));
+
+    Darwin::TcpSocketFields fields;
+    fields.kind = Darwin::socketKindTcp;
+    fields.state = Darwin::tcpStateListen;
+    fields.family = Darwin::familyInet;
+    fields.localAddress = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1};
+    fields.localPort = 0xb80b; // 3000 in network byte order, as a little-endian int holds it
+    fields.controlBlock = 0xffffff8012345678;
+    const auto socket = Darwin::listeningSocket(fields);
+    ASSERT_TRUE(socket);
+    EXPECT_EQ(listenAddressText(*socket), "127.0.0.1");
+    EXPECT_EQ(socket->port, 3000);
+    EXPECT_EQ(socket->key, 0xffffff8012345678u);
+    fields.family = Darwin::familyInet6;
+    fields.localAddress = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(listenAddressText(*Darwin::listeningSocket(fields)), "[::1]");
+    fields.state = 4; // established
+    EXPECT_FALSE(Darwin::listeningSocket(fields));
+}
+
+TEST(CpuMeterTest, LifetimeAverageFirstThenTheShareSinceTheLastReading) {
+    CpuMeter meter;
+    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 30, 60}, 1000), 50) << "first: the average over its life";
+    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 32, 62}, 1002), 100) << "two busy seconds in two";
+    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 32.01, 62.1}, 1002.1), 100)
+        << "too soon to tell: the figure stands";
+    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 32.5, 66}, 1006), 12.5) << "against the reading that stood";
+    EXPECT_DOUBLE_EQ(meter.percent(7, {200, 1, 4}, 1007), 25) << "the pid of another process starts afresh";
+    EXPECT_DOUBLE_EQ(meter.percent(7, {200, 1, 4 + CpuMeter::forgetAfter}, 1007 + CpuMeter::forgetAfter),
+                     100 * 1 / (4 + CpuMeter::forgetAfter))
+        << "not read for long: forgotten";
+}
+
+} // namespace moorix
