@@ -23,7 +23,7 @@ namespace moorix {
 
 PanelBackend systemBackend(History& history, Preferences& preferences, DevCount& devCount) {
     PanelBackend backend;
-    backend.listPorts = [] { return std::optional(PortCore::listPorts()); };
+    backend.listPorts = [] { return PortCore::listPorts(); };
     backend.stats = [](const std::vector<std::int32_t>& pids) { return PortCore::stats(pids); };
     backend.processTable = [] { return PortCore::processTable(); };
     backend.history = [&history](Instant since) { return history.events(since); };
