@@ -68,8 +68,8 @@ protected:
                          {910, {0.3, 12}},    {610, {0, 6}},      {620, {0, 9}}};
         m_world.containers = {{5432, "postgres-db"}};
         m_world.answering = {3000, 5173};
-        m_world.labels = {{"3000", "api"}};
-        m_world.watched = {3000};
+        m_world.labels = {{"3000", "api"}, {"8000", "inference"}};
+        m_world.watched = {3000, 8000};
         m_world.table = {{4242, {4241, "npm"}}, {4300, {4299, "pnpm"}}, {5100, {1, "python3"}}};
     }
     void show(bool refresh = true) {
