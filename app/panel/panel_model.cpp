@@ -6,6 +6,8 @@
 #include "app/services/port_subtitle.h"
 #include "app/services/preferences.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <cmath>
 #include <thread>

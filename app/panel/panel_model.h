@@ -9,7 +9,6 @@
 #include "core/port_event.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/port_entry.h"
-#include "core/process_inspection.h"
 
 #include <QString>
 
