@@ -139,6 +139,12 @@ void PanelView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// The panel opens with the keyboard on its list, wherever the window put it.
+void PanelView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_model.showSearch()) setFocus();
+}
+
 void PanelView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Theme::panel());

@@ -201,9 +201,11 @@ void PortRow::placeControls() {
     if (m_state.confirming || m_confirm) {
         makeConfirmButtons();
         const QSize confirmSize = m_confirm->sizeHint(), cancelSize = m_cancel->sizeHint();
-        m_confirm->setGeometry(right - confirmSize.width(), (height - confirmSize.height()) / 2, confirmSize.width(),
-                               confirmSize.height());
-        m_cancel->setGeometry(m_confirm->x() - gap - cancelSize.width(), (height - cancelSize.height()) / 2,
+        // Beside the port, so that the question below has the row's whole width.
+        const int titleMiddle = titleTop() + QFontMetrics(portFont()).height() / 2;
+        m_confirm->setGeometry(right - confirmSize.width(), titleMiddle - confirmSize.height() / 2,
+                               confirmSize.width(), confirmSize.height());
+        m_cancel->setGeometry(m_confirm->x() - gap - cancelSize.width(), titleMiddle - cancelSize.height() / 2,
                               cancelSize.width(), cancelSize.height());
         m_confirm->setVisible(m_state.confirming);
         m_cancel->setVisible(m_state.confirming);
@@ -302,8 +304,9 @@ void PortRow::paintEvent(QPaintEvent*) {
         const qreal lineTop = secondLineTop();
         painter.setFont(captionFont());
         painter.setPen(m_state.confirming ? Theme::primaryText() : Theme::secondaryText());
+        const qreal lineRight = m_state.confirming ? width() - margin : columnRight;
         const QString line =
-            captionMetrics.elidedText(m_state.secondLine, Qt::ElideRight, std::max<qreal>(0, columnRight - textLeft));
+            captionMetrics.elidedText(m_state.secondLine, Qt::ElideRight, std::max<qreal>(0, lineRight - textLeft));
         painter.drawText(QPointF(textLeft, lineTop + captionMetrics.ascent()), line);
     }
 

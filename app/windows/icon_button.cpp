@@ -4,6 +4,7 @@
 #include "app/windows/symbol.h"
 #include "app/windows/theme.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 
 namespace moorix {
@@ -27,6 +28,11 @@ void IconButton::setColor(const QColor& color) {
     update();
 }
 
+void IconButton::focusInEvent(QFocusEvent* event) {
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
 QSize IconButton::sizeHint() const { return {m_symbolSize + 12, m_symbolSize + 12}; }
 
 void IconButton::paintEvent(QPaintEvent*) {
@@ -37,7 +43,7 @@ void IconButton::paintEvent(QPaintEvent*) {
         painter.setBrush(QColor(255, 255, 255, isDown() ? 34 : 20));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     }
-    if (hasFocus()) paintFocusRing(painter, QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 5);
+    if (hasFocus() && m_keyboardFocus) paintFocusRing(painter, QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 5);
     const QPixmap pixmap = symbol(m_symbol, m_symbolSize, m_color, devicePixelRatioF());
     const QSize size = pixmap.deviceIndependentSize().toSize();
     painter.drawPixmap(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), pixmap);

@@ -18,11 +18,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QString m_symbol;
     int m_symbolSize;
     QColor m_color;
+    // The ring shows where the keyboard is, so only for focus that came from the keyboard.
+    bool m_keyboardFocus = false;
 };
 
 } // namespace moorix
