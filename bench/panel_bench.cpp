@@ -130,10 +130,11 @@ int main(int argc, char** argv) {
     const double idle = longestStall(2s);
     std::printf("idle event loop, longest stall:                 %7.2f ms\n", idle);
 
-    QThreadPool workers;
-    workers.setMaxThreadCount(16);
+    QThreadPool workers, probes;
+    workers.setMaxThreadCount(8);
+    probes.setMaxThreadCount(16);
     {
-        PanelModel model(slowWorld(200), Executor::threadPool(workers), Preferences::shared());
+        PanelModel model(slowWorld(200), Executor::threadPools(workers, probes), Preferences::shared());
         PanelView view(model);
         view.show();
         model.setShown(true);
@@ -153,13 +154,14 @@ int main(int argc, char** argv) {
         std::printf("200 ports, arrow key to redrawn panel, median:  %7.2f ms\n", median(keys));
         model.setShown(false);
         workers.waitForDone();
+        probes.waitForDone();
     }
     {
         // The first click builds the panel, which then draws its list once the first listing (35 ms
         // here) is in.
         QElapsedTimer firstOpen;
         firstOpen.start();
-        PanelModel model(slowWorld(50), Executor::threadPool(workers), Preferences::shared());
+        PanelModel model(slowWorld(50), Executor::threadPools(workers, probes), Preferences::shared());
         PanelView view(model);
         view.show();
         model.setShown(true);
@@ -204,6 +206,7 @@ int main(int argc, char** argv) {
                     stopping / idle, ended ? "stopped" : "NOT stopped");
         model.setShown(false);
         workers.waitForDone();
+        probes.waitForDone();
     }
     std::filesystem::remove_all(home);
     return 0;

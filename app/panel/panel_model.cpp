@@ -159,7 +159,7 @@ void PanelModel::probe(const std::vector<PortEntry>& entries) {
         m_probedAt[entry.port] = now;
         started.insert(entry.port);
         QPointer<PanelModel> self(this);
-        m_executor.background([self, port = entry.port, probe = m_backend.probe, toMain = m_executor.toMain] {
+        m_executor.probes([self, port = entry.port, probe = m_backend.probe, toMain = m_executor.toMain] {
             const bool answered = probe(port);
             toMain([self, port, answered] {
                 if (!self) return;

@@ -32,9 +32,9 @@ namespace {
 
 // The drop-down panel: its model and the window that shows it.
 struct Panel {
-    Panel(QThreadPool& workers, PanelHost::Mode mode)
+    Panel(QThreadPool& workers, QThreadPool& probes, PanelHost::Mode mode)
         : model(systemBackend(History::shared(), Preferences::shared(), DevCount::shared()),
-                Executor::threadPool(workers), Preferences::shared()),
+                Executor::threadPools(workers, probes), Preferences::shared()),
           view(new PanelView(model)), host(mode, view) {
         QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
         QObject::connect(view, &PanelView::quitRequested, qApp, &QApplication::quit);
@@ -71,16 +71,17 @@ int runMenuBarApp(int argc, char** argv) {
     QToolTip::setPalette(Theme::palette());
     QToolTip::setFont(Theme::uiFont(12));
 
-    // Probes wait up to 1.5 s each and tree stops up to 2 s: the panel's workers are many and its own.
-    QThreadPool workers;
-    workers.setMaxThreadCount(16);
+    // Tree stops wait up to 2 s and probes up to 1.5 s: the panel's workers are its own, and many.
+    QThreadPool workers, probes;
+    workers.setMaxThreadCount(8);
+    probes.setMaxThreadCount(16);
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     // Without a tray the window is the application, so closing it quits.
     QApplication::setQuitOnLastWindowClosed(!trayAvailable);
     // Built when first opened: a panel never opened costs no memory.
     std::unique_ptr<Panel> panel;
     const auto openedPanel = [&]() -> Panel& {
-        if (!panel) panel = std::make_unique<Panel>(workers, trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
+        if (!panel) panel = std::make_unique<Panel>(workers, probes, trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
         return *panel;
     };
 
