@@ -32,6 +32,8 @@ AlertStrip::AlertStrip(PanelModel& model, QWidget* parent)
     m_insight->setObjectName(QStringLiteral("insight"));
     m_reclaim->setObjectName(QStringLiteral("reclaimAll"));
     m_dot->setText(QStringLiteral("\u00B7"));
+    m_warning->setPixmap(symbol(QStringLiteral("exclamationmark.triangle.fill"), 11, Theme::accent(), devicePixelRatioF()));
+    m_exposed->setCheckable(true);
     m_reclaim->setLook({Theme::uiFont(11, QFont::DemiBold), Theme::accent(), accentAt(0.14f), QMargins(9, 3, 9, 3)});
 
     auto* layout = new QHBoxLayout(this);
@@ -54,7 +56,6 @@ void AlertStrip::sync() {
     const int exposed = m_model.exposedCount();
     const QString insight = m_model.insightText();
     setVisible(exposed > 0 || !insight.isEmpty());
-    m_warning->setPixmap(symbol(QStringLiteral("exclamationmark.triangle.fill"), 11, Theme::accent(), devicePixelRatioF()));
     const bool filtering = m_model.exposedOnly();
     m_exposed->setLook({Theme::monoFont(11, filtering ? QFont::DemiBold : QFont::Normal), Theme::accent(),
                         filtering ? accentAt(0.15f) : QColor(Qt::transparent),
@@ -62,7 +63,6 @@ void AlertStrip::sync() {
     m_exposed->setLabel(L10n::format("hero_exposed", {static_cast<std::int64_t>(exposed)}));
     m_exposed->setToolTip(L10n::text("filter_exposed"));
     m_exposed->setAccessibleDescription(L10n::text("filter_exposed"));
-    m_exposed->setCheckable(true);
     m_exposed->setChecked(filtering);
     m_exposed->setVisible(exposed > 0);
     m_dot->setVisible(exposed > 0 && !insight.isEmpty());

@@ -218,24 +218,16 @@ std::vector<PortEntry> PanelModel::filtered() const {
     return kept;
 }
 
-std::vector<PortEntry> PanelModel::devPorts() const {
-    std::vector<PortEntry> dev;
-    for (auto& entry : filtered())
-        if (entry.isDev()) dev.push_back(std::move(entry));
-    return dev;
-}
-
-std::vector<PortEntry> PanelModel::otherPorts() const {
-    std::vector<PortEntry> other;
-    for (auto& entry : filtered())
-        if (!entry.isDev()) other.push_back(std::move(entry));
-    return other;
+PanelModel::Sections PanelModel::sections() const {
+    Sections shown;
+    for (auto& entry : filtered()) (entry.isDev() ? shown.dev : shown.other).push_back(std::move(entry));
+    return shown;
 }
 
 std::vector<PortEntry> PanelModel::shownInOrder() const {
-    std::vector<PortEntry> shown = devPorts();
-    for (auto& entry : otherPorts()) shown.push_back(std::move(entry));
-    return shown;
+    Sections shown = sections();
+    for (auto& entry : shown.other) shown.dev.push_back(std::move(entry));
+    return std::move(shown.dev);
 }
 
 int PanelModel::devPortCount() const {
@@ -244,12 +236,9 @@ int PanelModel::devPortCount() const {
 
 double PanelModel::panelMaxHeight() const { return m_preferences.panelMaxHeight(); }
 
-double PanelModel::listHeight() const {
-    const auto shown = filtered();
-    const bool anyDev = std::any_of(shown.begin(), shown.end(), [](const PortEntry& e) { return e.isDev(); });
-    const bool anyOther = std::any_of(shown.begin(), shown.end(), [](const PortEntry& e) { return !e.isDev(); });
-    const double fixed = (int(anyDev) + int(anyOther)) * sectionHeaderHeight + listMargins;
-    const double natural = static_cast<double>(shown.size()) * rowHeight + fixed;
+double PanelModel::listHeight(const Sections& shown) const {
+    const double fixed = (int(!shown.dev.empty()) + int(!shown.other.empty())) * sectionHeaderHeight + listMargins;
+    const double natural = static_cast<double>(shown.dev.size() + shown.other.size()) * rowHeight + fixed;
     const double limit = panelMaxHeight();
     // A limit that is not a number is not less than anything: the list takes its natural height.
     if (!(limit < natural)) return natural;

@@ -77,10 +77,18 @@ public:
     // --- Derived values, worked out afresh on each call. ---
     std::set<std::int64_t> hiddenPorts() const;
     std::vector<PortEntry> filtered() const;
-    std::vector<PortEntry> devPorts() const;
-    std::vector<PortEntry> otherPorts() const;
+    // `filtered` split, in one pass, into the development section and the other one.
+    struct Sections {
+        std::vector<PortEntry> dev;
+        std::vector<PortEntry> other;
+        bool empty() const { return dev.empty() && other.empty(); }
+    };
+    Sections sections() const;
+    std::vector<PortEntry> devPorts() const { return sections().dev; }
+    std::vector<PortEntry> otherPorts() const { return sections().other; }
     int devPortCount() const;
-    double listHeight() const;
+    double listHeight() const { return listHeight(sections()); }
+    double listHeight(const Sections& shown) const;
     RowState rowState(const PortEntry& entry) const;
     std::vector<RowMenuItem> menuItems(const PortEntry& entry) const;
     // "3 dev · 5 other"; empty before the first listing and while nothing listens.

@@ -81,12 +81,12 @@ void PanelView::sync(unsigned what) {
         if (!m_model.showSearch() && !hasFocus() && isVisible()) setFocus();
     }
     if (what & PanelModel::List) {
-        const bool empty = m_model.filtered().empty();
+        const PanelModel::Sections shown = m_model.sections();
         m_empty->setText(m_model.emptyStateText());
-        m_empty->setVisible(empty);
-        m_scroll->setVisible(!empty);
-        m_list->rebuild();
-        m_scroll->setFixedHeight(static_cast<int>(std::ceil(m_model.listHeight())));
+        m_empty->setVisible(shown.empty());
+        m_scroll->setVisible(!shown.empty());
+        m_list->rebuild(shown);
+        m_scroll->setFixedHeight(static_cast<int>(std::ceil(m_model.listHeight(shown))));
     } else if (what & (PanelModel::Rows | PanelModel::Stats)) {
         m_list->refreshRows();
     }

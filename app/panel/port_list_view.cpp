@@ -42,10 +42,10 @@ PortListView::PortListView(PanelModel& model, QWidget* parent)
     m_otherHeader->setObjectName(QStringLiteral("otherSection"));
 }
 
-void PortListView::rebuild() {
-    const auto dev = m_model.devPorts();
-    const auto other = m_model.otherPorts();
-    std::unordered_set<std::string> shown;
+void PortListView::rebuild(const PanelModel::Sections& shown) {
+    const auto& dev = shown.dev;
+    const auto& other = shown.other;
+    std::unordered_set<std::string> ids;
     const auto rowsFor = [&](const std::vector<PortEntry>& entries) {
         std::vector<PortRow*> rows;
         rows.reserve(entries.size());
@@ -56,14 +56,14 @@ void PortListView::rebuild() {
             row->setState(m_model.rowState(entry));
             row->show();
             rows.push_back(row);
-            shown.insert(std::move(id));
+            ids.insert(std::move(id));
         }
         return rows;
     };
     m_devRows = rowsFor(dev);
     m_otherRows = rowsFor(other);
     for (auto it = m_rows.begin(); it != m_rows.end();) {
-        if (shown.contains(it->first)) {
+        if (ids.contains(it->first)) {
             ++it;
             continue;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/panel/panel_model.h"
+
 #include <QWidget>
 
 #include <string>
@@ -10,7 +12,6 @@ class QLabel;
 
 namespace moorix {
 
-class PanelModel;
 class PortRow;
 
 // The scrolling content of the panel: the development section, then the others, each under a header
@@ -22,7 +23,7 @@ public:
     explicit PortListView(PanelModel& model, QWidget* parent = nullptr);
 
     // Which rows show, in which section: after the list itself changed.
-    void rebuild();
+    void rebuild(const PanelModel::Sections& shown);
     // What the rows say: after their state or figures changed.
     void refreshRows();
     PortRow* row(const std::string& id) const;
