@@ -60,4 +60,16 @@ std::string repairUtf8(std::string_view bytes) {
     return out;
 }
 
+CodePoint decodeUtf8(std::string_view bytes) {
+    const std::size_t length = sequenceLength(bytes);
+    if (length == 0) return {U'\uFFFD', 1};
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    // The lead byte keeps 7, 5, 4 or 3 bits; each following byte adds 6.
+    constexpr unsigned char leadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t value = lead & leadBits[length];
+    for (std::size_t i = 1; i < length; ++i)
+        value = (value << 6) | (static_cast<unsigned char>(bytes[i]) & 0x3F);
+    return {value, length};
+}
+
 } // namespace moorix

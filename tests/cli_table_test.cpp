@@ -1,10 +1,18 @@
-// --help, --version and --table: what a person reads in a terminal.
+// --help, --version, --table and the other modes' lines: what a person reads in a terminal.
 #include "app/cli/port_table.h"
+#include "core/port_event.h"
+#include "core/utf8.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <wchar.h>
+
 #include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cwchar>
+#include <filesystem>
 #include <sstream>
 
 namespace moorix {
@@ -24,6 +32,33 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 std::size_t columns(const std::string& line) {
     return static_cast<std::size_t>(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// A line as the terminal lays it out, measured by the C library under a UTF-8 locale: for each display
+// column, the character drawn there (a wide one fills two) and whether it starts there.
+struct Laid {
+    std::vector<wchar_t> drawn;
+    std::vector<bool> starts;
+};
+
+Laid layOut(const std::string& line) {
+    Laid laid;
+    std::mbstate_t state{};
+    for (std::size_t at = 0; at < line.size();) {
+        wchar_t c = 0;
+        const std::size_t length = std::mbrtowc(&c, line.data() + at, line.size() - at, &state);
+        const int width = length == 0 || length > line.size() - at ? -1 : ::wcwidth(c);
+        if (width < 0) {
+            ADD_FAILURE() << "not printable UTF-8 at byte " << at << ": " << line;
+            break;
+        }
+        for (int column = 0; column < width; ++column) {
+            laid.drawn.push_back(c);
+            laid.starts.push_back(column == 0);
+        }
+        at += length;
+    }
+    return laid;
 }
 
 } // namespace
@@ -80,6 +115,45 @@ TEST(PortTable, FitsTheWidthByCuttingTheWidestTextColumnsAndNeverWraps) {
     for (const auto& line : narrow) EXPECT_LE(columns(line), 80u) << line;
 }
 
+// Wide characters, emoji and combining marks: every cell of every row starts (or, aligned right, ends) in
+// the display column of its title, at full width and when cut; a cut keeps characters whole.
+TEST(PortTable, ColumnsLineUpByDisplayWidthWithWideCharactersEmojiAndCombiningMarks) {
+    ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8"));
+    const std::string wideProject = "\u65E5\u672C\u8A9E\u306E\u30D7\u30ED\u30B8\u30A7\u30AF\u30C8\u540D\u524D";
+    const std::vector<PortEntry> entries{
+        {3000, "127.0.0.1", 4242, "\U0001F680vite", "dev", {"npm", "zsh"}, 4241, "/w/a", wideProject},
+        {5173, "127.0.0.1", 4300, "node", "dev", {"pnpm", "fish"}, 4299, "/w/b", "cafe\u0301-cre\u0300me-bru\u0302le\u0301e"},
+        {8080, "127.0.0.1", 4400, "\u4F8B\u3048\u3070", "dev", {"\U0001F9EA\u0308", "zsh"}, 4399, "/w/c", "shop"}};
+    std::unordered_map<std::int32_t, ProcessStats> stats;
+    for (const auto& entry : entries) stats[entry.pid] = {1.5, 120};
+
+    for (const std::size_t width : {80u, 200u}) {
+        SCOPED_TRACE(width);
+        const auto lines = linesOf(cli::renderPortTable(entries, stats, {width, false}));
+        ASSERT_EQ(lines.size(), 5u);
+        const std::string& header = lines[1];
+        EXPECT_EQ(lines[2].find(wideProject) != std::string::npos, width == 200) << lines[2];
+        for (std::size_t row = 2; row < lines.size(); ++row) {
+            const Laid laid = layOut(lines[row]);
+            EXPECT_LE(laid.drawn.size(), width) << lines[row];
+            const auto blank = [&](std::size_t column) { return column >= laid.drawn.size() || laid.drawn[column] == L' '; };
+            for (const char* title : {"ADDRESS", "USER", "COMMAND", "PROJECT", "STARTED BY"}) {
+                const std::size_t column = header.find(title);
+                ASSERT_LT(column, laid.drawn.size()) << lines[row];
+                EXPECT_TRUE(laid.starts[column] && !blank(column) && blank(column - 1))
+                    << title << " does not start in column " << column << ": " << lines[row];
+            }
+            for (const char* title : {"PORT", "PID", "CPU", "MEM"}) {
+                const std::size_t column = header.find(title) + std::string(title).size() - 1;
+                ASSERT_LT(column, laid.drawn.size()) << lines[row];
+                EXPECT_TRUE(!blank(column) && blank(column + 1) && (column + 1 >= laid.drawn.size() || laid.starts[column + 1]))
+                    << title << " does not end in column " << column << ": " << lines[row];
+            }
+        }
+    }
+    std::setlocale(LC_CTYPE, "C");
+}
+
 TEST(PortTable, ColourOnlyOnATerminalAndNeverWithNoColor) {
     test::Child server(test::listener({"--dev-port"}));
     const std::int64_t port = test::listeningPort(server);
@@ -95,6 +169,60 @@ TEST(PortTable, ColourOnlyOnATerminalAndNeverWithNoColor) {
     const auto plain = test::runCommand(inTerminal, {{"NO_COLOR", "1"}});
     EXPECT_EQ(plain.out.find('\033'), std::string::npos);
     for (const auto& line : linesOf(plain.out)) EXPECT_LE(columns(line), 70u) << line;
+}
+
+// Names, arguments and folders that anyone can choose, holding a terminal's window-title command (ESC ] 0 ; t
+// BEL), a carriage return, a C1 control (CSI), DEL and an invalid byte: every mode shows them, none sends them.
+TEST(TerminalText, EveryModeShowsOutsideControlCharactersAsEscapes) {
+    const std::string hostile = "\x1b]0;t\x07\r\xc2\x9b\x7f", shown = "\\x1b]0;t\\x07\\r\\x9b\\x7f";
+    test::TempDir dir;
+    const std::string parent = test::pythonNamed(dir, "s" + hostile), server = test::pythonNamed(dir, "n" + hostile + "\xff");
+    const std::string withManifest = dir.file("m"), named = dir.file("d" + hostile);
+    std::filesystem::create_directory(withManifest);
+    std::filesystem::create_directory(named);
+    dir.write("m/package.json", R"({"name":"p\u001b]0;t\u0007\r\u009b\u007f"})");
+    const auto start = [&](const std::string& folder) {
+        return std::make_unique<test::Child>(
+            std::vector<std::string>{parent, test::supportScript("spawn_child.py"), server, test::supportScript("listener.py")},
+            test::Child::Options{.cwd = folder});
+    };
+    const auto first = start(withManifest), second = start(named);
+    const std::string firstPort = std::to_string(test::listeningPort(*first)), secondPort = std::to_string(test::listeningPort(*second));
+    std::int32_t firstPid = 0;
+    for (const auto& [pid, info] : PortCore::processTable())
+        if (info.ppid == first->pid()) firstPid = pid;
+
+    // The history holds an opening of the first server two days ago, so --insights calls it stale too.
+    std::filesystem::create_directory(dir.file("data"));
+    std::filesystem::create_directory(dir.file("data/Moorix"));
+    const PortEvent opening{currentInstant() - std::chrono::hours(48), EventAction::opened, std::stoll(firstPort), firstPid,
+                            "h" + hostile, {"r" + hostile}, "dev", "*", {}, {}, {}, {}};
+    dir.write("data/Moorix/history.jsonl", *encodeEventLine(opening) + "\n");
+    dir.write("ps", "c" + hostile + "\t0.0.0.0:8080->80/tcp\n");
+    dir.write("docker", "#!/bin/sh\ncat '" + dir.file("ps") + "'\n");
+    std::filesystem::permissions(dir.file("docker"), std::filesystem::perms(0755));
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")}, {"MOORIX_TEST_DOCKER", dir.file("docker")}};
+
+    struct Mode { std::vector<std::string> args; std::vector<std::string> shows; };
+    const std::string fromName = "n" + shown + "\uFFFD";
+    for (const Mode& mode : {Mode{{"--table"}, {fromName, "s" + shown, "p" + shown, "d" + shown}},
+                             Mode{{"--history"}, {"h" + shown + " \u2190 r" + shown + " "}},
+                             Mode{{"--insights"}, {"stale   " + firstPort + " " + fromName + " since "}},
+                             Mode{{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/n" + shown + "\uFFFD\n"}},
+                             Mode{{"--docker"}, {"8080 -> c" + shown + "\n"}},
+                             Mode{{"--kill", secondPort}, {"killing " + fromName + " pid "}},
+                             Mode{{"--kill-tree", firstPort}, {"(" + fromName + ") -> tree root "}}}) {
+        SCOPED_TRACE(mode.args[0]);
+        const auto result = test::runMoorix(mode.args, env);
+        EXPECT_EQ(result.status, 0);
+        for (std::size_t at = 0; at < result.out.size(); ++at) {
+            const auto byte = static_cast<unsigned char>(result.out[at]);
+            const bool c1 = byte == 0xC2 && at + 1 < result.out.size() && (result.out[at + 1] & 0xE0) == 0x80;
+            EXPECT_FALSE((byte < 0x20 && byte != '\n') || byte == 0x7F || c1) << "control at byte " << at << ": " << result.out;
+        }
+        EXPECT_TRUE(isValidUtf8(result.out)) << result.out;
+        for (const auto& text : mode.shows) EXPECT_NE(result.out.find(text), std::string::npos) << text << " in\n" << result.out;
+    }
 }
 
 } // namespace moorix

@@ -1,6 +1,7 @@
 #include "app/cli/modes.h"
 
 #include "core/process_inspection.h"
+#include "core/terminal_text.h"
 
 #include <cstdio>
 #include <string>
@@ -14,7 +15,8 @@ int argvMode(std::int32_t pid) {
         return 1;
     }
     for (std::size_t index = 0; index < arguments->size(); ++index) {
-        const std::string line = "[" + std::to_string(index) + "] " + (*arguments)[index] + "\n";
+        const std::string line =
+            "[" + std::to_string(index) + "] " + terminalSafe((*arguments)[index]) + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return 0;

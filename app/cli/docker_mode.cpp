@@ -1,6 +1,7 @@
 #include "app/cli/modes.h"
 
 #include "app/services/docker.h"
+#include "core/terminal_text.h"
 
 #include <cstdio>
 #include <string>
@@ -10,7 +11,7 @@ namespace moorix::cli {
 int dockerMode() {
     // The map is ordered by host port already.
     for (const auto& [port, name] : Docker::containerPorts()) {
-        const std::string line = std::to_string(port) + " -> " + name + "\n";
+        const std::string line = std::to_string(port) + " -> " + terminalSafe(name) + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return 0;

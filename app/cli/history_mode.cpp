@@ -1,6 +1,7 @@
 #include "app/cli/modes.h"
 
 #include "core/history.h"
+#include "core/terminal_text.h"
 
 #include <cstdio>
 
@@ -17,7 +18,8 @@ int historyMode() {
     for (const PortEvent& event : History::shared().events(currentInstant() - kThirtyDays)) {
         out += formatDisplayInstant(event.at);
         out += event.action == EventAction::closed ? " closed " : " opened ";
-        out += std::to_string(event.port) + " " + event.command + " \u2190 " + event.root() + " ";
+        out += std::to_string(event.port) + " " + terminalSafe(event.command) + " \u2190 " +
+               terminalSafe(event.root()) + " ";
         if (event.ending) out += rawValue(*event.ending);
         out += '\n';
     }

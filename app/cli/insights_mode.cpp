@@ -4,6 +4,7 @@
 #include "core/history.h"
 #include "core/insights.h"
 #include "core/process_table.h"
+#include "core/terminal_text.h"
 
 #include <cstdio>
 
@@ -27,12 +28,13 @@ int insightsMode() {
         return found->second.ppid;
     };
     for (const PortEntry& orphan : Insights::orphans(entries, ppidOf))
-        out += "orphan  " + std::to_string(orphan.port) + " " + orphan.command + " pid " + std::to_string(orphan.pid) + "\n";
+        out += "orphan  " + std::to_string(orphan.port) + " " + terminalSafe(orphan.command) + " pid " +
+               std::to_string(orphan.pid) + "\n";
     const Instant now = currentInstant();
     const auto history = History::shared().events(now - kThirtyDays);
     for (const Insights::Stale& stale : Insights::stale(entries, history, now, Insights::staleThresholdDefault))
-        out += "stale   " + std::to_string(stale.entry.port) + " " + stale.entry.command + " since " +
-               formatDisplayInstant(stale.since) + "\n";
+        out += "stale   " + std::to_string(stale.entry.port) + " " + terminalSafe(stale.entry.command) +
+               " since " + formatDisplayInstant(stale.since) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }

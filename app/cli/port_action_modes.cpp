@@ -3,6 +3,7 @@
 #include "app/cli/port_listing.h"
 #include "core/process_control.h"
 #include "core/process_table.h"
+#include "core/terminal_text.h"
 
 #include <cstdio>
 #include <string>
@@ -25,7 +26,7 @@ int killMode(std::int64_t port) {
     if (!entries) return listingFailedStatus;
     for (const auto& entry : *entries) {
         if (entry.port != port) continue;
-        printLine("killing " + entry.command + " pid " + std::to_string(entry.pid));
+        printLine("killing " + terminalSafe(entry.command) + " pid " + std::to_string(entry.pid));
         PortCore::killProcess(entry.pid, false);
     }
     return 0;
@@ -40,8 +41,8 @@ int killTreeMode(std::int64_t port) {
         const std::int32_t root = PortCore::topDevAncestor(entry.pid, table);
         const auto found = table.find(root);
         const std::string rootName = found == table.end() ? "?" : found->second.comm;
-        printLine("leaf " + std::to_string(entry.pid) + " (" + entry.command + ") -> tree root " +
-                  std::to_string(root) + " (" + rootName + ")");
+        printLine("leaf " + std::to_string(entry.pid) + " (" + terminalSafe(entry.command) +
+                  ") -> tree root " + std::to_string(root) + " (" + terminalSafe(rootName) + ")");
         PortCore::killTree(entry.pid);
     }
     return 0;

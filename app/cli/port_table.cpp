@@ -1,6 +1,8 @@
 #include "app/cli/port_table.h"
 
+#include "core/display_width.h"
 #include "core/format_mem.h"
+#include "core/terminal_text.h"
 
 #include <algorithm>
 #include <array>
@@ -28,27 +30,18 @@ constexpr const char* warning = "\033[38;5;208m";
 
 using Cells = std::array<std::string, ColumnCount>;
 
-// Display columns of UTF-8 text: one per code point.
-std::size_t displayWidth(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-// The first `width` display columns of `text`, the last of them an ellipsis when something was cut.
+// The first `width` display columns of `text`, the last of them an ellipsis when something was cut. A wide
+// character that would straddle the edge goes whole, leaving the cell a column short for the padding.
 std::string cut(const std::string& text, std::size_t width) {
     if (displayWidth(text) <= width) return text;
     if (width == 0) return {};
-    std::string kept;
-    std::size_t columns = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if ((text[at] & 0xC0) != 0x80 && ++columns == width) break;
-        kept += text[at];
-    }
-    return kept + "\u2026";
+    return std::string(fitDisplayWidth(text, width - 1)) + "\u2026";
 }
 
 std::string chainOf(const PortEntry& entry) {
     std::string chain;
-    for (const auto& name : entry.parentChain) chain += (chain.empty() ? "" : " \u2190 ") + name;
+    for (const auto& name : entry.parentChain)
+        chain += (chain.empty() ? "" : " \u2190 ") + terminalSafe(name);
     return chain;
 }
 
@@ -57,9 +50,9 @@ Cells cellsOf(const PortEntry& entry, const std::unordered_map<std::int32_t, Pro
     cells[Port] = std::to_string(entry.port);
     cells[Address] = entry.address + (entry.isExposed() ? "!" : "");
     cells[Pid] = std::to_string(entry.pid);
-    cells[User] = entry.user;
-    cells[Command] = entry.command;
-    cells[Project] = entry.project.value_or("");
+    cells[User] = terminalSafe(entry.user);
+    cells[Command] = terminalSafe(entry.command);
+    cells[Project] = terminalSafe(entry.project.value_or(""));
     cells[StartedBy] = chainOf(entry);
     if (const auto found = stats.find(entry.pid); found != stats.end()) {
         char cpu[32];
