@@ -1,6 +1,7 @@
 // --help, --version, --table and the other modes' lines: what a person reads in a terminal.
 #include "app/cli/port_table.h"
 #include "core/port_event.h"
+#include "core/process_table.h"
 #include "core/utf8.h"
 #include "tests/support/test_support.h"
 
@@ -18,6 +19,8 @@
 namespace moorix {
 
 namespace {
+
+using Strings = std::vector<std::string>;
 
 PortEntry entry(std::int64_t port, std::int32_t pid, const std::string& address, std::optional<std::string> project) {
     return {port, address, pid, "node", "dev", {"npm", "zsh"}, pid - 1, "/home/dev/x", std::move(project)};
@@ -119,35 +122,39 @@ TEST(PortTable, FitsTheWidthByCuttingTheWidestTextColumnsAndNeverWraps) {
 // the display column of its title, at full width and when cut; a cut keeps characters whole.
 TEST(PortTable, ColumnsLineUpByDisplayWidthWithWideCharactersEmojiAndCombiningMarks) {
     ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8"));
-    const std::string wideProject = "\u65E5\u672C\u8A9E\u306E\u30D7\u30ED\u30B8\u30A7\u30AF\u30C8\u540D\u524D";
+    const std::string wide = "\u65E5\u672C\u8A9E\u306E\u30D7\u30ED\u30B8\u30A7\u30AF\u30C8\u540D\u524D";
+    const auto row = [](std::int64_t port, std::string command, Strings chain, std::string project) {
+        const auto pid = static_cast<std::int32_t>(port + 1000);
+        return PortEntry{port, "127.0.0.1", pid, std::move(command), "dev", std::move(chain), pid - 1, "/w",
+                         std::move(project)};
+    };
     const std::vector<PortEntry> entries{
-        {3000, "127.0.0.1", 4242, "\U0001F680vite", "dev", {"npm", "zsh"}, 4241, "/w/a", wideProject},
-        {5173, "127.0.0.1", 4300, "node", "dev", {"pnpm", "fish"}, 4299, "/w/b", "cafe\u0301-cre\u0300me-bru\u0302le\u0301e"},
-        {8080, "127.0.0.1", 4400, "\u4F8B\u3048\u3070", "dev", {"\U0001F9EA\u0308", "zsh"}, 4399, "/w/c", "shop"}};
+        row(3000, "\U0001F680vite", {"npm", "zsh"}, wide),
+        row(5173, "node", {"pnpm", "sh"}, "cafe\u0301-cre\u0300me-bru\u0302le\u0301e"),
+        row(8080, "\u4F8B\u3048\u3070", {"\U0001F9EA\u0308", "zsh"}, "shop")};
     std::unordered_map<std::int32_t, ProcessStats> stats;
     for (const auto& entry : entries) stats[entry.pid] = {1.5, 120};
 
+    // At 80 columns the project column narrows to 16: seven wide characters and the ellipsis take 15.
     for (const std::size_t width : {80u, 200u}) {
         SCOPED_TRACE(width);
         const auto lines = linesOf(cli::renderPortTable(entries, stats, {width, false}));
         ASSERT_EQ(lines.size(), 5u);
         const std::string& header = lines[1];
-        EXPECT_EQ(lines[2].find(wideProject) != std::string::npos, width == 200) << lines[2];
-        for (std::size_t row = 2; row < lines.size(); ++row) {
-            const Laid laid = layOut(lines[row]);
-            EXPECT_LE(laid.drawn.size(), width) << lines[row];
-            const auto blank = [&](std::size_t column) { return column >= laid.drawn.size() || laid.drawn[column] == L' '; };
-            for (const char* title : {"ADDRESS", "USER", "COMMAND", "PROJECT", "STARTED BY"}) {
-                const std::size_t column = header.find(title);
-                ASSERT_LT(column, laid.drawn.size()) << lines[row];
-                EXPECT_TRUE(laid.starts[column] && !blank(column) && blank(column - 1))
-                    << title << " does not start in column " << column << ": " << lines[row];
+        EXPECT_EQ(lines[2].find(wide) != std::string::npos, width == 200) << lines[2];
+        for (std::size_t line = 2; line < lines.size(); ++line) {
+            const Laid laid = layOut(lines[line]);
+            EXPECT_LE(laid.drawn.size(), width) << lines[line];
+            const auto blank = [&](std::size_t at) { return at >= laid.drawn.size() || laid.drawn[at] == L' '; };
+            for (const std::string title : {"ADDRESS", "USER", "COMMAND", "PROJECT", "STARTED BY"}) {
+                const std::size_t at = header.find(title);
+                EXPECT_TRUE(!blank(at) && laid.starts[at] && blank(at - 1))
+                    << title << " does not start in column " << at << ": " << lines[line];
             }
-            for (const char* title : {"PORT", "PID", "CPU", "MEM"}) {
-                const std::size_t column = header.find(title) + std::string(title).size() - 1;
-                ASSERT_LT(column, laid.drawn.size()) << lines[row];
-                EXPECT_TRUE(!blank(column) && blank(column + 1) && (column + 1 >= laid.drawn.size() || laid.starts[column + 1]))
-                    << title << " does not end in column " << column << ": " << lines[row];
+            for (const std::string title : {"PORT", "PID", "CPU", "MEM"}) {
+                const std::size_t at = header.find(title) + title.size() - 1;
+                EXPECT_TRUE(!blank(at) && blank(at + 1) && (at + 1 >= laid.drawn.size() || laid.starts[at + 1]))
+                    << title << " does not end in column " << at << ": " << lines[line];
             }
         }
     }
@@ -172,56 +179,62 @@ TEST(PortTable, ColourOnlyOnATerminalAndNeverWithNoColor) {
 }
 
 // Names, arguments and folders that anyone can choose, holding a terminal's window-title command (ESC ] 0 ; t
-// BEL), a carriage return, a C1 control (CSI), DEL and an invalid byte: every mode shows them, none sends them.
+// BEL), a carriage return, a C1 control (CSI), DEL and an invalid byte: every mode shows them, none obeys.
 TEST(TerminalText, EveryModeShowsOutsideControlCharactersAsEscapes) {
     const std::string hostile = "\x1b]0;t\x07\r\xc2\x9b\x7f", shown = "\\x1b]0;t\\x07\\r\\x9b\\x7f";
     test::TempDir dir;
-    const std::string parent = test::pythonNamed(dir, "s" + hostile), server = test::pythonNamed(dir, "n" + hostile + "\xff");
-    const std::string withManifest = dir.file("m"), named = dir.file("d" + hostile);
-    std::filesystem::create_directory(withManifest);
-    std::filesystem::create_directory(named);
+    const std::string parent = test::pythonNamed(dir, "s" + hostile);
+    const std::string server = test::pythonNamed(dir, "n" + hostile + "\xff");
+    std::filesystem::create_directories(dir.file("data/Moorix"));
+    std::filesystem::create_directory(dir.file("m"));
     dir.write("m/package.json", R"({"name":"p\u001b]0;t\u0007\r\u009b\u007f"})");
+    std::filesystem::create_directory(dir.file("d" + hostile));
     const auto start = [&](const std::string& folder) {
-        return std::make_unique<test::Child>(
-            std::vector<std::string>{parent, test::supportScript("spawn_child.py"), server, test::supportScript("listener.py")},
-            test::Child::Options{.cwd = folder});
+        const std::vector<std::string> argv{parent, test::supportScript("spawn_child.py"), server,
+                                            test::supportScript("listener.py")};
+        return std::make_unique<test::Child>(argv, test::Child::Options{.cwd = dir.file(folder)});
     };
-    const auto first = start(withManifest), second = start(named);
-    const std::string firstPort = std::to_string(test::listeningPort(*first)), secondPort = std::to_string(test::listeningPort(*second));
+    const auto first = start("m"), second = start("d" + hostile);
+    const std::string firstPort = std::to_string(test::listeningPort(*first));
+    const std::string secondPort = std::to_string(test::listeningPort(*second));
     std::int32_t firstPid = 0;
     for (const auto& [pid, info] : PortCore::processTable())
         if (info.ppid == first->pid()) firstPid = pid;
 
-    // The history holds an opening of the first server two days ago, so --insights calls it stale too.
-    std::filesystem::create_directory(dir.file("data"));
-    std::filesystem::create_directory(dir.file("data/Moorix"));
-    const PortEvent opening{currentInstant() - std::chrono::hours(48), EventAction::opened, std::stoll(firstPort), firstPid,
-                            "h" + hostile, {"r" + hostile}, "dev", "*", {}, {}, {}, {}};
+    // An opening of the first server two days ago makes it stale for --insights, and is --history's line.
+    const PortEvent opening{currentInstant() - std::chrono::hours(48), EventAction::opened, std::stoll(firstPort),
+                            firstPid, "h" + hostile, {"r" + hostile}, "dev", "*", {}, {}, {}, {}};
     dir.write("data/Moorix/history.jsonl", *encodeEventLine(opening) + "\n");
     dir.write("ps", "c" + hostile + "\t0.0.0.0:8080->80/tcp\n");
     dir.write("docker", "#!/bin/sh\ncat '" + dir.file("ps") + "'\n");
     std::filesystem::permissions(dir.file("docker"), std::filesystem::perms(0755));
-    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")}, {"MOORIX_TEST_DOCKER", dir.file("docker")}};
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")},
+                                                 {"MOORIX_TEST_DOCKER", dir.file("docker")}};
 
-    struct Mode { std::vector<std::string> args; std::vector<std::string> shows; };
-    const std::string fromName = "n" + shown + "\uFFFD";
-    for (const Mode& mode : {Mode{{"--table"}, {fromName, "s" + shown, "p" + shown, "d" + shown}},
-                             Mode{{"--history"}, {"h" + shown + " \u2190 r" + shown + " "}},
-                             Mode{{"--insights"}, {"stale   " + firstPort + " " + fromName + " since "}},
-                             Mode{{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/n" + shown + "\uFFFD\n"}},
+    struct Mode {
+        std::vector<std::string> args, shows;
+    };
+    const std::string name = "n" + shown + "\uFFFD";
+    for (const Mode& mode : {Mode{{"--table"}, {name, "s" + shown, "p" + shown, "d" + shown}},
+                             Mode{{"--history"}, {" h" + shown + " \u2190 r" + shown + " \n"}},
+                             Mode{{"--insights"}, {"stale   " + firstPort + " " + name + " since "}},
+                             Mode{{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/" + name + "\n"}},
                              Mode{{"--docker"}, {"8080 -> c" + shown + "\n"}},
-                             Mode{{"--kill", secondPort}, {"killing " + fromName + " pid "}},
-                             Mode{{"--kill-tree", firstPort}, {"(" + fromName + ") -> tree root "}}}) {
+                             Mode{{"--kill", secondPort}, {"killing " + name + " pid "}},
+                             Mode{{"--kill-tree", firstPort}, {" (" + name + ") -> tree root "}}}) {
         SCOPED_TRACE(mode.args[0]);
         const auto result = test::runMoorix(mode.args, env);
         EXPECT_EQ(result.status, 0);
-        for (std::size_t at = 0; at < result.out.size(); ++at) {
-            const auto byte = static_cast<unsigned char>(result.out[at]);
-            const bool c1 = byte == 0xC2 && at + 1 < result.out.size() && (result.out[at + 1] & 0xE0) == 0x80;
-            EXPECT_FALSE((byte < 0x20 && byte != '\n') || byte == 0x7F || c1) << "control at byte " << at << ": " << result.out;
+        const std::string& out = result.out;
+        std::size_t control = 0;
+        for (; control < out.size(); ++control) {
+            const auto byte = static_cast<unsigned char>(out[control]);
+            const bool c1 = byte == 0xC2 && control + 1 < out.size() && (out[control + 1] & 0xE0) == 0x80;
+            if ((byte < 0x20 && byte != '\n') || byte == 0x7F || c1) break;
         }
-        EXPECT_TRUE(isValidUtf8(result.out)) << result.out;
-        for (const auto& text : mode.shows) EXPECT_NE(result.out.find(text), std::string::npos) << text << " in\n" << result.out;
+        EXPECT_EQ(control, out.size()) << "a control character written: " << out;
+        EXPECT_TRUE(isValidUtf8(out)) << out;
+        for (const auto& text : mode.shows) EXPECT_NE(out.find(text), std::string::npos) << text << " in\n" << out;
     }
 }
 
