@@ -543,9 +543,14 @@ class Desktop:
                    str(steps), "--delay", "50", "5" if down else "4")
 
     def new_window(self, before, timeout=10):
-        """The application's window that opened since `before` (app_windows() taken earlier): a menu."""
+        """The application's window that opened since `before` (app_windows() taken earlier), such as a
+        menu; tooltips, which come and go with the pointer's rest, are left out."""
         known = {window.id for window in before}
-        return wait_until(lambda: [w for w in self.app_windows() if w.id not in known], timeout, "a new window")[0]
+
+        def opened():
+            return [window for window in self.app_windows() if window.id not in known and "TOOLTIP" not in (
+                self.run_x("/usr/bin/xprop", "-id", window.id, "_NET_WM_WINDOW_TYPE") or "")]
+        return wait_until(opened, timeout, "a new window")[0]
 
     def menu_lines(self, menu):
         """The middle of each line of an open menu, top to bottom, as (x, y) on the screen. Menus are not
