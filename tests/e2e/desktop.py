@@ -558,7 +558,10 @@ class Desktop:
         (separators are single faint rules, and are left out)."""
         sys.path.insert(0, str(SUPPORT))
         from screenshot import grab
-        _, _, pixel = grab(self.display)
+        try:
+            _, _, pixel = grab(self.display)
+        except subprocess.CalledProcessError:
+            return []  # a grab refused while a window maps; the caller asks again
 
         def inked(y):
             return any(sum(pixel(x, y)) > 450 for x in range(menu.x + 4, menu.x + menu.width - 4, 2))
@@ -576,9 +579,11 @@ class Desktop:
     def choose_from_menu(self, before, index):
         """Clicks line `index` of the menu that opened since `before` (app_windows() taken earlier)."""
         menu = self.new_window(before)
-        lines = wait_until(lambda: len(self.menu_lines(menu)) > index and self.menu_lines(menu), 10,
-                           f"line {index} of the menu")
-        self.click(*lines[index])
+
+        def line():
+            lines = self.menu_lines(menu)
+            return lines[index] if len(lines) > index else None
+        self.click(*wait_until(line, 10, f"line {index} of the menu"))
 
     def pointer(self):
         """Where the pointer is: (x, y)."""
@@ -613,8 +618,13 @@ class Desktop:
         x, y, width, height = area or (0, 0, *map(int, self.size.split("x")))
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
         path = SCREENSHOTS / (name + ".png")
-        subprocess.run([PYTHON, str(SUPPORT / "screenshot.py"), self.display, str(path),
-                        *map(str, (x, y, width, height))], stdout=subprocess.DEVNULL, check=True, timeout=60)
+        argv = [PYTHON, str(SUPPORT / "screenshot.py"), self.display, str(path), *map(str, (x, y, width, height))]
+        for last in (False, False, True):
+            # The window manager's compositor can refuse a grab while a window maps: try again.
+            if subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=None if last else subprocess.DEVNULL,
+                              check=last, timeout=60).returncode == 0:
+                break
+            time.sleep(0.2)
         return path
 
     # -- What the application wrote ------------------------------------------------------------------------
