@@ -27,6 +27,8 @@ public:
     // What the rows say: after their state or figures changed.
     void refreshRows();
     PortRow* row(const std::string& id) const;
+    // Only the row under the pointer looks hovered: after scrolling, a menu, or rows moving.
+    void syncHover();
     int contentHeight() const { return m_contentHeight; }
 
 protected:
