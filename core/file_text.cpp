@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 namespace moorix {
 
@@ -25,14 +23,26 @@ bool writeAll(int fd, std::string_view bytes) {
 } // namespace
 
 std::optional<std::string> readRegularFile(const std::string& path) {
+    // Without blocking, so that a FIFO in the file's place is refused rather than waited on; plain reads
+    // rather than a stream, which would bring the locale machinery into every command's start.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return std::move(bytes).str();
+    std::optional<std::string> text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.emplace();
+        text->reserve(static_cast<std::size_t>(info.st_size));
+        char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) text.reset();
+            if (n <= 0) break;
+            text->append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return text;
 }
 
 bool replaceFile(const std::string& path, std::string_view content) {

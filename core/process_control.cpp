@@ -76,6 +76,8 @@ void restartTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& s
     launchDetached(platform::loginShell(), shellArgs, cwd);
 }
 
+bool processExists(std::int32_t pid) { return pid >= 1 && ::kill(pid, 0) == 0; }
+
 void noteKilled(std::int32_t pid) {
     KillRecord::shared().note(pid);
     KillLog::shared().note(pid, std::chrono::system_clock::now());

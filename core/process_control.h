@@ -32,6 +32,9 @@ void killTree(std::int32_t leaf, const ToolRunner& run = runToolWithStatus,
 void restartTree(std::int32_t leaf, const ToolRunner& run = runToolWithStatus,
                  const SignalSender& send = sendSignal);
 
+// Whether a process with this pid exists and may be signalled by this user (signal 0 succeeds).
+bool processExists(std::int32_t pid);
+
 // The process-wide kill record (KillRecord::shared()).
 void noteKilled(std::int32_t pid);
 bool wasKilledByUs(std::int32_t pid);

@@ -15,8 +15,8 @@ std::set<std::int64_t> difference(const std::set<std::int64_t>& a, const std::se
 
 } // namespace
 
-Recorder::Recorder(History& history, ArgvLookup argvOf, PidTest wasKilledByUs)
-    : m_history(history), m_argvOf(std::move(argvOf)), m_wasKilledByUs(std::move(wasKilledByUs)) {}
+Recorder::Recorder(Sink sink, ArgvLookup argvOf, PidTest wasKilledByUs)
+    : m_sink(std::move(sink)), m_argvOf(std::move(argvOf)), m_wasKilledByUs(std::move(wasKilledByUs)) {}
 
 void Recorder::record(Instant now, const std::set<std::int64_t>& livePorts, const Listing& resolve,
                       const PidTest& isAlive) {
@@ -41,7 +41,7 @@ bool Recorder::recordOpenings(Instant now, const std::set<std::int64_t>& opened,
                         entry.command, entry.parentChain, entry.user, entry.address,
                         entry.cwd,  entry.project,       m_argvOf(entry.pid), std::nullopt};
         m_open.insert_or_assign(entry.port, event);
-        m_history.append(event);
+        m_sink(event);
     }
     return true;
 }
@@ -56,7 +56,7 @@ void Recorder::recordClosings(Instant now, const std::set<std::int64_t>& closed,
         const Ending ending = m_wasKilledByUs(opening.pid) ? Ending::killedByMoorix
                               : isAlive(opening.pid)      ? Ending::unexpected
                                                           : Ending::parentExited;
-        m_history.append(PortEvent{now, EventAction::closed, port, opening.pid, opening.command, opening.parentChain,
+        m_sink(PortEvent{now, EventAction::closed, port, opening.pid, opening.command, opening.parentChain,
                                    opening.user, opening.address, opening.cwd, opening.project, std::nullopt, ending});
     }
 }

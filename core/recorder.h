@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/history.h"
 #include "core/instant.h"
 #include "core/port_entry.h"
 #include "core/port_event.h"
@@ -19,13 +18,16 @@ namespace moorix {
 // at a time; it has no lock.
 class Recorder {
 public:
+    // Receives each event as it is decided: the history file for the application, standard output for
+    // the command line's watch.
+    using Sink = std::function<void(const PortEvent& event)>;
     using ArgvLookup = std::function<std::optional<std::vector<std::string>>(std::int32_t pid)>;
     using PidTest = std::function<bool(std::int32_t pid)>;
     // The full listing; absent when it could not be taken.
     using Listing = std::function<std::optional<std::vector<PortEntry>>()>;
 
     // `argvOf` reads a process's argument vector; `wasKilledByUs` tells whether this program signalled it.
-    Recorder(History& history, ArgvLookup argvOf, PidTest wasKilledByUs);
+    Recorder(Sink sink, ArgvLookup argvOf, PidTest wasKilledByUs);
 
     // `livePorts` is a sample that was taken: a failed one must not be passed. `resolve` is called at most
     // once, only when some port is newly open; when it fails, those ports count as not yet seen, so that
@@ -38,7 +40,7 @@ private:
     bool recordOpenings(Instant now, const std::set<std::int64_t>& opened, const Listing& resolve);
     void recordClosings(Instant now, const std::set<std::int64_t>& closed, const PidTest& isAlive);
 
-    History& m_history;
+    Sink m_sink;
     ArgvLookup m_argvOf;
     PidTest m_wasKilledByUs;
     std::map<std::int64_t, PortEvent> m_open;

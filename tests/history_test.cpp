@@ -232,7 +232,8 @@ print(len(lines), flush=True)
 }
 
 TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
-    Recorder recorder(history, [](std::int32_t pid) { return pid == 12 ? Argv{{"node", "s.js"}} : Argv{}; },
+    Recorder recorder([this](const PortEvent& event) { history.append(event); },
+                      [](std::int32_t pid) { return pid == 12 ? Argv{{"node", "s.js"}} : Argv{}; },
                       [](std::int32_t pid) { return pid == 21; });
     std::vector<PortEntry> listing;
     int resolveCalls = 0;

@@ -6,7 +6,10 @@
 #include "core/terminal_text.h"
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace moorix::cli {
 
@@ -19,33 +22,48 @@ void printLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-} // namespace
-
-int killMode(std::int64_t port) {
-    const auto entries = listPortsOrSayWhy();
-    if (!entries) return listingFailedStatus;
-    for (const auto& entry : *entries) {
-        if (entry.port != port) continue;
-        printLine("killing " + terminalSafe(entry.command) + " pid " + std::to_string(entry.pid));
-        PortCore::killProcess(entry.pid, false);
+// Calls `act` for each entry on each port, port by port in the order given. The listing (and whatever
+// `beforeListing` reads) is taken again only after something was stopped, as that changes it; a port with
+// no listener costs nothing.
+template <typename Act>
+int forEachEntryOn(const std::vector<std::int64_t>& ports, const std::function<void()>& beforeListing, Act act) {
+    std::optional<std::vector<PortEntry>> entries;
+    for (std::int64_t port : ports) {
+        if (!entries) {
+            beforeListing();
+            entries = listPortsOrSayWhy();
+            if (!entries) return listingFailedStatus;
+        }
+        bool stopped = false;
+        for (const auto& entry : *entries) {
+            if (entry.port != port) continue;
+            act(entry);
+            stopped = true;
+        }
+        if (stopped) entries.reset();
     }
     return 0;
 }
 
-int killTreeMode(std::int64_t port) {
-    const ProcessTable table = PortCore::processTable();
-    const auto entries = listPortsOrSayWhy();
-    if (!entries) return listingFailedStatus;
-    for (const auto& entry : *entries) {
-        if (entry.port != port) continue;
+} // namespace
+
+int killMode(const std::vector<std::int64_t>& ports) {
+    return forEachEntryOn(ports, [] {}, [](const PortEntry& entry) {
+        printLine("killing " + terminalSafe(entry.command) + " pid " + std::to_string(entry.pid));
+        PortCore::killProcess(entry.pid, false);
+    });
+}
+
+int killTreeMode(const std::vector<std::int64_t>& ports) {
+    ProcessTable table;
+    return forEachEntryOn(ports, [&] { table = PortCore::processTable(); }, [&](const PortEntry& entry) {
         const std::int32_t root = PortCore::topDevAncestor(entry.pid, table);
         const auto found = table.find(root);
         const std::string rootName = found == table.end() ? "?" : found->second.comm;
         printLine("leaf " + std::to_string(entry.pid) + " (" + terminalSafe(entry.command) +
                   ") -> tree root " + std::to_string(root) + " (" + terminalSafe(rootName) + ")");
         PortCore::killTree(entry.pid);
-    }
-    return 0;
+    });
 }
 
 int restartMode(std::int64_t port) {

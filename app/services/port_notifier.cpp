@@ -13,8 +13,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <memory>
 
@@ -24,12 +22,12 @@ namespace {
 
 constexpr std::chrono::seconds crashWindow{30};
 
-bool processExists(std::int32_t pid) { return pid >= 1 && ::kill(pid, 0) == 0; }
-
 } // namespace
 
 PortNotifier::PortNotifier(History& history, World world)
-    : m_history(history), m_world(std::move(world)), m_recorder(history, m_world.argvOf, m_world.wasKilledByUs) {}
+    : m_history(history), m_world(std::move(world)),
+      m_recorder([&history](const PortEvent& event) { history.append(event); }, m_world.argvOf,
+                 m_world.wasKilledByUs) {}
 
 PortNotifier::~PortNotifier() { stop(); }
 
@@ -40,7 +38,7 @@ PortNotifier& PortNotifier::shared() {
             // One sampler for the life of the loop: it remembers which sockets a process holds.
             [sampler = std::make_shared<PortCore::PortSampler>()] { return sampler->listeningPorts(); },
             [] { return PortCore::listPorts(); },
-            processExists,
+            PortCore::processExists,
             [](std::int32_t pid) { return PortCore::argv(pid); },
             [](std::int32_t pid) { return PortCore::wasKilledByUs(pid); },
             [] { return Preferences::shared().watchedPorts(); },

@@ -1,0 +1,219 @@
+#include "app/cli/command_line.h"
+#include "core/history.h"
+#include "core/port_event.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+namespace moorix {
+
+using test::Child;
+using test::listener;
+using test::listeningPort;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The next event the watch prints on one of `ports`, checked to be a history record written exactly as the
+// history writes it; the events of other ports are skipped, as other programs on this machine may open and
+// close theirs meanwhile. Null when none comes within `seconds`.
+nlohmann::json nextEvent(Child& watch, const std::set<std::int64_t>& ports, double seconds) {
+    const auto start = Clock::now();
+    for (double left = seconds; left > 0; left = seconds - secondsSince(start)) {
+        const std::string line = watch.readLine(left);
+        if (line.empty()) break;
+        const auto event = decodeEventLine(line);
+        EXPECT_TRUE(event && encodeEventLine(*event) == line) << line;
+        if (event && ports.contains(event->port)) return nlohmann::json::parse(line);
+    }
+    return nullptr;
+}
+
+std::string summary(const nlohmann::json& event) {
+    if (event.is_null()) return "nothing";
+    std::string text =
+        event.at("action").get<std::string>() + " " + std::to_string(event.at("pid").get<int>());
+    if (event.contains("ending")) text += " " + event.at("ending").get<std::string>();
+    return text;
+}
+
+std::string opened(const Child& server) {
+    return "opened " + std::to_string(server.pid());
+}
+
+// Two listeners on neighbouring ports, so that a range holds nothing but them: a stop must never reach a
+// process the test did not start.
+struct Neighbours {
+    std::unique_ptr<Child> low, high;
+    std::int64_t lowPort;
+};
+
+Neighbours neighbours() {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        auto low = std::make_unique<Child>(listener());
+        const std::int64_t port = listeningPort(*low);
+        auto high = std::make_unique<Child>(listener({"--port", std::to_string(port + 1)}));
+        if (!high->readLine().empty()) return {std::move(low), std::move(high), port};
+    }
+    throw std::runtime_error("no two neighbouring loopback ports are free");
+}
+
+} // namespace
+
+// The ports that a watch prints on are opened by the test after it started; each ending comes from the
+// same judgement as the history's: a stop by `moorix --kill` in another process, a process gone, a
+// process alive that stopped listening.
+TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
+    const double each = 3;
+    Child before(listener());
+    const std::int64_t beforePort = listeningPort(before);
+    Child plain({MOORIX_BINARY, "--watch"});
+    Child all({MOORIX_BINARY, "--watch", "--all"});
+    EXPECT_EQ(summary(nextEvent(all, {beforePort}, 5)), opened(before))
+        << "with --all, what was open already";
+
+    // One at a time: openings in one sample come in port order.
+    std::set<std::int64_t> ours;
+    const auto opens = [&](Child& server) {
+        const std::int64_t port = listeningPort(server);
+        ours.insert(port);
+        EXPECT_EQ(summary(nextEvent(all, ours, each)), opened(server));
+        return port;
+    };
+    Child killed(listener());
+    const std::int64_t killedPort = opens(killed);
+    Child exited(listener());
+    opens(exited);
+    Child stopped(listener({"--stop-on-usr1"}));
+    opens(stopped);
+    Child stop({MOORIX_BINARY, "--kill", std::to_string(killedPort)});
+    EXPECT_EQ(killed.waitExit(5), 128 + SIGTERM) << "reaped at once, so the stop and the watch see it gone";
+    EXPECT_EQ(stop.waitExit(5), 0);
+    EXPECT_EQ(summary(nextEvent(all, ours, each)),
+              "closed " + std::to_string(killed.pid()) + " killedByMoorix");
+    const pid_t exitedPid = exited.pid();
+    exited.kill();
+    EXPECT_EQ(summary(nextEvent(all, ours, each)), "closed " + std::to_string(exitedPid) + " parentExited");
+    ::kill(stopped.pid(), SIGUSR1);
+    EXPECT_EQ(summary(nextEvent(all, ours, each)), "closed " + std::to_string(stopped.pid()) + " unexpected");
+    EXPECT_TRUE(stopped.alive());
+
+    before.kill();
+    EXPECT_EQ(summary(nextEvent(all, {beforePort}, each)),
+              "closed " + std::to_string(before.pid()) + " parentExited");
+    ::kill(all.pid(), SIGTERM);
+    EXPECT_EQ(all.waitExit(5), 0);
+    // The plain watch saw the same, except for the port that was open before it started.
+    ::kill(plain.pid(), SIGINT);
+    EXPECT_EQ(plain.waitExit(5), 0);
+    ours.insert(beforePort);
+    std::string seen;
+    for (auto event = nextEvent(plain, ours, 1); !event.is_null(); event = nextEvent(plain, ours, 1))
+        seen += summary(event) + (event.at("port") == beforePort ? " (open before)" : "") + "; ";
+    EXPECT_EQ(seen.find("(open before)"), std::string::npos) << seen;
+    EXPECT_NE(seen.find(" unexpected; "), std::string::npos) << seen;
+    EXPECT_FALSE(std::filesystem::exists(History::defaultPath())) << "a watch records no history";
+}
+
+// A reader that goes away ends an idle watch at once, and that is no failure.
+TEST(WatchMode, EndsWithStatusZeroWhenItsReaderGoes) {
+    Child server(listener());
+    listeningPort(server);
+    Child pipeline({"/bin/bash", "-c",
+                    std::string(MOORIX_BINARY) + " --watch --all | head -n 1 >/dev/null; "
+                                                 "echo ${PIPESTATUS[0]}"});
+    EXPECT_EQ(pipeline.readLine(10), "0");
+}
+
+TEST(WaitMode, ReturnsOnceThePortListensOrIsFreeAndOneAfterTheTimeLimit) {
+    const std::string port = std::to_string(test::unusedLoopbackPort());
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--wait"},
+                                               {"--wait", "x"},
+                                               {"--wait", "0"},
+                                               {"--wait-free", "70000"},
+                                               {"--wait", port, "soon"},
+                                               {"--wait", port, "-1"},
+                                               {"--wait", port + ",", "1"}}) {
+        const auto result = test::runMoorix(bad);
+        EXPECT_EQ(result.out + std::to_string(result.status), "2") << bad.back();
+    }
+    auto start = Clock::now();
+    EXPECT_EQ(test::runMoorix({"--wait", port, "0.3"}).status, 1);
+    EXPECT_GE(secondsSince(start), 0.3);
+
+    Child waiting({MOORIX_BINARY, "--wait", port, "20"});
+    EXPECT_EQ(waiting.waitExit(0.5), -1) << "nothing listens yet";
+    Child server(listener({"--port", port}));
+    listeningPort(server);
+    start = Clock::now();
+    EXPECT_EQ(waiting.waitExit(10), 0);
+    EXPECT_LT(secondsSince(start), 1.5);
+
+    Child freeing(
+        {MOORIX_BINARY, "--wait-free", port + "," + std::to_string(test::unusedLoopbackPort()), "20"});
+    EXPECT_EQ(freeing.waitExit(0.5), -1) << "the port still listens";
+    server.kill();
+    start = Clock::now();
+    EXPECT_EQ(freeing.waitExit(10), 0);
+    EXPECT_LT(secondsSince(start), 1.5);
+}
+
+// Each port of a list is stopped as one port alone would be, in the order given; a port with no listener is
+// no failure, and a list that cannot be read stops nothing at all.
+TEST(PortLists, StopEveryLiveListenerInOrderOrNothingWhenMalformed) {
+    Child first(listener()), second(listener());
+    const std::string a = std::to_string(listeningPort(first)), b = std::to_string(listeningPort(second));
+    auto [low, high, lowPort] = neighbours();
+    const std::string range = std::to_string(lowPort) + "-" + std::to_string(lowPort + 1);
+    // Every list below names only the test's own listeners, so that a fault would stop nothing else.
+    const std::string descending = std::to_string(lowPort + 1) + "-" + std::to_string(lowPort);
+    std::string tooLong = a;
+    for (std::size_t more = 0; more < 1024; ++more)
+        tooLong += "," + a;
+
+    for (const std::string& malformed :
+         {b + "," + a + ",x", a + ",," + b, descending, a + ",70000", tooLong}) {
+        const auto result = test::runMoorix({"--kill", malformed});
+        EXPECT_EQ(result.out + std::to_string(result.status), "2") << malformed;
+        EXPECT_EQ(test::runMoorix({"--kill-tree", malformed}).status, 2) << malformed;
+    }
+    EXPECT_FALSE(cli::runCommandLine({"moorix", "--kill", "abc"}).has_value())
+        << "one malformed port: as before";
+    EXPECT_TRUE(first.alive() && second.alive() && low->alive() && high->alive());
+
+    Child stop({MOORIX_BINARY, "--kill",
+                b + "," + range + "," + std::to_string(test::unusedLoopbackPort()) + "," + a});
+    // Reaped as they end, so that the stop sees each one gone at once rather than as a zombie.
+    const std::vector<Child*> servers{&first, &second, low.get(), high.get()};
+    EXPECT_TRUE(test::waitUntil(
+        [&] {
+            return std::none_of(servers.begin(), servers.end(),
+                                [](Child* server) { return server->alive(); });
+        },
+        20));
+    for (Child* server : servers)
+        EXPECT_EQ(server->waitExit(0), 128 + SIGTERM);
+    EXPECT_EQ(stop.waitExit(10), 0);
+    std::string pids;
+    for (std::string line; !(line = stop.readLine(1)).empty();)
+        pids += line.substr(line.rfind(' ') + 1) + " ";
+    EXPECT_EQ(pids, std::to_string(second.pid()) + " " + std::to_string(low->pid()) + " " +
+                        std::to_string(high->pid()) + " " + std::to_string(first.pid()) + " ");
+}
+
+} // namespace moorix
