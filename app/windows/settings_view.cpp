@@ -14,6 +14,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace moorix {
 
 namespace {
@@ -72,6 +74,12 @@ void SettingsView::setTab(Tab tab) {
     const int index = tab == Tab::Updates ? 1 : 0;
     m_tabBar->setCurrentIndex(index);
     m_pages->setCurrentIndex(index);
+}
+
+int SettingsView::fittingHeight() const {
+    const QLayout& column = *layout();
+    return column.contentsMargins().top() + m_tabBar->sizeHint().height() + column.spacing() +
+           std::max(m_general->contentHeight(), m_updates->contentHeight()) + column.contentsMargins().bottom();
 }
 
 void SettingsView::retext() {
