@@ -20,11 +20,12 @@ class PanelTest(DesktopTest):
         self.desktop.write_preferences(watchedPorts=1)
 
     def open_panel(self):
-        """Starts the application, opens its panel from the tray icon and gives it the keyboard."""
+        """Starts the application and opens its panel with a click on the tray icon; the panel takes the
+        keyboard as it opens."""
         self.app = self.start_app()
         self.desktop.click_tray_icon()
         panel = wait_until(lambda: [w for w in self.desktop.app_windows() if w.width == 380], 20, "the panel")[0]
-        self.desktop.activate(panel)
+        self.desktop.wait_keyboard(panel)
         return panel
 
     def recorded_listener(self, *options):
