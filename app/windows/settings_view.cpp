@@ -78,8 +78,9 @@ void SettingsView::setTab(Tab tab) {
 
 int SettingsView::fittingHeight() const {
     const QLayout& column = *layout();
-    return column.contentsMargins().top() + m_tabBar->sizeHint().height() + column.spacing() +
-           std::max(m_general->contentHeight(), m_updates->contentHeight()) + column.contentsMargins().bottom();
+    const int tallest = std::max(m_general->contentHeight(), m_updates->contentHeight());
+    return column.contentsMargins().top() + m_tabBar->sizeHint().height() + column.spacing() + tallest +
+           column.contentsMargins().bottom();
 }
 
 void SettingsView::retext() {
