@@ -41,7 +41,8 @@ class UnderMetacity(DesktopTest):
 
     def test_a_tall_panel_stays_beside_its_icon_and_scrolls(self):
         self.desktop.write_preferences(panelMaxHeight=800, watchedPorts=1)
-        self.desktop.spawn("servers", [PYTHON, "-c", MANY_SERVERS])
+        servers = self.desktop.spawn("servers", [PYTHON, "-c", MANY_SERVERS])
+        self.addCleanup(servers.stop)
         self.start_app()
         icon = self.desktop.tray_icon()
         self.desktop.click_tray_icon()
