@@ -94,6 +94,7 @@ TEST_F(PanelModelTest, ListHeightShowsWholeRowsWithinTheLimit) {
     m_world.listing = entries;
     PanelModel& model = open();
     EXPECT_EQ(model.listHeight(), 440) << "10 rows, two sections, limit 480: 7 rows";
+    EXPECT_EQ(model.listHeight(model.sections(), 300), 284) << "room for 300 beside the icon: 4 rows";
 
     m_world.listing = std::vector<PortEntry>(entries.begin(), entries.begin() + 3);
     model.refresh();

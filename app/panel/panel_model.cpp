@@ -238,10 +238,11 @@ int PanelModel::devPortCount() const {
 
 double PanelModel::panelMaxHeight() const { return m_preferences.panelMaxHeight(); }
 
-double PanelModel::listHeight(const Sections& shown) const {
+double PanelModel::listHeight(const Sections& shown, double room) const {
     const double fixed = (int(!shown.dev.empty()) + int(!shown.other.empty())) * sectionHeaderHeight + listMargins;
     const double natural = static_cast<double>(shown.dev.size() + shown.other.size()) * rowHeight + fixed;
-    const double limit = panelMaxHeight();
+    double limit = panelMaxHeight();
+    if (!(limit <= room)) limit = room;
     // A limit that is not a number is not less than anything: the list takes its natural height.
     if (!(limit < natural)) return natural;
     const double rows = std::max(1.0, std::trunc((limit - fixed) / rowHeight));

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
@@ -88,7 +89,9 @@ public:
     std::vector<PortEntry> otherPorts() const { return sections().other; }
     int devPortCount() const;
     double listHeight() const { return listHeight(sections()); }
-    double listHeight(const Sections& shown) const;
+    // Whole rows up to the preferred limit, and no taller than `room`, the height left for the list on
+    // the screen beside the tray icon.
+    double listHeight(const Sections& shown, double room = std::numeric_limits<double>::infinity()) const;
     RowState rowState(const PortEntry& entry) const;
     std::vector<RowMenuItem> menuItems(const PortEntry& entry) const;
     // "3 dev · 5 other"; empty before the first listing and while nothing listens.

@@ -90,7 +90,8 @@ void PanelView::sync(unsigned what) {
         m_empty->setVisible(shown.empty());
         m_scroll->setVisible(!shown.empty());
         m_list->rebuild(shown);
-        m_scroll->setFixedHeight(static_cast<int>(std::ceil(m_model.listHeight(shown))));
+        m_scroll->setFixedHeight(
+            static_cast<int>(std::ceil(m_model.listHeight(shown, m_room - heightBesideList()))));
     } else if (what & (PanelModel::Rows | PanelModel::Stats)) {
         m_list->refreshRows();
     }
@@ -102,6 +103,25 @@ void PanelView::sync(unsigned what) {
         m_history->setMaximumListHeight(static_cast<int>(m_model.panelMaxHeight()));
         m_history->setEvents(m_model.historyEvents());
     }
+}
+
+void PanelView::setRoom(int height) {
+    if (height == m_room) return;
+    m_room = height;
+    sync(PanelModel::List);
+}
+
+// What the panel shows besides the list: header, strip, search field, dividers, empty state.
+int PanelView::heightBesideList() const {
+    int height = 0;
+    for (const QLayout* column : {layout(), m_listPage->layout()}) {
+        for (int i = 0; i < column->count(); ++i) {
+            const QWidget* piece = column->itemAt(i)->widget();
+            if (!piece || piece == m_listPage || piece == m_scroll || !piece->isVisibleTo(this)) continue;
+            height += piece->hasHeightForWidth() ? piece->heightForWidth(width) : piece->sizeHint().height();
+        }
+    }
+    return height;
 }
 
 void PanelView::toggleSearch() {

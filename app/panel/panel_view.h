@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <limits>
+
 class QScrollArea;
 
 namespace moorix {
@@ -26,6 +28,10 @@ public:
 
     PortListView& list() const { return *m_list; }
 
+    // The most height the panel may take: the screen's room beside the tray icon. The list gives up rows
+    // (and scrolls) to stay inside it.
+    void setRoom(int height);
+
 signals:
     void settingsRequested();
     void quitRequested();
@@ -42,6 +48,7 @@ private:
     void toggleSearch();
     void revealSelection();
     void openSelectedMenu();
+    int heightBesideList() const;
 
     PanelModel& m_model;
     PanelHeader* m_header;
@@ -52,6 +59,7 @@ private:
     EmptyState* m_empty;
     QScrollArea* m_scroll;
     PortListView* m_list;
+    int m_room = std::numeric_limits<int>::max();
 };
 
 } // namespace moorix

@@ -13,12 +13,14 @@
 #include "app/shell/menu_bar_label.h"
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
+#include "app/shell/tray_menu.h"
 #include "app/windows/settings_window.h"
 #include "app/windows/theme.h"
 #include "core/history.h"
 #include "core/platform/platform.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QSystemTrayIcon>
 #include <QThreadPool>
 #include <QToolTip>
@@ -37,6 +39,7 @@ struct Panel {
                 Executor::threadPools(workers, probes), Preferences::shared()),
           view(new PanelView(model)), host(mode, view) {
         QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
+        QObject::connect(&host, &PanelHost::roomChanged, view, &PanelView::setRoom);
         QObject::connect(view, &PanelView::quitRequested, qApp, &QApplication::quit);
         QObject::connect(view, &PanelView::settingsRequested, qApp, [] { SettingsWindow::show(); });
         QObject::connect(view, &PanelView::dismissRequested, &host, [this, mode] {
@@ -87,12 +90,28 @@ int runMenuBarApp(int argc, char** argv) {
 
     std::unique_ptr<QSystemTrayIcon> tray;
     std::unique_ptr<MenuBarLabel> label;
+    std::unique_ptr<TrayMenu> menu;
     if (trayAvailable) {
         tray = std::make_unique<QSystemTrayIcon>();
         label = std::make_unique<MenuBarLabel>(*tray);
+        menu = std::make_unique<TrayMenu>(Preferences::shared());
+        QObject::connect(menu.get(), &TrayMenu::settingsRequested, qApp, [] { SettingsWindow::show(); });
+        QObject::connect(menu.get(), &TrayMenu::quitRequested, qApp, &QApplication::quit);
+        tray->setContextMenu(menu.get());
         QObject::connect(tray.get(), &QSystemTrayIcon::activated, &app, [&](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            switch (reason) {
+            case QSystemTrayIcon::Trigger:
+            case QSystemTrayIcon::DoubleClick:
+                // An XEmbed tray tells where the icon is; a StatusNotifierItem host does not, and Qt does
+                // not pass on where it was clicked: the panel then opens at the pointer.
                 openedPanel().host.toggle(tray->geometry());
+                break;
+            case QSystemTrayIcon::Context:
+                // A host that asks the item for its menu instead of reading the exported one.
+                if (!menu->isVisible()) menu->popup(QCursor::pos());
+                break;
+            default: break;
+            }
         });
         tray->show();
     } else {

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -31,25 +32,32 @@ void PanelHost::toggle(const QRect& anchor) {
         return;
     }
     if (m_closedByDeactivation.isValid() && m_closedByDeactivation.elapsed() < reopenGuardMilliseconds) return;
-    m_anchor = anchor;
+    // A tray that does not say where its icon is (a StatusNotifierItem host): the user just clicked it,
+    // so the pointer is there.
+    m_anchor = anchor.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
+    if (m_mode == Mode::Popup) {
+        if (const auto area = available()) emit roomChanged(room(m_anchor, *area));
+        // Sized and placed before it is mapped: a window manager places a window that appears without a
+        // position of its own wherever it likes (metacity and openbox chose the top left corner).
+        layout()->activate();
+        place();
+    }
     show();
-    place();
     raise();
     activateWindow();
     setFocus();
 }
 
+std::optional<QRect> PanelHost::available() const {
+    QScreen* screen = QGuiApplication::screenAt(m_anchor.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return std::nullopt;
+    return screen->availableGeometry();
+}
+
 void PanelHost::place() {
     if (m_mode != Mode::Popup) return;
-    const QPoint point = m_anchor.isEmpty() ? QCursor::pos() : m_anchor.center();
-    QScreen* screen = QGuiApplication::screenAt(point);
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect available = screen->availableGeometry();
-    // A tray that does not say where its icon is (some Wayland trays): the top right corner, where
-    // status icons usually sit, of the screen the user is working on.
-    const QRect at = m_anchor.isEmpty() ? QRect(available.right(), available.top() - 1, 1, 1) : m_anchor;
-    move(placement(at, size(), available));
+    if (const auto area = available()) move(placement(m_anchor, size(), *area));
 }
 
 void PanelHost::resizeEvent(QResizeEvent* event) {
@@ -71,6 +79,10 @@ bool PanelHost::event(QEvent* event) {
     default: break;
     }
     return QWidget::event(event);
+}
+
+int PanelHost::room(const QRect& anchor, const QRect& available) {
+    return std::max(available.bottom() - anchor.bottom(), anchor.top() - available.top());
 }
 
 QPoint PanelHost::placement(const QRect& anchor, const QSize& size, const QRect& available) {

@@ -38,4 +38,8 @@ QWidget* SettingsPage::addSection(SectionLabel* label, SettingsCard* card) {
     return section;
 }
 
+int SettingsPage::contentHeight() const {
+    return widget()->sizeHint().height();
+}
+
 } // namespace moorix

@@ -19,6 +19,9 @@ public:
     // A new section at the end, hidden or shown as a whole through the returned widget.
     QWidget* addSection(SectionLabel* label, SettingsCard* card);
 
+    // The height the sections take without scrolling.
+    int contentHeight() const;
+
 private:
     QVBoxLayout* m_column;
 };

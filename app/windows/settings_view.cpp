@@ -14,6 +14,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace moorix {
 
 namespace {
@@ -72,6 +74,13 @@ void SettingsView::setTab(Tab tab) {
     const int index = tab == Tab::Updates ? 1 : 0;
     m_tabBar->setCurrentIndex(index);
     m_pages->setCurrentIndex(index);
+}
+
+int SettingsView::fittingHeight() const {
+    const QLayout& column = *layout();
+    const int tallest = std::max(m_general->contentHeight(), m_updates->contentHeight());
+    return column.contentsMargins().top() + m_tabBar->sizeHint().height() + column.spacing() + tallest +
+           column.contentsMargins().bottom();
 }
 
 void SettingsView::retext() {

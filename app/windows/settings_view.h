@@ -29,6 +29,9 @@ public:
     Tab tab() const;
     void setTab(Tab tab);
 
+    // The height that shows the taller tab whole, without scrolling.
+    int fittingHeight() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -7,14 +7,17 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QShortcut>
 
+#include <algorithm>
 #include <optional>
 
 namespace moorix::SettingsWindow {
 
 namespace {
 
+// The size the window opens at, unless its content needs more height.
 constexpr QSize windowSize(520, 430);
 constexpr char frameName[] = "MoorixSettings";
 
@@ -29,13 +32,24 @@ std::optional<UpdateController> platformUpdater() {
                             &AppUpdater::checkForUpdates};
 }
 
+// Tall enough for the taller tab whole (texts and the hidden-ports row change its height), and no taller
+// than the screen leaves beside the frame the window manager adds; beyond that the tab scrolls.
+void fit(SettingsView& window) {
+    int height = std::max(windowSize.height(), window.fittingHeight());
+    if (const QScreen* screen = window.screen()) {
+        const int frame = window.frameGeometry().height() - window.height();
+        height = std::min(height, screen->availableGeometry().height() - frame);
+    }
+    window.setFixedSize(windowSize.width(), height);
+}
+
 QWidget* create() {
     Preferences& preferences = Preferences::shared();
     auto* window = new SettingsView(preferences, AppUpdater::version(), platformUpdater());
     window->setObjectName(QString::fromLatin1(AppUpdater::settingsWindowName));
     window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::WindowMinimizeButtonHint);
-    window->setFixedSize(windowSize);
+    fit(*window);
     auto* close = new QShortcut(QKeySequence::Close, window);
     QObject::connect(close, &QShortcut::activated, window, &QWidget::close);
     WindowFrame::keep(*window, preferences, QString::fromLatin1(frameName));
@@ -57,6 +71,9 @@ void show() {
     if (!window) window = create();
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
+    // Showing the tabs gave them the stored values, rows included; their layouts follow at once.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    fit(*static_cast<SettingsView*>(window.data()));
     window->raise();
     window->activateWindow();
 }

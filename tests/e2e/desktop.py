@@ -3,9 +3,12 @@ way a screen reader or a black-box tester sees it.
 
 A `Desktop` is a private X display (Xvfb) with a real window manager (metacity), optionally a system tray
 (trayer), a session bus of its own, the accessibility bus launcher, and an agent that reads the
-accessibility tree (atspi_agent.py). Tests start the application on it, find elements by role and name,
-press them, click and right click them, type keys, click the tray icon, read the clipboard, the
-preferences file and the history, and take screenshots. Everything the desktop
+accessibility tree (atspi_agent.py); or, with `wayland`, a headless Wayland compositor (weston) in place of
+the X display and its window manager. `status_notifier` adds the tray that modern desktops speak over
+D-Bus (status_notifier_watcher.py), whose item the test drives as that tray would (`status_item`). Tests
+start the application on it, find elements by role and name, press them, click and right click them, type
+keys, click the tray icon, read the clipboard, the preferences file and the history, and take
+screenshots. Everything the desktop
 starts is ended by `stop()`, even when a test fails: processes run in one process group, and anything
 that left it is still found by a marker in its environment.
 
@@ -49,7 +52,8 @@ SCREENSHOTS = Path(os.environ.get("MOORIX_SCREENSHOT_DIR", MOORIX.parent / "scre
 PYTHON = "/usr/bin/python3"
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 WINDOW_MANAGER = "/usr/bin/metacity"
-TOOLS = ["/usr/bin/Xvfb", "/usr/bin/xdotool", "/usr/bin/xclip", "/usr/bin/xwd", "/usr/bin/xprop",
+WESTON = "/usr/bin/weston"
+TOOLS = ["/usr/bin/Xvfb", "/usr/bin/xdotool", "/usr/bin/xclip", "/usr/bin/xwd", "/usr/bin/xprop", "/usr/bin/xev",
          "/usr/bin/dbus-daemon", WINDOW_MANAGER, LAUNCHER]
 
 
@@ -219,9 +223,40 @@ class Agent:
         return self.call("tree", within=within, app=None)
 
 
+class StatusItem:
+    """A StatusNotifierItem on the session bus: its properties, its methods, and the menu it exports."""
+
+    INTERFACE = "org.kde.StatusNotifierItem"
+
+    def __init__(self, bus, name):
+        import dbus
+        self._dbus, self.name = dbus, name
+        self._bus, self._item = bus, bus.get_object(name, "/StatusNotifierItem")
+
+    def get(self, name):
+        return self._item.Get(self.INTERFACE, name, dbus_interface=self._dbus.PROPERTIES_IFACE)
+
+    def call(self, method, *arguments):
+        return getattr(self._item, method)(*arguments, dbus_interface=self.INTERFACE)
+
+    def menu(self):
+        """The exported menu's items, {label: id}, with mnemonics' underscores removed."""
+        menu = self._bus.get_object(self.name, self.get("Menu"))
+        _, (_, _, children) = menu.GetLayout(0, -1, ["label"], dbus_interface="com.canonical.dbusmenu")
+        return {str(properties.get("label", "")).replace("_", ""): int(item_id)
+                for item_id, properties, _ in children}
+
+    def choose(self, item_id):
+        """Clicks a menu item, as the tray does when the user picks it."""
+        menu = self._bus.get_object(self.name, self.get("Menu"))
+        menu.Event(item_id, "clicked", self._dbus.Int32(0, variant_level=1), self._dbus.UInt32(0),
+                   dbus_interface="com.canonical.dbusmenu")
+
+
 class Desktop:
-    def __init__(self, tray=True, user=None, size="1024x768"):
-        self.tray, self.size = tray, size
+    def __init__(self, tray=True, user=None, size="1024x768", wayland=False, status_notifier=False):
+        self.tray, self.size, self.wayland, self.status_notifier = tray, size, wayland, status_notifier
+        self.watcher = None
         self.account = pwd.getpwnam(user) if user else None
         self.agent = None
         self._processes = []
@@ -230,7 +265,13 @@ class Desktop:
 
     # -- Start and stop --------------------------------------------------------------------------------
     def start(self):
-        tools = TOOLS + (["/usr/bin/trayer"] if self.tray else [])
+        tools = ([WESTON, "/usr/bin/dbus-daemon", LAUNCHER] if self.wayland else TOOLS)
+        tools += ["/usr/bin/trayer"] if self.tray else []
+        if self.status_notifier:
+            try:
+                __import__("dbus")
+            except ImportError:
+                raise unittest.SkipTest("python3-dbus not installed; run scripts/install-deps") from None
         missing = [tool for tool in tools if not os.access(tool, os.X_OK)]
         if missing:
             raise unittest.SkipTest(f"{', '.join(missing)} not installed; run scripts/install-deps")
@@ -260,19 +301,12 @@ class Desktop:
             # Every process of this desktop carries this, so that stop() can find those that left its group.
             "MOORIX_E2E_DESKTOP": str(self.root),
         }
-        # -ac lets another user's application in; -noreset keeps the server up when its clients come and go
-        # (a client left over from another run that used the same display number would otherwise make it
-        # reset while trayer connects).
-        server = self._spawn("Xvfb", ["/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", self.size + "x24",
-                                      "-nolisten", "tcp", "-ac", "-noreset"],
-                             as_user=False, stdout=subprocess.PIPE)
-        self._group = server.pid
-        number = read_line(server.popen.stdout, 20)
-        if not number:
-            raise RuntimeError("Xvfb did not start; its log is above")
-        self.display = self.env["DISPLAY"] = ":" + number
-        self.reset_user_data()
         self._mkdir(self.root / "runtime", 0o700)
+        if self.wayland:
+            self._start_compositor()
+        else:
+            self._start_x()
+        self.reset_user_data()
         self.env.update({name: value for name, value in os.environ.items() if name.endswith("SAN_OPTIONS")})
         runtime = self.env["XDG_RUNTIME_DIR"]
         bus = self._spawn("session bus", ["/usr/bin/dbus-daemon", "--session", "--nofork",
@@ -282,7 +316,12 @@ class Desktop:
         if not address:
             raise RuntimeError("the session bus did not start; its log is above")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
-        self._start_window_manager()
+        if self.status_notifier:
+            self.watcher = self._spawn("tray watcher", [PYTHON, str(self.watcher_script)], stdout=subprocess.PIPE)
+            if read_line(self.watcher.popen.stdout, 20) != "ready":
+                raise RuntimeError("the status notifier watcher did not start; its log is above")
+        if not self.wayland:
+            self._start_window_manager()
         if self.tray:
             tray = self._spawn("trayer", ["/usr/bin/trayer", "--edge", "top", "--align", "right",
                                           "--widthtype", "request", "--height", "22"], as_user=False)
@@ -311,6 +350,32 @@ class Desktop:
         if not manager.alive():
             raise RuntimeError("metacity ended; its log is above")
 
+    def _start_x(self):
+        # -ac lets another user's application in; -noreset keeps the server up when its clients come and go
+        # (a client left over from another run that used the same display number would otherwise make it
+        # reset while trayer connects).
+        server = self._spawn("Xvfb", ["/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", self.size + "x24",
+                                      "-nolisten", "tcp", "-ac", "-noreset"],
+                             as_user=False, stdout=subprocess.PIPE)
+        self._group = server.pid
+        number = read_line(server.popen.stdout, 20)
+        if not number:
+            raise RuntimeError("Xvfb did not start; its log is above")
+        self.display = self.env["DISPLAY"] = ":" + number
+
+    def _start_compositor(self):
+        """Weston without a screen, its socket in the desktop's own runtime folder; the application runs on
+        it natively (Qt's wayland platform)."""
+        width, height = self.size.split("x")
+        compositor = self._spawn("weston", [WESTON, "--backend=headless-backend.so", "--socket=wayland-moorix",
+                                            f"--width={width}", f"--height={height}", "--idle-time=0"])
+        self._group = compositor.pid
+        socket = self.root / "runtime" / "wayland-moorix"
+        wait_until(lambda: socket.exists() or not compositor.alive(), 20, "weston's socket")
+        if not compositor.alive():
+            raise RuntimeError("weston ended; its log is above")
+        self.env.update({"WAYLAND_DISPLAY": "wayland-moorix", "QT_QPA_PLATFORM": "wayland"})
+
     def stop(self):
         """Ends everything this desktop started, and removes its folder."""
         _running.discard(self)
@@ -334,7 +399,7 @@ class Desktop:
                 print(f"desktop kept in {self.root}")
             else:
                 shutil.rmtree(self.root, ignore_errors=True)
-        self._processes, self._group, self.agent, self.root = [], 0, None, None
+        self._processes, self._group, self.agent, self.root, self.watcher = [], 0, None, None, None
 
     def _signal_group(self, number):
         try:
@@ -410,6 +475,7 @@ class Desktop:
         self._own(self.notify_log)
         self.moorix, self.agent_script = MOORIX, HERE / "atspi_agent.py"
         self.listener_script = SUPPORT / "listener.py"
+        self.watcher_script = HERE / "status_notifier_watcher.py"
         self.notify = self.root / "notify"
         self.notify.write_text(f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.notify_log}'\n")
         self.notify.chmod(0o755)
@@ -417,7 +483,8 @@ class Desktop:
             return
         staged = self.root / "bin"
         staged.mkdir()
-        for item in [MOORIX, *MOORIX.parent.glob("*.so"), self.agent_script, self.listener_script]:
+        for item in [MOORIX, *MOORIX.parent.glob("*.so"), self.agent_script, self.listener_script,
+                     self.watcher_script]:
             shutil.copy(item, staged)
         for bundle in MOORIX.parent.glob("*.bundle"):
             shutil.copytree(bundle, staged / bundle.name)
@@ -425,6 +492,7 @@ class Desktop:
             item.chmod(0o755 if item.is_dir() or item.suffix in ("", ".so", ".py") else 0o644)
         self.moorix, self.agent_script = staged / MOORIX.name, staged / self.agent_script.name
         self.listener_script = staged / self.listener_script.name
+        self.watcher_script = staged / self.watcher_script.name
 
     def reset_user_data(self):
         """A fresh HOME with empty XDG folders: no preferences, no history."""
@@ -496,6 +564,13 @@ class Desktop:
     def app_windows(self):
         """The application's windows on screen, the tray icon included."""
         return self.windows("--onlyvisible", "--classname", "moorix")
+
+    def work_area(self):
+        """(x, y, width, height): the screen less what docks and panels keep for themselves, as the window
+        manager says."""
+        found = (self.run_x("/usr/bin/xprop", "-root", "-notype", "_NET_WORKAREA") or "").partition("=")[2]
+        numbers = [int(number) for number in found.replace(",", " ").split()[:4]]
+        return tuple(numbers) if len(numbers) == 4 else (0, 0, *map(int, self.size.split("x")))
 
     def tray_icon(self, timeout=20):
         """The tray icon: the application's small window that the tray embeds."""
@@ -627,6 +702,25 @@ class Desktop:
             time.sleep(0.2)
         return path
 
+    # -- The tray of modern desktops (StatusNotifierItem over D-Bus) ----------------------------------------
+    def status_item(self, app, timeout=20):
+        """The application's StatusNotifierItem, once it has registered with the watcher, to read and call
+        as a tray would: item.Get("ToolTip"), item.Activate(x, y)."""
+        import dbus
+        if not getattr(self, "_bus", None):
+            self._bus = dbus.bus.BusConnection(self.env["DBUS_SESSION_BUS_ADDRESS"])
+        watcher = self._bus.get_object("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher")
+
+        bus = self._bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
+
+        def registered():
+            items = watcher.Get("org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems",
+                                dbus_interface=dbus.PROPERTIES_IFACE)
+            return next((item for item in items if bus.GetConnectionUnixProcessID(
+                item, dbus_interface="org.freedesktop.DBus") == app.pid), None)
+        name = wait_until(registered, timeout, "the application's item registered with the watcher")
+        return StatusItem(self._bus, str(name))
+
     # -- What the application wrote ------------------------------------------------------------------------
     @property
     def preferences_file(self):
@@ -674,15 +768,18 @@ class Desktop:
 
 
 class DesktopTest(unittest.TestCase):
-    """One desktop for the whole class, with fresh user data for each test. Subclasses set `tray` and
-    `user` ("nobody" to run the application as an ordinary user)."""
+    """One desktop for the whole class, with fresh user data for each test. Subclasses set `tray`, `user`
+    ("nobody" to run the application as an ordinary user), `wayland` and `status_notifier` (see Desktop)."""
 
     tray = True
     user = None
+    wayland = False
+    status_notifier = False
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(tray=cls.tray, user=cls.user).start()
+        cls.desktop = Desktop(tray=cls.tray, user=cls.user, wayland=cls.wayland,
+                              status_notifier=cls.status_notifier).start()
 
     @classmethod
     def tearDownClass(cls):
