@@ -4,8 +4,8 @@ set(CPACK_PACKAGE_NAME moorix)
 set(CPACK_PACKAGE_VENDOR "Moorix developers")
 set(CPACK_PACKAGE_CONTACT "Moorix developers <moorix@quenvale.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "see what listens on your TCP ports, who started it, and stop it")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Moorix lists every listening TCP socket with the process that holds it, the
+# The summary above is the synopsis line; this is the long description under it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Moorix lists every listening TCP socket with the process that holds it, the
 chain of processes that started it (terminal, shell, package manager, script
 runner) and the project folder it runs in, and lets you stop, restart, open,
 label, hide or watch it.
@@ -20,9 +20,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 # refuses, and the notification command, are wanted but not needed.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "lsof, procps, libnotify-bin")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The desktop entry names the installed binary: the install rules must see /usr as their prefix.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 include(CPack)

@@ -198,7 +198,7 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
               std::string::npos);
 
     if (installed("lintian")) {
-        const auto report = shellOutput("lintian --no-tag-display-limit '" + package + "' 2>/dev/null");
+        const auto report = shellOutput("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null");
         for (const std::string& line : lines(report.out))
             EXPECT_FALSE(line.starts_with("E: ") || line.starts_with("W: ")) << line;
     } else {
@@ -208,8 +208,9 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     // For real only where the system is ours to change: as root, and only when no Moorix is installed.
     if (::geteuid() != 0 || !installed("apt-get") || fs::exists("/usr/bin/moorix"))
         GTEST_SKIP() << "not installed for real: that needs root, apt-get, and no moorix in /usr/bin already";
+    // Purged at the end whatever happened, so that not even dpkg's record of it stays.
     struct Removal {
-        ~Removal() { shell("apt-get remove -y -qq moorix >/dev/null 2>&1"); }
+        ~Removal() { shell("apt-get purge -y -qq moorix >/dev/null 2>&1"); }
     } removal;
     const auto install = shellOutput("apt-get install -y -qq '" + package + "' 2>&1");
     ASSERT_EQ(install.status, 0) << install.out;
