@@ -65,18 +65,24 @@ std::vector<std::string> lines(const std::string& text) {
 TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletions) {
     const std::string help = test::runMoorix({"--help"}).out;
     const fs::path page = MOORIX_BUILD_DIR "/man/moorix.1";
-    // The page writes a hyphen as \- so that it stays one when copied from the terminal.
-    const std::string manual = replaceAll(readFile(page), "\\-", "-");
-    const std::string bash = readFile(MOORIX_SOURCE_DIR "/resources/completions/moorix");
-    const std::string zsh = readFile(MOORIX_SOURCE_DIR "/resources/completions/_moorix");
-    const std::string fish = readFile(MOORIX_SOURCE_DIR "/resources/completions/moorix.fish");
+    // The page's options are the tags of its paragraphs (the line after .TP); it writes a hyphen as \-,
+    // which stays one when copied from the terminal, and \% before a word it must not hyphenate.
+    std::string tags;
+    const auto pageLines = lines(readFile(page));
+    for (std::size_t index = 1; index < pageLines.size(); ++index)
+        if (pageLines[index - 1] == ".TP") tags += replaceAll(pageLines[index], "\\-", "-") + "\n";
+    const std::string completion = MOORIX_SOURCE_DIR "/resources/completions/";
+    const auto bash = lines(shellOutput("exec bash --norc --noprofile -c '. \"" + completion + R"(moorix"
+        COMP_WORDS=(moorix --); COMP_CWORD=1; _moorix; printf "%s\n" "${COMPREPLY[@]}"')").out);
+    const std::string zsh = readFile(completion + "_moorix");
+    const std::string fish = readFile(completion + "moorix.fish");
     ASSERT_FALSE(cli::optionNames().empty());
     for (const std::string_view name : cli::optionNames()) {
         const std::string option(name);
         EXPECT_TRUE(namesWord(help, option)) << option << " is missing from --help";
-        EXPECT_TRUE(namesWord(manual, option)) << option << " is missing from the manual page";
-        EXPECT_TRUE(namesWord(bash, option)) << option << " is missing from the bash completion";
-        EXPECT_TRUE(namesWord(zsh, option)) << option << " is missing from the zsh completion";
+        EXPECT_TRUE(namesWord(tags, option)) << option << " is missing from the manual page's options";
+        EXPECT_NE(std::find(bash.begin(), bash.end(), option), bash.end()) << option << " is not offered by bash";
+        EXPECT_NE(zsh.find("'" + option + "["), std::string::npos) << option << " is missing from the zsh completion";
         EXPECT_TRUE(namesWord(fish, "-l " + option.substr(2))) << option << " is missing from the fish completion";
     }
     if (installed("man")) {
