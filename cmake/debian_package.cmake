@@ -25,5 +25,8 @@ set(CPACK_SET_DESTDIR ON)
 set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# Every install rule is in the default component; installing it by name writes the package's manifest
+# to install_manifest_Unspecified.txt, so that `make package` leaves `make uninstall`'s manifest alone.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 include(CPack)
