@@ -10,7 +10,7 @@ GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # On macOS the program is built as the application bundle Moorix.app.
 PROGRAM     := $(if $(filter Darwin,$(shell uname -s)),$(BUILD)/Moorix.app/Contents/MacOS/Moorix,$(BUILD)/moorix)
 
-.PHONY: deps build run test test-build bench install uninstall screenshots clean fuzz fuzz-build fuzz-smoke
+.PHONY: deps build run test test-build bench install uninstall package screenshots clean fuzz fuzz-build fuzz-smoke
 
 deps:
 	@scripts/install-deps
@@ -67,6 +67,12 @@ install: build
 
 uninstall:
 	scripts/uninstall $(BUILD)
+
+# moorix_<version>_<arch>.deb, here, from the release build.
+package: build
+	rm -f $(BUILD)/package/moorix_*.deb
+	cd $(BUILD) && cpack -G DEB
+	cp $(BUILD)/package/moorix_*.deb .
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

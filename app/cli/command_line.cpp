@@ -112,6 +112,13 @@ bool valueApplies(Value kind, const std::optional<std::string>& value) {
 
 } // namespace
 
+std::vector<std::string_view> optionNames() {
+    std::vector<std::string_view> names;
+    for (const Option& option : optionTable())
+        names.push_back(option.name);
+    return names;
+}
+
 std::optional<int> runCommandLine(const std::vector<std::string>& arguments) {
     for (const Option& option : optionTable()) {
         auto found = std::find(arguments.begin(), arguments.end(), option.name);
