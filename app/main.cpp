@@ -1,5 +1,5 @@
 #include "app/cli/command_line.h"
-#include "app/cli/desktop_module.h"
+#include "app/cli/desktop_program.h"
 
 #include <cstdio>
 #include <string>

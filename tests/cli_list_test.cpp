@@ -1,5 +1,5 @@
 #include "app/cli/command_line.h"
-#include "app/cli/desktop_module.h"
+#include "app/cli/desktop_program.h"
 #include "core/platform/platform.h"
 #include "tests/support/test_support.h"
 
@@ -108,16 +108,16 @@ TEST(ListMode, AFolderThatIsNotUtf8IsUnknownAndBlanksNothing) {
     EXPECT_FALSE(found[0].contains("cwd") || found[0].contains("project")) << found[0];
 }
 
-// An installed copy finds its desktop module beside itself or in ../lib/moorix, and never in the build tree
-// it was made in; an unreadable folder on the way is a place without a module, not a crash.
-TEST(InstalledCopy, LooksForItsDesktopModuleOnlyBesideItself) {
+// An installed copy finds its desktop program beside itself or in ../lib/moorix, and never in the build tree
+// it was made in; an unreadable folder on the way is a place without a program, not a crash.
+TEST(InstalledCopy, LooksForItsDesktopProgramOnlyBesideItself) {
     namespace fs = std::filesystem;
     test::TempDir dir;
     fs::permissions(dir.path(), fs::perms(0755));
     fs::create_directory(dir.file("bin"));
     const std::string copy = dir.file("bin/moorix");
     fs::copy_file(MOORIX_BINARY, copy);
-    EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).status, 1) << "the build tree's module is not its own";
+    EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).status, 1) << "the build tree's program is not its own";
 
     fs::create_directories(dir.file("lib/moorix"));
     fs::permissions(dir.file("lib"), fs::perms::none);
@@ -127,13 +127,13 @@ TEST(InstalledCopy, LooksForItsDesktopModuleOnlyBesideItself) {
     EXPECT_EQ(test::runCommand(argv).status, 1);
     fs::permissions(dir.file("lib"), fs::perms::owner_all);
 
-    const fs::path module = MOORIX_DESKTOP_MODULE_FILE;
-    fs::copy_file(module, dir.file("bin") / module.filename());
+    const fs::path program = MOORIX_DESKTOP_PROGRAM_FILE;
+    fs::copy_file(program, dir.file("bin") / program.filename());
     EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).out, "en: NO BUNDLE\ntr: NO BUNDLE\n") << "no texts";
 
-    EXPECT_TRUE(desktop::moduleCandidates("").empty()) << "an unknown own path: not the current folder";
-    EXPECT_TRUE(desktop::moduleCandidates("moorix").empty());
-    EXPECT_EQ(desktop::moduleCandidates(MOORIX_BINARY).back(), module) << "inside its build tree";
+    EXPECT_TRUE(desktop::programCandidates("").empty()) << "an unknown own path: not the current folder";
+    EXPECT_TRUE(desktop::programCandidates("moorix").empty());
+    EXPECT_EQ(desktop::programCandidates(MOORIX_BINARY).back(), program) << "inside its build tree";
 }
 
 TEST(OptionDispatch, ListComesFirstAndMisspellingsAreNotOptions) {

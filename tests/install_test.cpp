@@ -115,7 +115,7 @@ TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) 
                              "share/fish/vendor_completions.d/moorix.fish"})
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
 
-    // The installed program reads its own texts and loads its own module.
+    // The installed program reads its own texts and starts its own desktop program.
     const fs::path strings = prefix / "share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings";
     std::ofstream(strings, std::ios::app) << "\n\"quit\" = \"Quit the installed Moorix\";\n";
     const std::string binary = (prefix / "bin/moorix").string();
@@ -128,7 +128,8 @@ TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) 
     const auto loaded = [&](const std::string& folder) {
         std::istringstream stream(loads);
         for (std::string line; std::getline(stream, line);)
-            if (line.find("file=" + folder) != std::string::npos && line.find("/libmoorix_desktop.so") != std::string::npos)
+            if (line.find("needed by " + folder + "lib/moorix/moorix-desktop") != std::string::npos ||
+                line.find("needed by " + folder + "moorix-desktop") != std::string::npos)
                 return true;
         return false;
     };
@@ -193,7 +194,7 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
         if (line.starts_with("-")) files.push_back(line.substr(line.find("./") + 1));
     for (const std::string& file : files)
         EXPECT_TRUE(file.starts_with("/usr/")) << file;
-    for (const char* file : {"/usr/bin/moorix", "/usr/lib/moorix/libmoorix_desktop.so",
+    for (const char* file : {"/usr/bin/moorix", "/usr/lib/moorix/moorix-desktop",
                              "/usr/share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings",
                              "/usr/share/applications/com.quenvale.moorix.desktop",
                              "/usr/share/icons/hicolor/scalable/apps/com.quenvale.moorix.svg",
@@ -226,7 +227,7 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     const auto list = test::runCommand({"/usr/bin/moorix", "--list"});
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out.front(), '[');
-    // The module from /usr/lib/moorix, the texts from /usr/share/moorix.
+    // The desktop program from /usr/lib/moorix, the texts from /usr/share/moorix.
     const auto quit = test::runCommand({"/usr/bin/moorix", "--t", "quit"});
     EXPECT_EQ(quit.status, 0);
     EXPECT_TRUE(quit.out.starts_with("en: ") && quit.out.find("NO BUNDLE") == std::string::npos) << quit.out;

@@ -1,6 +1,6 @@
 #include "app/cli/command_line.h"
 
-#include "app/cli/desktop_module.h"
+#include "app/cli/desktop_program.h"
 #include "app/cli/modes.h"
 #include "app/cli/option_values.h"
 #include "core/decimal.h"

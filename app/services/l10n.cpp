@@ -1,9 +1,9 @@
 #include "app/services/l10n.h"
 
+#include "app/services/command_path.h"
 #include "app/services/preferences.h"
 #include "core/build_tree.h"
 #include "core/file_text.h"
-#include "core/platform/platform.h"
 #include "core/test_seams.h"
 
 #include <QLocale>
@@ -71,7 +71,7 @@ const ResourceBundle* resources() {
     static const std::optional<ResourceBundle> located = []() -> std::optional<ResourceBundle> {
         if (const auto folder = testOverride("MOORIX_TEST_RESOURCES")) return ResourceBundle::open(*folder);
         // Without its own path the program cannot tell where it is, and looks nowhere.
-        const fs::path executable = platform::executablePath();
+        const fs::path executable = commandPath();
         if (!executable.is_absolute()) return std::nullopt;
         for (const auto& candidate : resourceCandidates(executable.parent_path()))
             if (auto bundle = ResourceBundle::open(candidate)) return bundle;

@@ -1,6 +1,6 @@
 #include "app/services/login_item.h"
 
-#include "core/platform/platform.h"
+#include "app/services/command_path.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,7 +45,7 @@ std::string escapeDesktopValue(std::string_view text) {
 std::string binaryPath() {
     const QString installed = QDir::homePath() + "/.local/bin/moorix-menubar";
     if (QFileInfo::exists(installed)) return installed.toStdString();
-    return platform::executablePath();
+    return commandPath();
 }
 
 std::string launchAgentPlist(std::string_view binaryPath) {
