@@ -90,6 +90,8 @@ public:
     double listHeight() const { return listHeight(sections()); }
     double listHeight(const Sections& shown) const;
     RowState rowState(const PortEntry& entry) const;
+    // "%12 · 340 MB"; empty until the process's figures are known.
+    QString statsText(std::int32_t pid) const;
     std::vector<RowMenuItem> menuItems(const PortEntry& entry) const;
     // "3 dev · 5 other"; empty before the first listing and while nothing listens.
     QString countsText() const;
@@ -130,6 +132,8 @@ public:
 
 signals:
     void changed(unsigned what);
+    // Only the rows of this port say something new (a health probe answered differently).
+    void portChanged(std::int64_t port);
 
 private:
     struct Refreshed {
