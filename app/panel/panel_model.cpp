@@ -23,6 +23,8 @@ constexpr double sectionHeaderHeight = 30;
 constexpr double listMargins = 16;
 constexpr auto restartSettle = std::chrono::milliseconds(1500);
 constexpr unsigned everything = ~0u;
+// A new listing changes neither the history sheet nor the search.
+constexpr unsigned listingChanges = everything & ~(PanelModel::History | PanelModel::Search);
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
@@ -138,7 +140,7 @@ void PanelModel::store(Refreshed refreshed) {
     m_backend.publishDevCount(devPortCount());
     m_orphans = std::move(refreshed.orphans);
     m_staleEntries = std::move(refreshed.stale);
-    notify(sameList ? Stats | Strip : everything & ~History);
+    notify(sameList ? Stats | Strip : listingChanges);
 }
 
 void PanelModel::storeListing(std::vector<PortEntry> entries,
@@ -146,7 +148,7 @@ void PanelModel::storeListing(std::vector<PortEntry> entries,
     m_entries = std::move(entries);
     m_startTimes = std::move(startTimes);
     m_loaded = true;
-    notify(everything & ~History);
+    notify(listingChanges);
 }
 
 void PanelModel::probe(const std::vector<PortEntry>& entries) {

@@ -42,6 +42,7 @@ PanelView::PanelView(PanelModel& model, QWidget* parent)
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }") + scrollBarStyle());
     m_scroll->viewport()->setAutoFillBackground(false);
     m_list->setAutoFillBackground(false);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, m_list, &PortListView::syncHover);
 
     auto* page = new QVBoxLayout(m_listPage);
     page->setContentsMargins(0, 0, 0, 0);
@@ -77,9 +78,12 @@ void PanelView::sync(unsigned what) {
     if (what & PanelModel::Header) m_header->sync();
     if (what & PanelModel::Strip) m_strip->sync();
     if (what & PanelModel::Search) {
+        // The keyboard moves only when the search field closes under it; elsewhere it stays put.
+        const bool closingUnderKeyboard =
+            !m_model.showSearch() && m_search->isVisible() && m_search->isAncestorOf(window()->focusWidget());
         m_search->setVisible(m_model.showSearch());
         m_search->sync();
-        if (!m_model.showSearch() && !hasFocus() && isVisible()) setFocus();
+        if (closingUnderKeyboard) setFocus();
     }
     if (what & PanelModel::List) {
         const PanelModel::Sections shown = m_model.sections();

@@ -6,6 +6,7 @@
 #include "app/windows/theme.h"
 #include "app/windows/themed_label.h"
 
+#include <QCursor>
 #include <QLabel>
 
 #include <unordered_set>
@@ -52,7 +53,10 @@ void PortListView::rebuild(const PanelModel::Sections& shown) {
         for (const auto& entry : entries) {
             std::string id = entry.id();
             PortRow*& row = m_rows[id];
-            if (!row) row = new PortRow(m_model, this);
+            if (!row) {
+                row = new PortRow(m_model, this);
+                connect(row, &PortRow::menuClosed, this, &PortListView::syncHover);
+            }
             row->setState(m_model.rowState(entry));
             row->show();
             rows.push_back(row);
@@ -100,6 +104,14 @@ PortRow* PortListView::row(const std::string& id) const {
     return found == m_rows.end() ? nullptr : found->second;
 }
 
+void PortListView::syncHover() {
+    // Qt tells a row the pointer came or went only when the pointer moves, not when the row moves
+    // under it or a menu had it.
+    const QPoint pointer = mapFromGlobal(QCursor::pos());
+    const bool inside = visibleRegion().contains(pointer);
+    for (const auto& [id, row] : m_rows) row->setHovering(inside && row->geometry().contains(pointer));
+}
+
 void PortListView::resizeEvent(QResizeEvent*) { place(); }
 
 void PortListView::place() {
@@ -118,6 +130,7 @@ void PortListView::place() {
     section(m_otherHeader, m_otherRows);
     m_contentHeight = y + bottomMargin;
     setMinimumHeight(m_contentHeight);
+    syncHover();
 }
 
 } // namespace moorix

@@ -31,6 +31,8 @@ public:
     // Only the live figures.
     void refreshStats();
     PortRow* row(const std::string& id) const;
+    // Only the row under the pointer looks hovered: after scrolling, a menu, or rows moving.
+    void syncHover();
     int contentHeight() const { return m_contentHeight; }
 
 protected:

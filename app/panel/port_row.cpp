@@ -358,6 +358,7 @@ void PortRow::mousePressEvent(QMouseEvent* event) {
 }
 
 void PortRow::mouseMoveEvent(QMouseEvent* event) {
+    setHovering(true);
     const bool overLink = m_state.entry.isDev() && m_marks.port.contains(event->position());
     setCursor(overLink ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
@@ -382,8 +383,10 @@ void PortRow::openMenu(const QPoint& globalPosition) {
         menu.addAction(item.text)->setData(static_cast<int>(*item.action));
     }
     QPointer<PanelModel> model(&m_model);
+    QPointer<PortRow> self(this);
     const QAction* chosen = menu.exec(globalPosition);
     if (chosen && model) model->trigger(static_cast<RowAction>(chosen->data().toInt()), entry);
+    if (self) emit self->menuClosed();
 }
 
 bool PortRow::eventFilter(QObject* watched, QEvent* event) {

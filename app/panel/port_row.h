@@ -32,6 +32,11 @@ public:
     // The context menu, also opened from the keyboard.
     void openMenu(const QPoint& globalPosition);
     bool isHovering() const { return m_hovering; }
+    void setHovering(bool hovering);
+
+signals:
+    // A menu held the pointer meanwhile, so no row heard it come or go.
+    void menuClosed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,7 +60,6 @@ private:
     QLineEdit* labelEditor();
     void applyTexts();
     void placeControls();
-    void setHovering(bool hovering);
     QString helpAt(const QPointF& point) const;
     int rightAreaLeft() const;
 

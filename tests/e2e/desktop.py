@@ -1,10 +1,11 @@
 """End-to-end tests of the real Moorix application through the accessibility interface (AT-SPI), the
 way a screen reader or a black-box tester sees it.
 
-A `Desktop` is a private X display (Xvfb), optionally a system tray (trayer), a session bus of its own,
-the accessibility bus launcher, and an agent that reads the accessibility tree (atspi_agent.py). Tests
-start the application on it, find elements by role and name, press them, type keys, click the tray icon,
-read the clipboard, the preferences file and the history, and take screenshots. Everything the desktop
+A `Desktop` is a private X display (Xvfb) with a real window manager (metacity), optionally a system tray
+(trayer), a session bus of its own, the accessibility bus launcher, and an agent that reads the
+accessibility tree (atspi_agent.py). Tests start the application on it, find elements by role and name,
+press them, click and right click them, type keys, click the tray icon, read the clipboard, the
+preferences file and the history, and take screenshots. Everything the desktop
 starts is ended by `stop()`, even when a test fails: processes run in one process group, and anything
 that left it is still found by a marker in its environment.
 
@@ -20,9 +21,10 @@ Run one by hand:  /usr/bin/python3 tests/e2e/test_app_shell.py -v NoTray.test_qu
 Use Debian's /usr/bin/python3: python3-pyatspi is installed for it only.
 
 Worth knowing when writing a test: Qt leaves Qt::Popup windows and menus out of the tree (drive them with
-keys); there is no window manager, so a window gets the keyboard only through `activate()` or its own
-request; `find` sees only what is on screen unless told otherwise; and an application run as another user
-lists only that user's sockets.
+keys, or click where their lines are); nothing hands a window the keyboard but the window manager and the
+application itself, as on a user's desktop, so a test reaches a window by clicking or by keys, and
+`wait_keyboard()` only checks where the keyboard is; `find` sees only what is on screen unless told
+otherwise; and an application run as another user lists only that user's sockets.
 """
 import atexit
 import collections
@@ -46,8 +48,9 @@ MOORIX = Path(os.environ.get("MOORIX_BINARY", HERE.parent.parent / "build-test" 
 SCREENSHOTS = Path(os.environ.get("MOORIX_SCREENSHOT_DIR", MOORIX.parent / "screenshots"))
 PYTHON = "/usr/bin/python3"
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-TOOLS = ["/usr/bin/Xvfb", "/usr/bin/xdotool", "/usr/bin/xclip", "/usr/bin/xwd", "/usr/bin/dbus-daemon",
-         LAUNCHER]
+WINDOW_MANAGER = "/usr/bin/metacity"
+TOOLS = ["/usr/bin/Xvfb", "/usr/bin/xdotool", "/usr/bin/xclip", "/usr/bin/xwd", "/usr/bin/xprop",
+         "/usr/bin/dbus-daemon", WINDOW_MANAGER, LAUNCHER]
 
 
 def wait_until(condition, timeout=20, message="condition", interval=0.1):
@@ -271,13 +274,6 @@ class Desktop:
         self.reset_user_data()
         self._mkdir(self.root / "runtime", 0o700)
         self.env.update({name: value for name, value in os.environ.items() if name.endswith("SAN_OPTIONS")})
-        if self.tray:
-            tray = self._spawn("trayer", ["/usr/bin/trayer", "--edge", "top", "--align", "right",
-                                          "--widthtype", "request", "--height", "22"], as_user=False)
-            wait_until(lambda: self.windows("--classname", "trayer") or not tray.alive(), 20,
-                       "trayer's window")
-            if not tray.alive():
-                raise RuntimeError("trayer ended; its log is above")
         runtime = self.env["XDG_RUNTIME_DIR"]
         bus = self._spawn("session bus", ["/usr/bin/dbus-daemon", "--session", "--nofork",
                                           "--print-address=1", "--address=unix:dir=" + runtime],
@@ -286,12 +282,34 @@ class Desktop:
         if not address:
             raise RuntimeError("the session bus did not start; its log is above")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self._start_window_manager()
+        if self.tray:
+            tray = self._spawn("trayer", ["/usr/bin/trayer", "--edge", "top", "--align", "right",
+                                          "--widthtype", "request", "--height", "22"], as_user=False)
+            wait_until(lambda: self.windows("--classname", "trayer") or not tray.alive(), 20,
+                       "trayer's window")
+            if not tray.alive():
+                raise RuntimeError("trayer ended; its log is above")
         self._spawn("at-spi bus", [LAUNCHER, "--launch-immediately"])
         agent = self._spawn("agent", [PYTHON, str(self.agent_script)], stdin=subprocess.PIPE,
                             stdout=subprocess.PIPE)
         if not read_line(agent.popen.stdout, 30):
             raise RuntimeError("the accessibility agent did not start; its log is above")
         self.agent = Agent(agent, "Moorix")
+
+    def _start_window_manager(self):
+        """Starts metacity on the display, after the session bus so that it uses this desktop's bus and
+        never launches one of its own. Its settings live in memory: nothing of the user's or the
+        machine's is read or written."""
+        manager = self._spawn("metacity", [WINDOW_MANAGER, "--replace"], as_user=False,
+                              env={**self.env, "GSETTINGS_BACKEND": "memory"})
+
+        def managing():
+            check = self.run_x("/usr/bin/xprop", "-root", "_NET_SUPPORTING_WM_CHECK") or ""
+            return "window id" in check or not manager.alive()
+        wait_until(managing, 20, "metacity to manage the display")
+        if not manager.alive():
+            raise RuntimeError("metacity ended; its log is above")
 
     def stop(self):
         """Ends everything this desktop started, and removes its folder."""
@@ -485,17 +503,92 @@ class Desktop:
             return next((box for box in self.app_windows() if box.width <= 64 and box.height <= 64), None)
         return wait_until(icon, timeout, "the tray icon")
 
-    def activate(self, window):
-        """Gives a window the keyboard. There is no window manager to do that when a window opens, and a
-        window that is not viewable yet refuses it, so this asks until the focus is there."""
-        def focused():
-            self.run_x("/usr/bin/xdotool", "windowfocus", window.id)
-            return (self.run_x("/usr/bin/xdotool", "getwindowfocus") or "").strip() == window.id
-        wait_until(focused, 10, f"the keyboard focus on window {window.id}", interval=0.2)
+    def keyboard_window(self):
+        """The id of the window that has the keyboard, as xdotool names windows."""
+        return (self.run_x("/usr/bin/xdotool", "getwindowfocus") or "").strip()
+
+    def wait_keyboard(self, window, timeout=10):
+        """Waits until the window manager or the application gave `window` the keyboard; the test never
+        hands it over itself, as no user can."""
+        wait_until(lambda: self.keyboard_window() == window.id, timeout,
+                   lambda: f"the keyboard on window {window.id}, not {self.keyboard_window()}")
+
+    def point(self, x, y):
+        # Not "mousemove --sync": it waits for a motion that never comes when the pointer is already there.
+        self.run_x("/usr/bin/xdotool", "mousemove", str(x), str(y), "sleep", "0.05")
 
     def click(self, x, y, button=1):
-        # Not "mousemove --sync": it waits for a motion that never comes when the pointer is already there.
         self.run_x("/usr/bin/xdotool", "mousemove", str(x), str(y), "sleep", "0.05", "click", str(button))
+
+    @staticmethod
+    def centre(element):
+        x, y, width, height = element.extents()
+        return x + width // 2, y + height // 2
+
+    def hover(self, element):
+        """Rests the pointer on the middle of an element."""
+        self.point(*self.centre(element))
+
+    def click_element(self, element, button=1):
+        """Clicks the middle of an element (button 3: a right click)."""
+        self.click(*self.centre(element), button)
+
+    def right_click(self, element):
+        self.click_element(element, 3)
+
+    def scroll(self, element, down=True, steps=3):
+        """Turns the mouse wheel over an element."""
+        x, y = self.centre(element)
+        self.run_x("/usr/bin/xdotool", "mousemove", str(x), str(y), "sleep", "0.05", "click", "--repeat",
+                   str(steps), "--delay", "50", "5" if down else "4")
+
+    def new_window(self, before, timeout=10):
+        """The application's window that opened since `before` (app_windows() taken earlier), such as a
+        menu; tooltips, which come and go with the pointer's rest, are left out."""
+        known = {window.id for window in before}
+
+        def opened():
+            return [window for window in self.app_windows() if window.id not in known and "TOOLTIP" not in (
+                self.run_x("/usr/bin/xprop", "-id", window.id, "_NET_WM_WINDOW_TYPE") or "")]
+        return wait_until(opened, timeout, "a new window")[0]
+
+    def menu_lines(self, menu):
+        """The middle of each line of an open menu, top to bottom, as (x, y) on the screen. Menus are not
+        in the accessibility tree, so the lines are found where they are drawn: bands of bright text
+        (separators are single faint rules, and are left out)."""
+        sys.path.insert(0, str(SUPPORT))
+        from screenshot import grab
+        try:
+            _, _, pixel = grab(self.display)
+        except subprocess.CalledProcessError:
+            return []  # a grab refused while a window maps; the caller asks again
+
+        def inked(y):
+            return any(sum(pixel(x, y)) > 450 for x in range(menu.x + 4, menu.x + menu.width - 4, 2))
+        lines, top = [], None
+        for y in range(menu.y, menu.y + menu.height + 1):
+            ink = y < menu.y + menu.height and inked(y)
+            if ink and top is None:
+                top = y
+            elif not ink and top is not None:
+                if y - top >= 4:
+                    lines.append((menu.x + menu.width // 2, (top + y) // 2))
+                top = None
+        return lines
+
+    def choose_from_menu(self, before, index):
+        """Clicks line `index` of the menu that opened since `before` (app_windows() taken earlier)."""
+        menu = self.new_window(before)
+
+        def line():
+            lines = self.menu_lines(menu)
+            return lines[index] if len(lines) > index else None
+        self.click(*wait_until(line, 10, f"line {index} of the menu"))
+
+    def pointer(self):
+        """Where the pointer is: (x, y)."""
+        where = dict(item.split(":") for item in self.run_x("/usr/bin/xdotool", "getmouselocation").split())
+        return int(where["x"]), int(where["y"])
 
     def click_tray_icon(self, button=1):
         icon = self.tray_icon()
@@ -505,8 +598,11 @@ class Desktop:
         """Presses keys in the focused window, by X names: "Return", "Escape", "ctrl+f", "shift+F10"."""
         self.run_x("/usr/bin/xdotool", "key", "--clearmodifiers", *keys)
 
-    def type_text(self, text):
-        self.run_x("/usr/bin/xdotool", "type", "--delay", "20", text)
+    def type_text(self, text, delay=0.02):
+        """Types into the window that has the keyboard, one key every `delay` seconds (0.3 is how people
+        type)."""
+        self.run_x("/usr/bin/xdotool", "type", "--delay", str(int(delay * 1000)), text,
+                   timeout=10 + delay * len(text))
 
     def clipboard(self):
         """The clipboard's text, or None when nothing holds it."""
@@ -522,8 +618,13 @@ class Desktop:
         x, y, width, height = area or (0, 0, *map(int, self.size.split("x")))
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
         path = SCREENSHOTS / (name + ".png")
-        subprocess.run([PYTHON, str(SUPPORT / "screenshot.py"), self.display, str(path),
-                        *map(str, (x, y, width, height))], stdout=subprocess.DEVNULL, check=True, timeout=60)
+        argv = [PYTHON, str(SUPPORT / "screenshot.py"), self.display, str(path), *map(str, (x, y, width, height))]
+        for last in (False, False, True):
+            # The window manager's compositor can refuse a grab while a window maps: try again.
+            if subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=None if last else subprocess.DEVNULL,
+                              check=last, timeout=60).returncode == 0:
+                break
+            time.sleep(0.2)
         return path
 
     # -- What the application wrote ------------------------------------------------------------------------

@@ -18,13 +18,15 @@ class NoTray(DesktopTest):
 
     def test_quit_button_ends_the_app(self):
         app, quit_button = self.start_window()
-        self.desktop.screenshot("e2e-window-" + (self.user or "self"), self.desktop.app_windows()[0])
+        # The window manager maps the window a moment after the application made it.
+        window = wait_until(self.desktop.app_windows, 10, "the window on screen")[0]
+        self.desktop.screenshot("e2e-window-" + (self.user or "self"), window)
         quit_button.press()
         self.assertEqual(app.wait(20), 0)
 
     def test_quit_button_works_from_the_keyboard(self):
         app, quit_button = self.start_window()
-        self.desktop.activate(self.desktop.app_windows()[0])
+        self.desktop.wait_keyboard(wait_until(self.desktop.app_windows, 10, "the window on screen")[0])
         quit_button.focus()
         wait_until(lambda: "focused" in quit_button.refresh().states, 10, "the quit button to take the focus")
         self.desktop.keys("space")

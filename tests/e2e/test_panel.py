@@ -4,6 +4,7 @@ import os
 import re
 import stat
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -11,6 +12,11 @@ from desktop import DesktopTest, wait_until
 
 NO_MATCH = "No ports match your search"
 SYSTEM_QUESTION = "This is a system process. Stop it anyway?"
+LABEL_EDITOR = "Label for this port"
+# Menu lines of an ordinary user's server with a folder: browser, folder, label, watch, hide, restart,
+# tree, force, url, port…
+ROW_MENU = ["Open in Browser", "Open in", "Set Label…", "Watch Port", "Hide Port", "Restart",
+            "Stop Process Tree", "Force Stop", "Copy URL", "Copy Port"]
 
 
 class PanelTest(DesktopTest):
@@ -20,11 +26,12 @@ class PanelTest(DesktopTest):
         self.desktop.write_preferences(watchedPorts=1)
 
     def open_panel(self):
-        """Starts the application, opens its panel from the tray icon and gives it the keyboard."""
+        """Starts the application and opens its panel with a click on the tray icon; the panel takes the
+        keyboard as it opens."""
         self.app = self.start_app()
         self.desktop.click_tray_icon()
         panel = wait_until(lambda: [w for w in self.desktop.app_windows() if w.width == 380], 20, "the panel")[0]
-        self.desktop.activate(panel)
+        self.desktop.wait_keyboard(panel)
         return panel
 
     def recorded_listener(self, *options):
@@ -49,6 +56,9 @@ class PanelTest(DesktopTest):
 
     def rows(self, port):
         return self.desktop.find(role="list item", pattern=rf"^:{port}( |$)")
+
+    def panel(self):
+        return wait_until(lambda: [w for w in self.desktop.app_windows() if w.width == 380], 20, "the panel")[0]
 
     def panel_shot(self, name):
         panel = [w for w in self.desktop.app_windows() if w.width == 380]
@@ -150,34 +160,103 @@ class PanelAsUser(PanelTest):
         self.desktop.keys("Return")
         self.assertIsNotNone(server.wait(10))
 
+    def choose_with_the_mouse(self, row, item):
+        """Right clicks a row and clicks `item` in its menu."""
+        before = self.desktop.app_windows()
+        self.desktop.right_click(row)
+        self.desktop.choose_from_menu(before, ROW_MENU.index(item))
+
+    def assert_labelled(self, port, label):
+        wait_until(lambda: self.row(port).name.startswith(f":{port} {label} "), 10, f"the label {label}")
+        self.assertIn(label, self.desktop.preferences().get("portLabels", ""))
+
     def test_row_menu_copies_the_port_hides_and_labels(self):
+        # A refresh every second, so that typing at a person's pace spans several.
+        self.desktop.write_preferences(watchedPorts=1, refreshInterval=1)
         server = self.desktop.listener("--dev-port")
         keeper = self.desktop.listener("--dev-port")
         self.open_panel()
-        # Menu lines of an ordinary user's server with a folder: browser, folder, label, watch, hide,
-        # restart, tree, force, url, port…; the keyboard walks them from the top.
-        menu = ["Open in Browser", "Open in", "Set Label…", "Watch Port", "Hide Port", "Restart",
-                "Stop Process Tree", "Force Stop", "Copy URL", "Copy Port"]
 
-        def choose(port, item):
+        def choose(port, item):  # the keyboard walks the menu from the top
             self.row(port).press()
             self.desktop.keys("shift+F10")
-            self.desktop.keys(*["Down"] * (menu.index(item) + 1), "Return")
+            self.desktop.keys(*["Down"] * (ROW_MENU.index(item) + 1), "Return")
 
         choose(keeper.port, "Copy Port")
         wait_until(lambda: self.desktop.clipboard() == str(keeper.port), 10, "the port on the clipboard")
 
         choose(keeper.port, "Set Label…")
-        self.desktop.wait_for(role="text", name="Label for this port")
-        self.desktop.type_text("checkout")
+        self.desktop.wait_for(role="text", name=LABEL_EDITOR)
+        self.desktop.type_text("checkout", delay=0.3)
         self.desktop.keys("Return")
-        wait_until(lambda: self.row(keeper.port).name.startswith(f":{keeper.port} checkout "), 10, "the label")
-        self.assertIn("checkout", self.desktop.preferences().get("portLabels", ""))
+        self.assert_labelled(keeper.port, "checkout")
         self.assertTrue(server.alive() and keeper.alive(), "the return that saved the label stopped nothing")
+
+        # A button reached with Tab keeps the keyboard across refreshes.
+        self.desktop.keys("Tab")
+        focused = wait_until(lambda: [b for b in self.desktop.find(role="push button") if "focused" in b.states],
+                             5, "a button with the keyboard")[0]
+        time.sleep(2.5)
+        self.assertIn("focused", focused.refresh().states, "a refresh took the keyboard off the button")
 
         choose(server.port, "Hide Port")
         self.desktop.wait_gone(role="list item", pattern=rf"^:{server.port}( |$)")
         self.assertEqual(self.desktop.preferences().get("hiddenPorts"), str(server.port))
+
+    def test_a_label_chosen_with_the_mouse_and_typed_slowly_is_kept(self):
+        self.desktop.write_preferences(watchedPorts=1, refreshInterval=1)
+        first = self.desktop.listener("--dev-port")
+        second = self.desktop.listener("--dev-port")
+        self.open_panel()
+        self.choose_with_the_mouse(self.row(first.port), "Set Label…")
+        self.desktop.wait_for(role="text", name=LABEL_EDITOR)
+        self.desktop.type_text("checkout", delay=0.3)
+        self.desktop.screenshot("e2e-panel-label-typing", self.panel())
+        self.desktop.keys("Return")
+        self.assert_labelled(first.port, "checkout")
+
+        # Clicked into, the editor has the keyboard too.
+        self.choose_with_the_mouse(self.row(second.port), "Set Label…")
+        editor = self.desktop.wait_for(role="text", name=LABEL_EDITOR)
+        self.desktop.click_element(editor)
+        self.desktop.type_text("web", delay=0.3)
+        wait_until(lambda: editor.text() == "web", 5, lambda: f"'web' in the editor, not {editor.text()!r}")
+        self.desktop.keys("Return")
+        self.assert_labelled(second.port, "web")
+
+    def test_only_the_row_under_the_pointer_offers_stop(self):
+        # A short list, so that it scrolls.
+        self.desktop.write_preferences(watchedPorts=1, panelMaxHeight=150)
+        servers = [self.desktop.listener("--dev-port") for _ in range(5)]
+        self.open_panel()
+        for server in servers:
+            self.row(server.port)
+
+        def stray_stops():
+            """Rows that offer Stop while the pointer is elsewhere."""
+            px, py = self.desktop.pointer()
+            stops = [stop.extents() for stop in self.desktop.find(role="push button", name="Stop")]
+            stray = []
+            for row in self.desktop.find(role="list item"):
+                x, y, w, h = row.extents()
+                offers = any(y <= sy + sh // 2 < y + h for _, sy, _, sh in stops)
+                if offers and not (x <= px < x + w and y <= py < y + h):
+                    stray.append(row)
+            return stray
+
+        def hover_top_row():  # the list is scrolled to its top
+            top = self.desktop.find(role="list item")[0]
+            self.desktop.hover(top)
+            wait_until(lambda: self.desktop.find(role="push button", name="Stop"), 5, "the hovered row's Stop")
+            return top
+
+        # A menu line lower down lies over another row; the one clicked keeps no hover once it closes.
+        self.choose_with_the_mouse(hover_top_row(), "Watch Port")
+        time.sleep(0.5)
+        self.assertEqual(stray_stops(), [], "hover left behind by the menu")
+        self.desktop.scroll(hover_top_row(), steps=1)
+        time.sleep(0.5)
+        self.assertEqual(stray_stops(), [], "hover left behind by scrolling")
 
     def test_restart_brings_a_dev_tree_back_in_its_folder(self):
         folder = Path(tempfile.mkdtemp(prefix="moorix shop ", dir=self.desktop.root))
