@@ -145,7 +145,14 @@ int main(int argc, char** argv) {
         PanelView view(model);
         view.show();
         model.setShown(true);
+        // The refreshes of an open panel: building its 200 rows once on opening is the first-open cost.
+        QElapsedTimer opening;
+        opening.start();
+        while (!model.loaded()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        view.repaint();
+        const double opened = static_cast<double>(opening.nsecsElapsed()) / 1e6;
         const double refreshing = longestStall(8s);
+        std::printf("200 ports, first open to drawn list:            %7.2f ms  (listing itself 35 ms)\n", opened);
         std::printf("200 ports, refresh every 2 s + 1 s stats, stall: %7.2f ms  (%.1fx idle; budget 8 ms)\n",
                     refreshing, refreshing / idle);
 
