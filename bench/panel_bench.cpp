@@ -19,10 +19,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -50,17 +52,22 @@ std::vector<PortEntry> ports(int count) {
     return entries;
 }
 
-// A backend whose tools take as long as real ones, on the workers.
+// A backend whose tools take as long as real ones, on the workers. Every other listing lacks its last
+// port, as when a server stops and starts again, and the figures change on every query: each refresh
+// redraws the list and each statistics tick the figures, as on a busy workstation.
 PanelBackend slowWorld(int count) {
     PanelBackend backend;
-    backend.listPorts = [count] {
+    const auto listings = std::make_shared<std::atomic<int>>(0);
+    const auto queries = std::make_shared<std::atomic<int>>(0);
+    backend.listPorts = [count, listings] {
         std::this_thread::sleep_for(35ms);
-        return std::optional(ports(count));
+        return std::optional(ports(count - (*listings)++ % 2));
     };
-    backend.stats = [](const std::vector<std::int32_t>& pids) {
+    backend.stats = [queries](const std::vector<std::int32_t>& pids) {
         std::this_thread::sleep_for(6ms);
+        const int turn = ++*queries;
         std::unordered_map<std::int32_t, ProcessStats> figures;
-        for (auto pid : pids) figures[pid] = {static_cast<double>(pid % 40), 100 + pid % 900};
+        for (auto pid : pids) figures[pid] = {static_cast<double>((pid + turn) % 40), 100 + pid % 900};
         return figures;
     };
     backend.processTable = [] { return ProcessTable{}; };
@@ -138,8 +145,15 @@ int main(int argc, char** argv) {
         PanelView view(model);
         view.show();
         model.setShown(true);
+        // The refreshes of an open panel: building its 200 rows once on opening is the first-open cost.
+        QElapsedTimer opening;
+        opening.start();
+        while (!model.loaded()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        view.repaint();
+        const double opened = static_cast<double>(opening.nsecsElapsed()) / 1e6;
         const double refreshing = longestStall(8s);
-        std::printf("200 ports, refresh every 2 s + 1 s stats, stall: %7.2f ms  (%.1fx idle; budget 16 ms)\n",
+        std::printf("200 ports, first open to drawn list:            %7.2f ms  (listing itself 35 ms)\n", opened);
+        std::printf("200 ports, refresh every 2 s + 1 s stats, stall: %7.2f ms  (%.1fx idle; budget 8 ms)\n",
                     refreshing, refreshing / idle);
 
         std::vector<double> keys;

@@ -1,3 +1,4 @@
+#include "app/panel/panel_model.h"
 #include "app/services/app_updater.h"
 #include "app/services/preferences.h"
 #include "app/windows/segmented_picker.h"
@@ -6,6 +7,7 @@
 #include "app/windows/settings_window.h"
 #include "app/windows/stepped_slider.h"
 #include "app/windows/window_frame.h"
+#include "tests/support/fake_panel_world.h"
 #include "tests/support/qt_application.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace moorix {
 
@@ -76,6 +79,37 @@ struct SettingsWindowTest : ::testing::Test {
 };
 
 } // namespace
+
+// In the application the notifier's thread reads a preference before any window does, so the store object
+// belongs to a thread without an event loop. This case comes first so that it is the first to use the store.
+TEST(SettingsStoreFirstUsedElsewhere, AskBeforeStoppingSwitchedOffByAClickIsStoredAndStopsAtOnce) {
+    test::ensureQtApplication();
+    std::thread([] { Preferences::shared().watchedPorts(); }).join();
+    Preferences& prefs = Preferences::shared();
+    prefs.setAppLanguage("en");
+    SettingsView window(prefs, MOORIX_VERSION, std::nullopt);
+    window.setFixedSize(520, 430);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    auto* confirm = child<QAbstractButton>(window, "confirmBeforeKillSwitch");
+    ASSERT_TRUE(confirm->isChecked());
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    EXPECT_EQ(QSettings(Preferences::storeLocation(), QSettings::IniFormat).value("confirmBeforeKill").toString(),
+              "false");
+    window.hide();
+    window.show();
+    EXPECT_FALSE(confirm->isChecked());
+
+    test::FakePanelWorld world;
+    world.listing = {{test::entryOn(3000, 42)}};
+    PanelModel model(world.backend(), Executor::immediate(), prefs);
+    model.setShown(true);
+    model.request(model.entries().front(), false, false, false);
+    EXPECT_FALSE(model.pendingKill());
+    EXPECT_EQ(world.actions, (std::vector<std::string>{"kill 42"}));
+    prefs.setConfirmBeforeKill(true);
+}
 
 TEST_F(SettingsWindowTest, HiddenPortsRowComesWithHiddenPortsAndGoesWithRestore) {
     const auto window = view();

@@ -119,7 +119,7 @@ void PanelModel::refresh() {
         });
 
         toMain([self, names = backend.dockerNames()]() mutable {
-            if (!self) return;
+            if (!self || self->m_dockerNames == names) return;
             self->m_dockerNames = std::move(names);
             self->notify(Rows);
         });
@@ -130,6 +130,9 @@ void PanelModel::refresh() {
 }
 
 void PanelModel::store(Refreshed refreshed) {
+    // Most refreshes find the same ports: then only the figures and the strip can have changed, and
+    // redrawing hundreds of rows for them would stall the panel.
+    const bool sameList = m_loaded && refreshed.entries == m_entries;
     m_entries = std::move(refreshed.entries);
     m_startTimes = std::move(refreshed.startTimes);
     m_stats = std::move(refreshed.stats);
@@ -137,7 +140,7 @@ void PanelModel::store(Refreshed refreshed) {
     m_backend.publishDevCount(devPortCount());
     m_orphans = std::move(refreshed.orphans);
     m_staleEntries = std::move(refreshed.stale);
-    notify(listingChanges);
+    notify(sameList ? Stats | Strip : listingChanges);
 }
 
 void PanelModel::storeListing(std::vector<PortEntry> entries,
@@ -165,8 +168,11 @@ void PanelModel::probe(const std::vector<PortEntry>& entries) {
             const bool answered = probe(port);
             toMain([self, port, answered] {
                 if (!self) return;
-                self->m_health[port] = answered;
-                self->notify(Rows);
+                // Probes answer one by one, many at a time: each touches only its own port's rows.
+                const auto [stored, added] = self->m_health.try_emplace(port, answered);
+                if (!added && stored->second == answered) return;
+                stored->second = answered;
+                emit self->portChanged(port);
             });
         });
     }
@@ -267,10 +273,7 @@ RowState PanelModel::rowState(const PortEntry& entry) const {
     }
     row.watched = m_watched.contains(entry.port);
     row.editingLabel = m_editingLabelPort == entry.port;
-    if (const auto stat = m_stats.find(entry.pid); stat != m_stats.end()) {
-        row.statsText = QStringLiteral("%") + QString::number(std::lround(stat->second.cpu)) +
-                        QStringLiteral(" \u00B7 ") + text(formatMem(stat->second.memMB));
-    }
+    row.statsText = statsText(entry.pid);
 
     if (row.confirming) {
         const PendingKill& pending = *m_pendingKill;
@@ -294,6 +297,13 @@ RowState PanelModel::rowState(const PortEntry& entry) const {
                          (row.label ? QStringLiteral(" ") + *row.label : QString()) + QStringLiteral(" ") +
                          row.secondLine;
     return row;
+}
+
+QString PanelModel::statsText(std::int32_t pid) const {
+    const auto stat = m_stats.find(pid);
+    if (stat == m_stats.end()) return {};
+    return QStringLiteral("%") + QString::number(std::lround(stat->second.cpu)) + QStringLiteral(" \u00B7 ") +
+           text(formatMem(stat->second.memMB));
 }
 
 std::vector<RowMenuItem> PanelModel::menuItems(const PortEntry& entry) const {

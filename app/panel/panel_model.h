@@ -93,6 +93,8 @@ public:
     // the screen beside the tray icon.
     double listHeight(const Sections& shown, double room = std::numeric_limits<double>::infinity()) const;
     RowState rowState(const PortEntry& entry) const;
+    // "%12 · 340 MB"; empty until the process's figures are known.
+    QString statsText(std::int32_t pid) const;
     std::vector<RowMenuItem> menuItems(const PortEntry& entry) const;
     // "3 dev · 5 other"; empty before the first listing and while nothing listens.
     QString countsText() const;
@@ -133,6 +135,8 @@ public:
 
 signals:
     void changed(unsigned what);
+    // Only the rows of this port say something new (a health probe answered differently).
+    void portChanged(std::int64_t port);
 
 private:
     struct Refreshed {

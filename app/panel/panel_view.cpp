@@ -67,6 +67,7 @@ PanelView::PanelView(PanelModel& model, QWidget* parent)
     connect(m_header, &PanelHeader::quitRequested, this, &PanelView::quitRequested);
     connect(m_history, &HistorySheet::closeRequested, &m_model, &PanelModel::closeHistory);
     connect(&m_model, &PanelModel::changed, this, &PanelView::sync);
+    connect(&m_model, &PanelModel::portChanged, m_list, &PortListView::refreshPort);
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WindowShortcut);
     connect(find, &QShortcut::activated, this, &PanelView::toggleSearch);
@@ -92,8 +93,10 @@ void PanelView::sync(unsigned what) {
         m_list->rebuild(shown);
         m_scroll->setFixedHeight(
             static_cast<int>(std::ceil(m_model.listHeight(shown, m_room - heightBesideList()))));
-    } else if (what & (PanelModel::Rows | PanelModel::Stats)) {
+    } else if (what & PanelModel::Rows) {
         m_list->refreshRows();
+    } else if (what & PanelModel::Stats) {
+        m_list->refreshStats();
     }
     if (what & PanelModel::History) {
         const bool history = m_model.showHistory();

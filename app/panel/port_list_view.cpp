@@ -88,6 +88,17 @@ void PortListView::refreshRows() {
         for (PortRow* row : *rows) row->setState(m_model.rowState(row->state().entry));
 }
 
+void PortListView::refreshPort(std::int64_t port) {
+    for (auto* rows : {&m_devRows, &m_otherRows})
+        for (PortRow* row : *rows)
+            if (row->state().entry.port == port) row->setState(m_model.rowState(row->state().entry));
+}
+
+void PortListView::refreshStats() {
+    for (auto* rows : {&m_devRows, &m_otherRows})
+        for (PortRow* row : *rows) row->setStatsText(m_model.statsText(row->state().entry.pid));
+}
+
 PortRow* PortListView::row(const std::string& id) const {
     const auto found = m_rows.find(id);
     return found == m_rows.end() ? nullptr : found->second;

@@ -24,8 +24,12 @@ public:
 
     // Which rows show, in which section: after the list itself changed.
     void rebuild(const PanelModel::Sections& shown);
-    // What the rows say: after their state or figures changed.
+    // What the rows say: after their state changed.
     void refreshRows();
+    // What the rows of one port say.
+    void refreshPort(std::int64_t port);
+    // Only the live figures.
+    void refreshStats();
     PortRow* row(const std::string& id) const;
     // Only the row under the pointer looks hovered: after scrolling, a menu, or rows moving.
     void syncHover();

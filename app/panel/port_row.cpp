@@ -177,6 +177,12 @@ void PortRow::setState(const RowState& state) {
     update();
 }
 
+void PortRow::setStatsText(const QString& text) {
+    if (text == m_state.statsText) return;
+    m_state.statsText = text;
+    update();
+}
+
 void PortRow::setHovering(bool hovering) {
     if (hovering == m_hovering) return;
     m_hovering = hovering;

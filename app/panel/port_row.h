@@ -24,6 +24,8 @@ public:
     PortRow(PanelModel& model, QWidget* parent = nullptr);
 
     void setState(const RowState& state);
+    // The live figures alone, which change every second.
+    void setStatsText(const QString& text);
     const RowState& state() const { return m_state; }
     // A click, or a screen reader's press: the row becomes the selection.
     void selectByUser();

@@ -160,6 +160,21 @@ class PanelAsUser(PanelTest):
         self.desktop.keys("Return")
         self.assertIsNotNone(server.wait(10))
 
+    def test_asking_first_switched_off_with_a_click_is_stored_and_the_next_stop_stops_at_once(self):
+        server = self.desktop.listener("--dev-port")
+        self.open_panel()
+        self.desktop.click_element(self.desktop.find(role="push button", name="Settings")[0])
+        wait_until(lambda: [w for w in self.desktop.app_windows() if w.width >= 500], 10, "the settings window")
+        switch = self.desktop.wait_for(role="check box", name="Ask before stopping a process")
+        self.desktop.click_element(switch)
+        wait_until(lambda: self.desktop.preferences().get("confirmBeforeKill") == "false", 10,
+                   "confirmBeforeKill=false in the preferences")
+        self.desktop.click_tray_icon()
+        self.desktop.wait_keyboard(self.panel())
+        self.row(server.port).press()
+        self.desktop.keys("Return")
+        self.assertIsNotNone(server.wait(10))
+
     def choose_with_the_mouse(self, row, item):
         """Right clicks a row and clicks `item` in its menu."""
         before = self.desktop.app_windows()
