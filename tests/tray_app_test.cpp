@@ -12,20 +12,15 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace moorix {
+
+using test::readFile;
 
 using test::Child;
 using test::listener;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 // The first event of the history file on `port` with `action` (and `ending`), or null.
 nlohmann::json findEvent(std::int64_t port, const std::string& action, const std::string& ending = {}) {
@@ -127,8 +122,15 @@ TEST_F(TrayApp, RecordsHistoryShowsTheCountAndNotifiesACrashOnce) {
     ASSERT_TRUE(test::waitUntil([&] { return hasEvent(crashPort, "closed", "unexpected"); }, 25));
     const std::string crashText = "Moorix The server on port " + std::to_string(crashPort);
     ASSERT_TRUE(test::waitUntil([&] { return occurrences(notifications(), crashText) == 1; }, 15)) << notifications();
-    // The closing stays in the 30-second crash window for two more samples, and is told once.
-    std::this_thread::sleep_for(std::chrono::seconds(11));
+    // The closing stays in the 30-second crash window for the next samples, and is told once: two more
+    // samples have been taken once another server's opening and closing are recorded.
+    std::int64_t laterPort = 0;
+    {
+        Child later(listener());
+        laterPort = test::listeningPort(later);
+        ASSERT_TRUE(test::waitUntil([&] { return hasEvent(laterPort, "opened"); }, 25));
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return hasEvent(laterPort, "closed"); }, 25));
     EXPECT_EQ(occurrences(notifications(), crashText), 1u) << notifications();
 
     auto second = startApp();
