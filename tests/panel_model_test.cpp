@@ -87,6 +87,20 @@ TEST_F(PanelModelTest, HiddenPortsExposedFilterAndSearchOverItsFiveTexts) {
     EXPECT_EQ(portsOf(model.otherPorts()), (std::vector<std::int64_t>{30}));
 }
 
+// However many rows there are, the list keeps within the height the user chose, yet shows at least one row.
+TEST_F(PanelModelTest, ListKeepsWithinTheHeightLimit) {
+    std::vector<PortEntry> entries;
+    for (int i = 0; i < 30; ++i) entries.push_back(entryOn(3000 + i, 100 + i));
+    m_world.listing = entries;
+    PanelModel& model = open();
+    for (const double limit : {480.0, 301.0}) {
+        Preferences::shared().setPanelMaxHeight(limit);
+        EXPECT_LE(model.listHeight(), limit);
+    }
+    Preferences::shared().setPanelMaxHeight(1);
+    EXPECT_GT(model.listHeight(), 1);
+}
+
 TEST_F(PanelModelTest, RefreshStoresTheListingCountsAndInsightsAndKeepsItWhenAListingFails) {
     PanelModel& model = open();
     EXPECT_TRUE(model.loaded());
