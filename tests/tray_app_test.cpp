@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace moorix {
@@ -115,8 +116,19 @@ TEST_F(TrayApp, RecordsHistoryShowsTheCountAndNotifiesACrashOnce) {
     EXPECT_TRUE(test::waitUntil([&] { return hasEvent(port, "closed", "killedByMoorix"); }, 25))
         << "a stop from the command line is attributed to Moorix";
 
-    Child crashing(listener({"--stop-on-usr1", "--dev-port"})); // crashes are told for development ports
-    const std::int64_t crashPort = test::listeningPort(crashing);
+    // Crashes are told for development ports. Not the first free one from 5000: other tests' listeners
+    // take that, and one taking the port as soon as it is freed would hide its closing.
+    std::unique_ptr<Child> crashingServer;
+    std::string crashLine;
+    std::mt19937 random(std::random_device{}());
+    for (int tries = 0; tries < 20 && crashLine.empty(); ++tries) {
+        const std::string candidate = std::to_string(6000 + random() % 4000);
+        crashingServer = std::make_unique<Child>(listener({"--stop-on-usr1", "--port", candidate}));
+        crashLine = crashingServer->readLine();
+    }
+    ASSERT_FALSE(crashLine.empty());
+    Child& crashing = *crashingServer;
+    const std::int64_t crashPort = std::stoll(crashLine);
     ASSERT_TRUE(test::waitUntil([&] { return hasEvent(crashPort, "opened"); }, 25));
     ::kill(crashing.pid(), SIGUSR1); // stops listening, stays alive
     ASSERT_TRUE(test::waitUntil([&] { return hasEvent(crashPort, "closed", "unexpected"); }, 25));
