@@ -5,6 +5,7 @@
 #include "core/platform/platform.h"
 #include "core/text_lines.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,15 +36,17 @@ bool isStillAt(int fd, const std::string& path) {
 // Opens the file at `path` for appending and takes its lock; -1 when it cannot be opened.
 int openLocked(const std::string& path) {
     // Another writer may replace the file while this one waits for the lock; the lock of a file that is no
-    // longer at `path` guards nothing, so the file is opened again. Writers take turns, so this ends.
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    // longer at `path` guards nothing, so the file is opened again. No bound on the tries: giving up would
+    // lose a record, and a stop it misses reads as a crash. Each retry means another writer finished a
+    // note, so this ends once the others stop writing.
+    for (;;) {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
         if (fd < 0) return -1;
-        ::flock(fd, LOCK_EX);
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
         if (isStillAt(fd, path)) return fd;
         ::close(fd);
     }
-    return -1;
 }
 
 std::string readAll(int fd) {

@@ -71,13 +71,6 @@ TEST(ListMode, OneEntryPerProcessAndPortInPidOrder) {
     EXPECT_EQ(found[1].at("pid"), std::max(first.pid(), second.pid()));
 }
 
-TEST(ListMode, ServerInRootFolderHasNoFolderKeys) {
-    Child server(listener(), {.cwd = "/"});
-    const auto found = listedOn(listeningPort(server));
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].size(), 7u) << "neither cwd nor project, not even as null";
-}
-
 // The kernel's interfaces count as unavailable here, as when netlink is refused, so lsof must answer.
 TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
     test::TempDir dir;
@@ -96,16 +89,6 @@ TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
     }
     const auto nothing = test::runMoorix({"--list"}, fake("nothing", "exit 1"));
     EXPECT_EQ(nothing.out + std::to_string(nothing.status), "[]\n0") << "lsof's status 1 alone: none listens";
-}
-
-TEST(ListMode, AFolderThatIsNotUtf8IsUnknownAndBlanksNothing) {
-    test::TempDir dir;
-    const std::string folder = dir.file("\xFF\xFE");
-    std::filesystem::create_directory(folder);
-    Child server(listener(), {.cwd = folder});
-    const auto found = listedOn(listeningPort(server));
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_FALSE(found[0].contains("cwd") || found[0].contains("project")) << found[0];
 }
 
 // An installed copy finds its desktop program beside itself or in ../lib/moorix, and never in the build tree

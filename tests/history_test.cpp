@@ -16,6 +16,8 @@
 
 namespace moorix {
 
+using test::readFile;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,10 +33,6 @@ PortEvent event(Instant at, std::int64_t port, std::int32_t pid, EventAction act
 PortEvent numbered(int i) { return event(kAt + seconds{i}, 3000 + i, 100 + i); }
 std::string line(int i) { return *encodeEventLine(numbered(i)) + "\n"; }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 const PortEvent kOpening{kAt, kOpened, 3000, 4242, "node", {"npm", "zsh"}, "dev", "*", "/Users/dev/shop", "shop",
                          Argv{{"node", "server.js"}}, std::nullopt};

@@ -18,14 +18,9 @@
 namespace moorix {
 
 namespace fs = std::filesystem;
+using test::readFile;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 int shell(const std::string& command) { return std::system(command.c_str()); }
 

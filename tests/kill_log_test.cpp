@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +69,51 @@ TEST(KillLog, ReadersNeverMissARecordWhileTheLogIsRewritten) {
     notes.join();
     EXPECT_EQ(misses, 0) << "of " << reads << " reads";
     EXPECT_TRUE(reader.contains(699, now));
+}
+
+// Another writer may replace the file by rename each time this one waits for its lock, as a writer noting
+// many stops past the rewrite size does; this one must still get its record into the file in place. The
+// test is that other writer, and replaces the file each time the note has opened the one in place.
+TEST(KillLog, AWriterThatKeepsFindingTheFileReplacedStillWritesItsRecord) {
+    test::TempDir dir;
+    const std::string path = dir.file("killed.log");
+    const auto now = std::chrono::system_clock::now();
+    const auto replace = [&] {
+        const std::string fresh = dir.file("fresh");
+        const int fd = ::open(fresh.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::flock(fd, LOCK_EX);
+        ::rename(fresh.c_str(), path.c_str());
+        return fd;
+    };
+    // How many descriptors of this process, the test's own among them, are open on the file of `fd`.
+    const auto openings = [](int fd) {
+        struct stat file {};
+        ::fstat(fd, &file);
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/fd")) {
+            struct stat other {};
+            count += ::stat(entry.path().c_str(), &other) == 0 && other.st_ino == file.st_ino &&
+                     other.st_dev == file.st_dev;
+        }
+        return count;
+    };
+    int held = replace();
+    std::atomic<bool> noted{false};
+    std::thread writer([&] {
+        KillLog(path).note(42, now);
+        noted = true;
+    });
+    int rounds = 0;
+    for (; rounds < 150; ++rounds) {
+        if (!test::waitUntil([&] { return noted || openings(held) > 1; }, 10) || noted) break;
+        const int next = replace();
+        ::close(held); // the lock of a file no longer in place
+        held = next;
+    }
+    ::close(held);
+    writer.join();
+    EXPECT_EQ(rounds, 150) << "the note waited through every replacement";
+    EXPECT_TRUE(KillLog(path).contains(42, now));
 }
 
 TEST(KillLog, StopFromTheCommandLineIsSeenByThisProcess) {

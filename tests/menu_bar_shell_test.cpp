@@ -4,11 +4,11 @@
 #include "app/panel/owner_icon.h"
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
+#include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 
 namespace moorix {
@@ -37,11 +37,7 @@ TEST(DisplayHelpers, MemoryNotificationScriptPlacementAndIconCache) {
 }
 
 TEST(MenuBarImage, BadgeOnASquareIconOrCountBesideIt) {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QGuiApplication app(argc, argv);
+    test::ensureQtApplication();
     const auto redPixels = [](const QImage& image) {
         int count = 0;
         for (int y = 0; y < image.height(); ++y)

@@ -87,20 +87,19 @@ TEST_F(PanelModelTest, HiddenPortsExposedFilterAndSearchOverItsFiveTexts) {
     EXPECT_EQ(portsOf(model.otherPorts()), (std::vector<std::int64_t>{30}));
 }
 
-TEST_F(PanelModelTest, ListHeightShowsWholeRowsWithinTheLimit) {
+// However many rows there are, the list keeps within the height the user chose, yet shows at least one row.
+TEST_F(PanelModelTest, ListKeepsWithinTheHeightLimit) {
     std::vector<PortEntry> entries;
-    for (int i = 0; i < 5; ++i) entries.push_back(entryOn(3000 + i, 100 + i));
-    for (int i = 0; i < 5; ++i) entries.push_back(entryOn(20000 + i, 200 + i));
+    for (int i = 0; i < 30; ++i) entries.push_back(entryOn(3000 + i, 100 + i));
     m_world.listing = entries;
     PanelModel& model = open();
-    EXPECT_EQ(model.listHeight(), 440) << "10 rows, two sections, limit 480: 7 rows";
-    EXPECT_EQ(model.listHeight(model.sections(), 300), 284) << "room for 300 beside the icon: 4 rows";
-
-    m_world.listing = std::vector<PortEntry>(entries.begin(), entries.begin() + 3);
-    model.refresh();
-    EXPECT_EQ(model.listHeight(), 202);
-    Preferences::shared().setPanelMaxHeight(60);
-    EXPECT_EQ(model.listHeight(), 98) << "never fewer than one row";
+    for (const double limit : {480.0, 301.0}) {
+        Preferences::shared().setPanelMaxHeight(limit);
+        EXPECT_LE(model.listHeight(), limit);
+    }
+    EXPECT_LE(model.listHeight(model.sections(), 250), 250) << "room for 250 beside the icon";
+    Preferences::shared().setPanelMaxHeight(1);
+    EXPECT_GT(model.listHeight(), 1);
 }
 
 TEST_F(PanelModelTest, RefreshStoresTheListingCountsAndInsightsAndKeepsItWhenAListingFails) {
@@ -109,7 +108,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingCountsAndInsightsAndKeepsItWhenALi
     EXPECT_EQ(model.countsText(), "") << "nothing listens";
     EXPECT_EQ(model.emptyStateText(), "No listening ports");
 
-    auto orphan = entryOn(4000, 40);
+    const auto orphan = entryOn(4000, 40);
     auto stale = entryOn(5000, 50, "ruby", "0.0.0.0");
     m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
     m_world.events = {opened(stale, m_world.now - std::chrono::seconds(86'401))};
@@ -133,15 +132,61 @@ TEST_F(PanelModelTest, RefreshStoresTheListingCountsAndInsightsAndKeepsItWhenALi
     m_world.table = {{50, {49, "ruby"}}};
     model.refresh();
     EXPECT_EQ(model.insightText(), "Stale servers: 1");
-    m_world.actions.clear();
-    const int listingsBefore = m_world.listings;
-    m_world.listing = {{orphan, stale}};
-    m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
-    model.refresh();
+}
+
+// Work as the application runs it: queued, background work in any order, results on the main thread in
+// the order posted. A stopped process leaves the listing, as it would.
+TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAfterThem) {
+    std::vector<Executor::Task> background, main;
+    const auto drain = [&] {
+        while (!background.empty() || !main.empty()) {
+            if (!background.empty()) {
+                auto task = std::move(background.back()); // the newest first
+                background.pop_back();
+                task();
+            } else {
+                auto task = std::move(main.front());
+                main.erase(main.begin());
+                task();
+            }
+        }
+    };
+    const auto post = [](std::vector<Executor::Task>& queue) {
+        return [&queue](Executor::Task task) { queue.push_back(std::move(task)); };
+    };
+    PanelBackend backend = m_world.backend();
+    backend.killTree = [this, record = backend.killTree](std::int32_t pid) {
+        record(pid);
+        std::erase_if(*m_world.listing, [&](const PortEntry& entry) { return entry.pid == pid; });
+    };
+    const auto a = entryOn(4000, 40), b = entryOn(4100, 41), c = entryOn(4200, 42);
+    m_world.listing = {{a, b, c}};
+    m_world.table = {{40, {1, "node"}}, {41, {1, "node"}}};
+    m_world.startTimes = {{40, 100}, {41, 200}, {42, 300}};
+    PanelModel model(backend, {post(background), post(background), post(main)}, Preferences::shared());
+    model.setShown(true);
+    drain();
+    ASSERT_EQ(portsOf(model.reclaimable()), (std::vector<std::int64_t>{4000, 4100}));
+
+    m_world.startTimes[41] = 999; // that orphan ended and its pid went to another process
     model.reclaimAll();
-    EXPECT_EQ(m_world.actions, (std::vector<std::string>{"tree 40", "tree 50"}));
-    EXPECT_EQ(m_world.listings, listingsBefore + 2) << "one refresh after the last stop";
+    drain();
+    EXPECT_EQ(m_world.actions, (std::vector<std::string>{"tree 40"}));
+    EXPECT_EQ(portsOf(model.entries()), (std::vector<std::int64_t>{4100, 4200})) << "listed after the stops";
     EXPECT_FALSE(model.reclaiming());
+
+    model.request(c, false, false, false);
+    model.select(b.id());
+    EXPECT_TRUE(model.handleReturn()) << "asks about the selected row";
+    drain();
+    EXPECT_EQ(m_world.actions.size(), 1u) << "the row waiting elsewhere is not stopped";
+    EXPECT_TRUE(model.rowState(b).confirming);
+
+    m_world.listing.reset();
+    model.handleReturn();
+    drain();
+    EXPECT_EQ(m_world.actions.back(), "kill 41");
+    EXPECT_EQ(model.entries().size(), 2u) << "a listing that failed after a stop keeps the rows";
 }
 
 TEST_F(PanelModelTest, ProbesDevelopmentPortsAndWaitsThirtySecondsForOnesThatDidNotAnswer) {

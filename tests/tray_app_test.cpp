@@ -11,21 +11,17 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
-#include <thread>
 
 namespace moorix {
+
+using test::readFile;
 
 using test::Child;
 using test::listener;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 // The first event of the history file on `port` with `action` (and `ending`), or null.
 nlohmann::json findEvent(std::int64_t port, const std::string& action, const std::string& ending = {}) {
@@ -120,15 +116,33 @@ TEST_F(TrayApp, RecordsHistoryShowsTheCountAndNotifiesACrashOnce) {
     EXPECT_TRUE(test::waitUntil([&] { return hasEvent(port, "closed", "killedByMoorix"); }, 25))
         << "a stop from the command line is attributed to Moorix";
 
-    Child crashing(listener({"--stop-on-usr1", "--dev-port"})); // crashes are told for development ports
-    const std::int64_t crashPort = test::listeningPort(crashing);
+    // Crashes are told for development ports. Not the first free one from 5000: other tests' listeners
+    // take that, and one taking the port as soon as it is freed would hide its closing.
+    std::unique_ptr<Child> crashingServer;
+    std::string crashLine;
+    std::mt19937 random(std::random_device{}());
+    for (int tries = 0; tries < 20 && crashLine.empty(); ++tries) {
+        const std::string candidate = std::to_string(6000 + random() % 4000);
+        crashingServer = std::make_unique<Child>(listener({"--stop-on-usr1", "--port", candidate}));
+        crashLine = crashingServer->readLine();
+    }
+    ASSERT_FALSE(crashLine.empty());
+    Child& crashing = *crashingServer;
+    const std::int64_t crashPort = std::stoll(crashLine);
     ASSERT_TRUE(test::waitUntil([&] { return hasEvent(crashPort, "opened"); }, 25));
     ::kill(crashing.pid(), SIGUSR1); // stops listening, stays alive
     ASSERT_TRUE(test::waitUntil([&] { return hasEvent(crashPort, "closed", "unexpected"); }, 25));
     const std::string crashText = "Moorix The server on port " + std::to_string(crashPort);
     ASSERT_TRUE(test::waitUntil([&] { return occurrences(notifications(), crashText) == 1; }, 15)) << notifications();
-    // The closing stays in the 30-second crash window for two more samples, and is told once.
-    std::this_thread::sleep_for(std::chrono::seconds(11));
+    // The closing stays in the 30-second crash window for the next samples, and is told once: two more
+    // samples have been taken once another server's opening and closing are recorded.
+    std::int64_t laterPort = 0;
+    {
+        Child later(listener());
+        laterPort = test::listeningPort(later);
+        ASSERT_TRUE(test::waitUntil([&] { return hasEvent(laterPort, "opened"); }, 25));
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return hasEvent(laterPort, "closed"); }, 25));
     EXPECT_EQ(occurrences(notifications(), crashText), 1u) << notifications();
 
     auto second = startApp();

@@ -98,17 +98,19 @@ void PortNotifier::tick() {
 
     m_recorder.record(now, live, m_world.listPorts, m_world.isAlive);
     m_world.publishCount(static_cast<int>(std::count_if(live.begin(), live.end(), isDevPort)));
-    notifyCrashes(now, live);
+    notifyCrashes(now);
     notifyWatched(live);
 }
 
-void PortNotifier::notifyCrashes(Instant now, const std::set<std::int64_t>& live) {
+void PortNotifier::notifyCrashes(Instant now) {
+    // A crash is told once, as an event: another server taking its port while the crash is still in the
+    // window does not make it new, and a second crash on that port is an event of its own.
+    std::erase_if(m_notifiedCrashes,
+                  [&](const auto& crash) { return std::get<Instant>(crash) < now - crashWindow; });
     for (const PortEvent& crash : Insights::crashes(m_history.events(now - crashWindow), m_world.isAlive)) {
-        if (!m_notifiedCrashes.insert(crash.port).second) continue;
+        if (!m_notifiedCrashes.insert({crash.at, crash.port, crash.pid}).second) continue;
         m_world.notify(m_world.message("notif_crashed", crash.port));
     }
-    // A port that listens again may crash again and deserves a new notification then.
-    for (std::int64_t port : live) m_notifiedCrashes.erase(port);
 }
 
 void PortNotifier::notifyWatched(const std::set<std::int64_t>& live) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace moorix {
@@ -59,7 +60,7 @@ public:
     static std::chrono::milliseconds pause(bool watching);
 
 private:
-    void notifyCrashes(Instant now, const std::set<std::int64_t>& live);
+    void notifyCrashes(Instant now);
     void notifyWatched(const std::set<std::int64_t>& live);
     void run();
 
@@ -67,7 +68,7 @@ private:
     World m_world;
     Recorder m_recorder;
     std::optional<std::set<std::int64_t>> m_lastOpen;
-    std::set<std::int64_t> m_notifiedCrashes;
+    std::set<std::tuple<Instant, std::int64_t, std::int32_t>> m_notifiedCrashes;
 
     std::mutex m_loopLock;
     std::condition_variable m_wake;

@@ -207,6 +207,17 @@ bool waitUntil(const std::function<bool()>& condition, double seconds) {
     }
 }
 
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string script(const std::string& path, const std::string& record, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << record << "'\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
 int unusedLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};

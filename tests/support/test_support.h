@@ -79,6 +79,11 @@ std::int64_t listeningPort(Child& listener);
 
 bool waitUntil(const std::function<bool()>& condition, double seconds);
 
+// The whole file, or empty when it cannot be read.
+std::string readFile(const std::string& path);
+// An executable shell script at `path` that writes its arguments, one a line, to `record`, then runs `body`.
+std::string script(const std::string& path, const std::string& record, const std::string& body = "");
+
 // A loopback port that nothing listens on (bound, then released).
 int unusedLoopbackPort();
 

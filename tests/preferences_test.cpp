@@ -1,0 +1,102 @@
+// The preferences store and the values kept in it: port lists and port labels.
+#include "app/services/port_labels.h"
+#include "app/services/port_list.h"
+#include "app/services/preferences.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QStringList>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace moorix {
+
+namespace {
+
+const auto rawStore = [] {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix");
+};
+
+struct PreferencesTest : ::testing::Test {
+    void SetUp() override { rawStore().clear(); }
+    Preferences& prefs = Preferences::shared();
+};
+
+} // namespace
+
+TEST_F(PreferencesTest, DefaultsAreNotWrittenAndValuesAreKeptInTheTestsConfigFolder) {
+    EXPECT_TRUE(prefs.refreshInterval() == 3 && prefs.panelMaxHeight() == 480 && prefs.confirmBeforeKill());
+    EXPECT_TRUE(prefs.appLanguage() == "system" && !prefs.portLabelsText() && prefs.hiddenPortSet().empty());
+    EXPECT_EQ(rawStore().allKeys(), QStringList{});
+    prefs.setRefreshInterval(5);
+    prefs.setConfirmBeforeKill(false);
+    prefs.setHiddenPortSet({8080, 3000});
+    const QString location = Preferences::storeLocation();
+    EXPECT_TRUE(location.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/")) << location.toStdString();
+    EXPECT_EQ(QSettings(location, QSettings::IniFormat).value("hiddenPorts"), "3000,8080") << "at once";
+    EXPECT_TRUE(prefs.refreshInterval() == 5 && !prefs.confirmBeforeKill());
+}
+
+TEST_F(PreferencesTest, ValuesOfTheWrongTypeFallBackToTheDefault) {
+    for (const QVariant& bad : {QVariant("fast"), QVariant(QStringList{"1", "2"}), QVariant(0),
+                                QVariant("-20"), QVariant("nan"), QVariant(QVariantMap{{"a", 1}})}) {
+        rawStore().setValue("refreshInterval", bad);
+        rawStore().setValue("appLanguage", bad);
+        EXPECT_EQ(prefs.refreshInterval(), 3.0) << bad.toString().toStdString();
+    }
+    EXPECT_EQ(prefs.appLanguage(), "system");
+    for (const QVariant& bad : {QVariant("maybe"), QVariant(2), QVariant(QStringList{"1", "2"})}) {
+        rawStore().setValue("confirmBeforeKill", bad);
+        EXPECT_TRUE(prefs.confirmBeforeKill()) << bad.toString().toStdString();
+    }
+    rawStore().setValue("panelMaxHeight", "600.5");
+    rawStore().setValue("confirmBeforeKill", "FALSE");
+    EXPECT_TRUE(prefs.panelMaxHeight() == 600.5 && !prefs.confirmBeforeKill()) << "as an INI file keeps them";
+}
+
+TEST_F(PreferencesTest, EachKeySignalsOncePerChangeAndPortListsKeepOnlyWholeDecimalNumbers) {
+    std::vector<double> intervals;
+    int watched = 0;
+    QObject::connect(&prefs, &Preferences::refreshIntervalChanged,
+                     [&](double value) { intervals.push_back(value); });
+    QObject::connect(&prefs, &Preferences::watchedPortsChanged, [&] { ++watched; });
+    for (const double value : {5, 5, 2})
+        prefs.setRefreshInterval(value);
+    for (const auto& ports : std::vector<std::set<std::int64_t>>{{5432, 3000}, {3000, 5432}, {}})
+        prefs.setWatchedPorts(ports);
+    prefs.disconnect();
+    EXPECT_EQ(intervals, (std::vector<double>{5, 2}));
+    EXPECT_EQ(watched, 2);
+    const std::string store = Preferences::storeLocation().toStdString();
+    std::ofstream(store) << "[General]\nwatchedPorts=3000,,abc,+80,5432\n";
+    // Qt notices an edited store by its time stamp; make this edit look later than the last write.
+    std::filesystem::last_write_time(store, std::filesystem::last_write_time(store) + std::chrono::seconds(2));
+    EXPECT_EQ(prefs.watchedPorts(), (std::set<std::int64_t>{80, 3000, 5432})) << "an unquoted list";
+    QObject::connect(&prefs, &Preferences::watchedPortsChanged, [&] { ++watched; });
+    prefs.setWatchedPorts({});
+    prefs.disconnect();
+    EXPECT_EQ(watched, 3) << "clearing a hand-edited list is a change";
+    EXPECT_EQ(PortList::parse("3000,, 8080,abc,+80,-1,99999999999999999999,0x50,30 00,5.0,3000"),
+              (std::set<std::int64_t>{-1, 80, 3000}));
+    EXPECT_EQ(PortList::countNumbers("3000,3000,x,,5432"), 3u);
+}
+
+TEST_F(PreferencesTest, PortLabelsAreTrimmedKeptAsCompactJsonAndAnythingElseReadsAsNoLabels) {
+    PortLabels::set(QString(" shop \"api\"\t"), 3000);
+    PortLabels::set(QString("\na/b ü\n"), 5432);
+    PortLabels::set(QString("x"), 80);
+    PortLabels::set(QString(" \t  "), 80);
+    EXPECT_EQ(rawStore().value("portLabels"), "{\"3000\":\"shop \\\"api\\\"\",\"5432\":\"\\na\\/b ü\\n\"}");
+    EXPECT_EQ(PortLabels::all(),
+              (std::map<QString, QString>{{"3000", "shop \"api\""}, {"5432", "\na/b ü\n"}}));
+    for (const char* stored : {"not json", "[\"a\"]", "{\"3000\":1}", "{\"3000\":\"a\",\"80\":null}", ""}) {
+        rawStore().setValue("portLabels", stored);
+        EXPECT_TRUE(PortLabels::all().empty()) << stored;
+    }
+}
+
+} // namespace moorix
