@@ -8,13 +8,16 @@ namespace moorix {
 namespace {
 
 QAccessibleInterface* accessibleScrollArea(const QString& className, QObject* object) {
-    if (className != QLatin1String(QScrollArea::staticMetaObject.className()) || !object || !object->isWidgetType())
+    if (className != QLatin1String(QScrollArea::staticMetaObject.className()) || !object ||
+        !object->isWidgetType())
         return nullptr;
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Client);
 }
 
 } // namespace
 
-void installScrollAreaAccessibility() { QAccessible::installFactory(accessibleScrollArea); }
+void installScrollAreaAccessibility() {
+    QAccessible::installFactory(accessibleScrollArea);
+}
 
 } // namespace moorix
