@@ -113,6 +113,7 @@ class UnderMetacity(DesktopTest):
             if passing:
                 passing.stop()
             passing = self.desktop.listener()
+            self.addCleanup(passing.stop)
             self.desktop.find(role="push button", name="Settings")[0].press()
             # The press lands a moment later and closes the panel while the reader is down among the rows:
             # the list no longer scrolls when it asks for the part it counted beside them.
