@@ -14,6 +14,7 @@
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
 #include "app/shell/tray_menu.h"
+#include "app/windows/accessible_scroll_area.h"
 #include "app/windows/settings_window.h"
 #include "app/windows/theme.h"
 #include "core/history.h"
@@ -66,6 +67,7 @@ int runMenuBarApp(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Moorix"));
     makeAccessoryApp();
+    installScrollAreaAccessibility();
 
     requestNotificationPermissionIfBundled();
     PortNotifier::shared().start();

@@ -98,6 +98,29 @@ class UnderMetacity(DesktopTest):
         self.assertLessEqual(by + bheight + 12, y + height, f"the last row {last.extents()} is cut off in "
                                                             f"{window.extents()}")
 
+    def test_a_reader_walking_the_tree_as_rows_change_and_settings_close_the_panel(self):
+        self.desktop.write_preferences(watchedPorts=1)
+        servers = self.desktop.spawn("servers", [PYTHON, "-c", MANY_SERVERS])
+        self.addCleanup(servers.stop)
+        app = self.start_app()
+        passing = None
+        for _ in range(3):
+            self.desktop.click_tray_icon()
+            self.panel()
+            wait_until(lambda: len(self.desktop.find(role="list item", pattern=r"^:\d+", showing=False)) >= 20,
+                       30, "the twenty rows")
+            # A server comes and one goes, so that the refreshes meanwhile rebuild rows.
+            if passing:
+                passing.stop()
+            passing = self.desktop.listener()
+            self.addCleanup(passing.stop)
+            self.desktop.find(role="push button", name="Settings")[0].press()
+            # The press lands a moment later and closes the panel while the reader is down among the rows:
+            # the list no longer scrolls when it asks for the part it counted beside them.
+            self.desktop.find(role="list item", showing=False)
+            self.desktop.wait_for(role="frame", name="Moorix Settings")
+            self.assertTrue(app.alive(), "the application ended")
+
 
 class StatusNotifierTest(DesktopTest):
     """A desktop whose tray is a StatusNotifierItem host: Moorix registers an item and the tray calls it."""
