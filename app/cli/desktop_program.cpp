@@ -44,7 +44,7 @@ std::vector<std::filesystem::path> programCandidates(const std::filesystem::path
     if (!executable.is_absolute()) return {};
     const std::filesystem::path folder = executable.parent_path();
     std::vector<std::filesystem::path> candidates{folder / MOORIX_DESKTOP_PROGRAM,
-                                                  folder / "../lib/moorix" / MOORIX_DESKTOP_PROGRAM};
+                                                  (folder / "../lib/moorix" / MOORIX_DESKTOP_PROGRAM).lexically_normal()};
     if (insideBuildTree(executable, MOORIX_BUILD_FOLDER))
         candidates.emplace_back(MOORIX_DESKTOP_PROGRAM_BUILD_PATH);
     return candidates;

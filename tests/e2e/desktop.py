@@ -468,7 +468,7 @@ class Desktop:
     def _stage(self):
         """Puts what runs as the desktop's user where that user can read it. The build and source folders
         may sit under a folder only root can enter, so another user gets a copy of the executable with
-        the module and resource bundle beside it, and of the scripts."""
+        the desktop program and resource bundle beside it, and of the scripts."""
         self.root.chmod(0o755)
         self._own(self.root)
         self.notify_log.touch()
@@ -483,13 +483,13 @@ class Desktop:
             return
         staged = self.root / "bin"
         staged.mkdir()
-        for item in [MOORIX, *MOORIX.parent.glob("*.so"), self.agent_script, self.listener_script,
+        for item in [MOORIX, MOORIX.parent / "moorix-desktop", self.agent_script, self.listener_script,
                      self.watcher_script]:
             shutil.copy(item, staged)
         for bundle in MOORIX.parent.glob("*.bundle"):
             shutil.copytree(bundle, staged / bundle.name)
         for item in [staged, *staged.rglob("*")]:
-            item.chmod(0o755 if item.is_dir() or item.suffix in ("", ".so", ".py") else 0o644)
+            item.chmod(0o755 if item.is_dir() or item.suffix in ("", ".py") else 0o644)
         self.moorix, self.agent_script = staged / MOORIX.name, staged / self.agent_script.name
         self.listener_script = staged / self.listener_script.name
         self.watcher_script = staged / self.watcher_script.name
