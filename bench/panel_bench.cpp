@@ -115,6 +115,13 @@ double longestStall(std::chrono::milliseconds duration) {
     return longest;
 }
 
+// Lays out and paints what is pending, as the window system would before the user sees the list: the
+// first layout of freshly built rows belongs to drawing them.
+void draw(QWidget& view) {
+    QCoreApplication::sendPostedEvents();
+    view.repaint();
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -149,7 +156,7 @@ int main(int argc, char** argv) {
         QElapsedTimer opening;
         opening.start();
         while (!model.loaded()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        view.repaint();
+        draw(view);
         const double opened = static_cast<double>(opening.nsecsElapsed()) / 1e6;
         const double refreshing = longestStall(8s);
         std::printf("200 ports, first open to drawn list:            %7.2f ms  (listing itself 35 ms)\n", opened);
@@ -180,7 +187,7 @@ int main(int argc, char** argv) {
         view.show();
         model.setShown(true);
         while (!model.loaded()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        view.repaint();
+        draw(view);
         std::printf("50 ports, first open to drawn list:             %7.2f ms  (listing itself 35 ms)\n",
                     static_cast<double>(firstOpen.nsecsElapsed()) / 1e6);
         longestStall(500ms);
