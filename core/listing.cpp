@@ -8,6 +8,7 @@
 #include "core/process_table.h"
 #include "core/utf8.h"
 
+#include <map>
 #include <set>
 
 namespace moorix::PortCore {
@@ -39,12 +40,17 @@ std::optional<std::vector<PortEntry>> listPorts(const SocketEntries& kernel, con
     if (distinct.empty()) return entries;
     const auto cwds = directories({distinct.begin(), distinct.end()}, run);
 
+    // A process holding many sockets has one folder: its manifest is read once.
+    std::map<std::string, std::string> projects;
     for (auto& entry : *entries) {
         auto found = cwds.find(entry.pid);
         // A path that is not UTF-8 cannot be shown or written as JSON: the folder counts as unknown.
         if (found == cwds.end() || found->second == "/" || !isValidUtf8(found->second)) continue;
-        entry.cwd = found->second;
-        entry.project = projectName(found->second);
+        const std::string& folder = found->second;
+        entry.cwd = folder;
+        auto project = projects.find(folder);
+        if (project == projects.end()) project = projects.emplace(folder, projectName(folder)).first;
+        entry.project = project->second;
     }
     return entries;
 }

@@ -90,6 +90,8 @@ void ProcTree::forEachSocket(std::int32_t pid,
         // "socket:[INODE]" is short; a longer target is a path, which is no socket.
         char link[32];
         const ssize_t length = ::readlinkat(folder, entry->d_name, link, sizeof link);
+        // Access is decided per process: when one descriptor may not be read, none may.
+        if (length < 0 && (errno == EACCES || errno == EPERM)) break;
         if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) continue;
         if (const auto inode = PortCore::parseSocketLink({link, static_cast<std::size_t>(length)}))
             visit(*fd, *inode);
