@@ -2,6 +2,7 @@
 
 #include "app/services/port_list.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QStringList>
 
@@ -89,7 +90,13 @@ QString portListText(const std::set<std::int64_t>& ports) {
 
 Preferences& Preferences::shared() {
     // Never destroyed: views and background work may still read it while the process ends.
-    static Preferences* const instance = new Preferences;
+    static Preferences* const instance = [] {
+        auto* made = new Preferences;
+        // The application's thread owns it, whichever thread asks first (in the application, the
+        // notifier's, which runs no event loop): calls and slots queued to it then run.
+        if (const QCoreApplication* app = QCoreApplication::instance()) made->moveToThread(app->thread());
+        return made;
+    }();
     return *instance;
 }
 

@@ -16,9 +16,8 @@ namespace moorix {
 // (the user defaults domain com.quenvale.moorix on macOS, an INI file under the XDG config folder on Linux).
 // Nothing is cached: each read goes to the store, so a value changed elsewhere is seen at once.
 // Safe to use from any thread; the change signals are emitted on the thread that wrote the value, so
-// views connect with the default (queued across threads) connection type. The object itself belongs to
-// the thread that first asked for it, which may run no event loop: never make it the receiver of a
-// connection, call its setters from a context of your own.
+// views connect with the default (queued across threads) connection type. The shared object belongs to the
+// application's thread, so it may also be the receiver of a connection.
 class Preferences : public QObject {
     Q_OBJECT
     Q_PROPERTY(

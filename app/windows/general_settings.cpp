@@ -111,11 +111,8 @@ GeneralSettings::GeneralSettings(Preferences& preferences, QWidget* parent)
     connect(m_refreshInterval, &SegmentedPicker::picked, this, [this](int index) {
         m_preferences.setRefreshInterval(refreshIntervals.at(static_cast<std::size_t>(index)));
     });
-    // Stored from here, not by the store object: that one belongs to whichever thread first read a
-    // preference (in the application the notifier's, which runs no event loop), so a call queued to it
-    // would never run.
-    connect(m_confirmBeforeKill, &QAbstractButton::toggled, this,
-            [this](bool on) { m_preferences.setConfirmBeforeKill(on); });
+    connect(m_confirmBeforeKill, &QAbstractButton::toggled, &m_preferences,
+            &Preferences::setConfirmBeforeKill);
     // Failures are not shown: the switch keeps the user's position until the tab is shown again.
     connect(m_startAtLogin, &QAbstractButton::toggled, this, [](bool on) {
         if (on)
