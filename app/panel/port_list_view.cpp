@@ -83,20 +83,23 @@ void PortListView::rebuild(const PanelModel::Sections& shown) {
     place();
 }
 
+template <typename Visit> void PortListView::forEachShownRow(Visit visit) const {
+    for (const auto* rows : {&m_devRows, &m_otherRows})
+        for (PortRow* row : *rows) visit(*row);
+}
+
 void PortListView::refreshRows() {
-    for (auto* rows : {&m_devRows, &m_otherRows})
-        for (PortRow* row : *rows) row->setState(m_model.rowState(row->state().entry));
+    forEachShownRow([this](PortRow& row) { row.setState(m_model.rowState(row.state().entry)); });
 }
 
 void PortListView::refreshPort(std::int64_t port) {
-    for (auto* rows : {&m_devRows, &m_otherRows})
-        for (PortRow* row : *rows)
-            if (row->state().entry.port == port) row->setState(m_model.rowState(row->state().entry));
+    forEachShownRow([this, port](PortRow& row) {
+        if (row.state().entry.port == port) row.setState(m_model.rowState(row.state().entry));
+    });
 }
 
 void PortListView::refreshStats() {
-    for (auto* rows : {&m_devRows, &m_otherRows})
-        for (PortRow* row : *rows) row->setStatsText(m_model.statsText(row->state().entry.pid));
+    forEachShownRow([this](PortRow& row) { row.setStatsText(m_model.statsText(row.state().entry.pid)); });
 }
 
 PortRow* PortListView::row(const std::string& id) const {

@@ -40,6 +40,7 @@ protected:
 
 private:
     void place();
+    template <typename Visit> void forEachShownRow(Visit visit) const;
 
     PanelModel& m_model;
     QLabel* m_devHeader;
