@@ -10,6 +10,7 @@
 #include "tests/support/fake_panel_world.h"
 #include "tests/support/qt_application.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -325,6 +326,8 @@ TEST_F(SettingsWindowTest, Screenshots) {
     std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
     const auto save = [](SettingsView& window, const char* file) {
         QApplication::processEvents(); // the layout passes that follow new texts
+        // As the window opens: tall enough for its taller tab.
+        window.setFixedHeight(std::max(window.height(), window.fittingHeight()));
         EXPECT_TRUE(window.grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
     };
     const auto window = view();
