@@ -10,7 +10,6 @@
 #include "tests/support/fake_panel_world.h"
 #include "tests/support/qt_application.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -24,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
