@@ -74,15 +74,13 @@ TEST(ListMode, OneEntryPerProcessAndPortInPidOrder) {
 // The kernel's interfaces count as unavailable here, as when netlink is refused, so lsof must answer.
 TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
     test::TempDir dir;
+    // lsof as a script with `body`, or absent without one.
     const auto fake = [&](const std::string& name, const std::string& body) {
-        dir.write(name, "#!/bin/sh\n" + body + "\n");
-        std::filesystem::permissions(dir.file(name), std::filesystem::perms(0755));
+        if (!body.empty()) test::script(dir.file(name), dir.file("args"), body);
         return std::map<std::string, std::string>{{"MOORIX_TEST_LSOF", dir.file(name)},
                                                   {"MOORIX_TEST_TOOLS_ONLY", "1"}};
     };
-    const std::map<std::string, std::string> absent{{"MOORIX_TEST_LSOF", dir.file("absent")},
-                                                    {"MOORIX_TEST_TOOLS_ONLY", "1"}};
-    for (const auto& env : {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), absent}) {
+    for (const auto& env : {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), fake("absent", "")}) {
         const auto listed = test::runMoorix({"--list"}, env);
         EXPECT_EQ(listed.out + std::to_string(listed.status), "[]\n1") << env.begin()->second;
         EXPECT_EQ(test::runMoorix({"--kill", "3000"}, env).status, 1) << "a stop that could not look";
@@ -115,11 +113,13 @@ TEST(InstalledCopy, LooksForItsDesktopProgramOnlyBesideItself) {
     EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).out, "en: NO BUNDLE\ntr: NO BUNDLE\n") << "no texts";
 
     EXPECT_TRUE(desktop::programCandidates("").empty()) << "an unknown own path: not the current folder";
-    EXPECT_TRUE(desktop::programCandidates("moorix").empty());
     EXPECT_EQ(desktop::programCandidates(MOORIX_BINARY).back(), program) << "inside its build tree";
 }
 
-TEST(OptionDispatch, ListComesFirstAndMisspellingsAreNotOptions) {
+// --help and --version answer before every other option, --list before the rest; a misspelling is no option.
+TEST(OptionDispatch, HelpVersionAndListComeFirstAndMisspellingsAreNotOptions) {
+    EXPECT_EQ(test::runMoorix({"--version", "--list"}).out, "moorix " MOORIX_VERSION "\n");
+    EXPECT_TRUE(test::runMoorix({"--list", "--help"}).out.starts_with("Moorix: "));
     Child server(listener());
     const std::int64_t port = listeningPort(server);
     EXPECT_EQ(test::runMoorix({"--list", "--kill", std::to_string(port)}).out.front(), '[');

@@ -4,7 +4,6 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <signal.h>
 
@@ -28,27 +27,25 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The next event the watch prints on one of `ports`, checked to be a history record written exactly as the
-// history writes it; the events of other ports are skipped, as other programs on this machine may open and
-// close theirs meanwhile. Null when none comes within `seconds`.
-nlohmann::json nextEvent(Child& watch, const std::set<std::int64_t>& ports, double seconds) {
+// The next event the watch prints on one of `ports` within `seconds`, checked to be a history record written
+// exactly as the history writes it; the events of other ports are skipped, as other programs on this machine
+// may open and close theirs meanwhile.
+std::optional<PortEvent> nextEvent(Child& watch, const std::set<std::int64_t>& ports, double seconds = 3) {
     const auto start = Clock::now();
     for (double left = seconds; left > 0; left = seconds - secondsSince(start)) {
         const std::string line = watch.readLine(left);
         if (line.empty()) break;
         const auto event = decodeEventLine(line);
         EXPECT_TRUE(event && encodeEventLine(*event) == line) << line;
-        if (event && ports.contains(event->port)) return nlohmann::json::parse(line);
+        if (event && ports.contains(event->port)) return event;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-std::string summary(const nlohmann::json& event) {
-    if (event.is_null()) return "nothing";
-    std::string text =
-        event.at("action").get<std::string>() + " " + std::to_string(event.at("pid").get<int>());
-    if (event.contains("ending")) text += " " + event.at("ending").get<std::string>();
-    return text;
+std::string summary(const std::optional<PortEvent>& event) {
+    if (!event) return "nothing";
+    const std::string ending = event->ending ? " " + std::string(rawValue(*event->ending)) : "";
+    return std::string(rawValue(event->action)) + " " + std::to_string(event->pid) + ending;
 }
 
 std::string opened(const Child& server) {
@@ -78,7 +75,6 @@ Neighbours neighbours() {
 // same judgement as the history's: a stop by `moorix --kill` in another process, a process gone, a
 // process alive that stopped listening.
 TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
-    const double each = 3;
     Child before(listener());
     const std::int64_t beforePort = listeningPort(before);
     Child plain({MOORIX_BINARY, "--watch"});
@@ -91,7 +87,7 @@ TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
     const auto opens = [&](Child& server) {
         const std::int64_t port = listeningPort(server);
         ours.insert(port);
-        EXPECT_EQ(summary(nextEvent(all, ours, each)), opened(server));
+        EXPECT_EQ(summary(nextEvent(all, ours)), opened(server));
         return port;
     };
     Child killed(listener());
@@ -103,17 +99,17 @@ TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
     Child stop({MOORIX_BINARY, "--kill", std::to_string(killedPort)});
     EXPECT_EQ(killed.waitExit(5), 128 + SIGTERM) << "reaped at once, so the stop and the watch see it gone";
     EXPECT_EQ(stop.waitExit(5), 0);
-    EXPECT_EQ(summary(nextEvent(all, ours, each)),
+    EXPECT_EQ(summary(nextEvent(all, ours)),
               "closed " + std::to_string(killed.pid()) + " killedByMoorix");
     const pid_t exitedPid = exited.pid();
     exited.kill();
-    EXPECT_EQ(summary(nextEvent(all, ours, each)), "closed " + std::to_string(exitedPid) + " parentExited");
+    EXPECT_EQ(summary(nextEvent(all, ours)), "closed " + std::to_string(exitedPid) + " parentExited");
     ::kill(stopped.pid(), SIGUSR1);
-    EXPECT_EQ(summary(nextEvent(all, ours, each)), "closed " + std::to_string(stopped.pid()) + " unexpected");
+    EXPECT_EQ(summary(nextEvent(all, ours)), "closed " + std::to_string(stopped.pid()) + " unexpected");
     EXPECT_TRUE(stopped.alive());
 
     before.kill();
-    EXPECT_EQ(summary(nextEvent(all, {beforePort}, each)),
+    EXPECT_EQ(summary(nextEvent(all, {beforePort})),
               "closed " + std::to_string(before.pid()) + " parentExited");
     ::kill(all.pid(), SIGTERM);
     EXPECT_EQ(all.waitExit(5), 0);
@@ -122,8 +118,8 @@ TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
     EXPECT_EQ(plain.waitExit(5), 0);
     ours.insert(beforePort);
     std::string seen;
-    for (auto event = nextEvent(plain, ours, 1); !event.is_null(); event = nextEvent(plain, ours, 1))
-        seen += summary(event) + (event.at("port") == beforePort ? " (open before)" : "") + "; ";
+    for (auto event = nextEvent(plain, ours, 1); event; event = nextEvent(plain, ours, 1))
+        seen += summary(event) + (event->port == beforePort ? " (open before)" : "") + "; ";
     EXPECT_EQ(seen.find("(open before)"), std::string::npos) << seen;
     EXPECT_NE(seen.find(" unexpected; "), std::string::npos) << seen;
     EXPECT_FALSE(std::filesystem::exists(History::defaultPath())) << "a watch records no history";
@@ -141,14 +137,9 @@ TEST(WatchMode, EndsWithStatusZeroWhenItsReaderGoes) {
 
 TEST(WaitMode, ReturnsOnceThePortListensOrIsFreeAndOneAfterTheTimeLimit) {
     const std::string port = std::to_string(test::unusedLoopbackPort());
-    for (const std::vector<std::string>& bad :
-         std::vector<std::vector<std::string>>{{"--wait"},
-                                               {"--wait", "x"},
-                                               {"--wait", "0"},
-                                               {"--wait-free", "70000"},
-                                               {"--wait", port, "soon"},
-                                               {"--wait", port, "-1"},
-                                               {"--wait", port + ",", "1"}}) {
+    using Args = std::vector<std::string>;
+    for (const Args& bad : {Args{"--wait"}, Args{"--wait", "x"}, Args{"--wait", "0"}, Args{"--wait-free", "70000"},
+                            Args{"--wait", port, "soon"}, Args{"--wait", port, "-1"}, Args{"--wait", port + ",", "1"}}) {
         const auto result = test::runMoorix(bad);
         EXPECT_EQ(result.out + std::to_string(result.status), "2") << bad.back();
     }
@@ -183,8 +174,7 @@ TEST(PortLists, StopEveryLiveListenerInOrderOrNothingWhenMalformed) {
     // Every list below names only the test's own listeners, so that a fault would stop nothing else.
     const std::string descending = std::to_string(lowPort + 1) + "-" + std::to_string(lowPort);
     std::string tooLong = a;
-    for (std::size_t more = 0; more < 1024; ++more)
-        tooLong += "," + a;
+    for (int more = 0; more < 1024; ++more) tooLong += "," + a;
 
     for (const std::string& malformed :
          {b + "," + a + ",x", a + ",," + b, descending, a + ",70000", tooLong}) {
@@ -200,14 +190,8 @@ TEST(PortLists, StopEveryLiveListenerInOrderOrNothingWhenMalformed) {
                 b + "," + range + "," + std::to_string(test::unusedLoopbackPort()) + "," + a});
     // Reaped as they end, so that the stop sees each one gone at once rather than as a zombie.
     const std::vector<Child*> servers{&first, &second, low.get(), high.get()};
-    EXPECT_TRUE(test::waitUntil(
-        [&] {
-            return std::none_of(servers.begin(), servers.end(),
-                                [](Child* server) { return server->alive(); });
-        },
-        20));
-    for (Child* server : servers)
-        EXPECT_EQ(server->waitExit(0), 128 + SIGTERM);
+    EXPECT_TRUE(test::waitUntil([&] { return std::ranges::none_of(servers, &Child::alive); }, 20));
+    for (Child* server : servers) EXPECT_EQ(server->waitExit(0), 128 + SIGTERM);
     EXPECT_EQ(stop.waitExit(10), 0);
     std::string pids;
     for (std::string line; !(line = stop.readLine(1)).empty();)
