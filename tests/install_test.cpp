@@ -52,6 +52,8 @@ bool contains(const std::vector<std::string>& all, const std::string& one) {
 
 } // namespace
 
+// Every option the dispatch knows is in --help, the manual page and the three shells' completions; bash
+// completes options, and the listed ports after an option that takes ports, also after a comma.
 TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletions) {
     const std::string help = test::runMoorix({"--help"}).out;
     const fs::path page = MOORIX_BUILD_DIR "/man/moorix.1";
@@ -62,7 +64,14 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
         if (pageLines[index - 1] == ".TP") tags += pageLines[index] + "\n";
     for (auto at = tags.find("\\-"); at != std::string::npos; at = tags.find("\\-", at)) tags.erase(at, 1);
     const std::string completion = MOORIX_SOURCE_DIR "/resources/completions/";
-    const std::string bash = readFile(completion + "moorix");
+    // What bash offers after `words`, with the built moorix listing the ports.
+    const auto complete = [&](const std::string& words) {
+        return lines(shell("exec bash --norc --noprofile -c '. \"" + completion + "moorix\"; COMP_WORDS=(" + words +
+                           R"(); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _moorix; printf "%s\n" "${COMPREPLY[@]}"')",
+                           {{"PATH", fs::path(MOORIX_BINARY).parent_path().string() + ":/usr/bin:/bin"}})
+                         .out);
+    };
+    const auto bash = complete("moorix --");
     const std::string zsh = readFile(completion + "_moorix");
     const std::string fish = readFile(completion + "moorix.fish");
     ASSERT_FALSE(cli::optionNames().empty());
@@ -70,10 +79,15 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
         const std::string option(name);
         EXPECT_TRUE(namesWord(help, option)) << option << " is missing from --help";
         EXPECT_TRUE(namesWord(tags, option)) << option << " is missing from the manual page's options";
-        EXPECT_TRUE(namesWord(bash, option)) << option << " is missing from the bash completion";
+        EXPECT_TRUE(contains(bash, option)) << option << " is not offered by bash";
         EXPECT_NE(zsh.find("'" + option + "["), std::string::npos) << option << " is missing from the zsh completion";
         EXPECT_TRUE(namesWord(fish, "-l " + option.substr(2))) << option << " is missing from the fish completion";
     }
+    test::Child server(test::listener());
+    const std::string port = std::to_string(test::listeningPort(server));
+    EXPECT_EQ(complete("moorix --ki"), (std::vector<std::string>{"--kill", "--kill-tree"}));
+    EXPECT_TRUE(contains(complete("moorix --kill \"\""), port)) << port;
+    EXPECT_TRUE(contains(complete("moorix --wait-free 1," + port.substr(0, 1)), "1," + port)) << port;
     if (installed("man")) {
         EXPECT_EQ(shell("MANWIDTH=80 man --warnings -l '" + page.string() + "' 2>&1 >/dev/null").out, "");
     }
@@ -99,26 +113,6 @@ TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) 
     const auto quit = test::runCommand({(prefix / "bin/moorix").string(), "--t", "quit"});
     EXPECT_EQ(quit.status, 0);
     EXPECT_TRUE(quit.out.starts_with("en: Quit the installed Moorix\n")) << quit.out;
-
-    // bash finds the completion where it looks for a prefix's (its data folder), and completes options and
-    // the ports that the installed program lists, also after a comma.
-    const char* const loader = "/usr/share/bash-completion/bash_completion";
-    if (::access(loader, R_OK) == 0) {
-        test::Child server(test::listener());
-        const std::string port = std::to_string(test::listeningPort(server));
-        const auto complete = [&](const std::string& words) {
-            return lines(shell(std::string("exec bash --norc --noprofile -c '. ") + loader + R"(; _completion_loader moorix
-                COMP_WORDS=()" + words + R"(); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
-                $(complete -p moorix | sed -n "s/.*-F \([^ ]*\).*/\1/p") moorix "${COMP_WORDS[COMP_CWORD]}" x
-                printf "%s\n" "${COMPREPLY[@]}"')",
-                               {{"XDG_DATA_DIRS", (prefix / "share").string()}, {"HOME", dir.path()},
-                                {"PATH", (prefix / "bin").string() + ":/usr/bin:/bin"}})
-                             .out);
-        };
-        EXPECT_EQ(complete("moorix --ki"), (std::vector<std::string>{"--kill", "--kill-tree"}));
-        EXPECT_TRUE(contains(complete("moorix --kill \"\""), port)) << port;
-        EXPECT_TRUE(contains(complete("moorix --wait-free 1," + port.substr(0, 1)), "1," + port)) << port;
-    }
 
     ASSERT_EQ(shell("'" MOORIX_SOURCE_DIR "/scripts/uninstall' '" MOORIX_BUILD_DIR "'").status, 0);
     for (const auto& item : fs::recursive_directory_iterator(prefix))
