@@ -139,7 +139,8 @@ TEST(WaitMode, ReturnsOnceThePortListensOrIsFreeAndOneAfterTheTimeLimit) {
     const std::string port = std::to_string(test::unusedLoopbackPort());
     using Args = std::vector<std::string>;
     for (const Args& bad : {Args{"--wait"}, Args{"--wait", "x"}, Args{"--wait", "0"}, Args{"--wait-free", "70000"},
-                            Args{"--wait", port, "soon"}, Args{"--wait", port, "-1"}, Args{"--wait", port + ",", "1"}}) {
+                            Args{"--wait", port, "soon"}, Args{"--wait", port, "-1"},
+                            Args{"--wait", port + ",", "1"}}) {
         const auto result = test::runMoorix(bad);
         EXPECT_EQ(result.out + std::to_string(result.status), "2") << bad.back();
     }

@@ -25,7 +25,8 @@ using Strings = std::vector<std::string>;
 PortEntry entry(std::int64_t port, std::string address, std::string command, Strings chain,
                 std::optional<std::string> project) {
     const auto pid = static_cast<std::int32_t>(port + 1000);
-    return {port, std::move(address), pid, std::move(command), "dev", std::move(chain), pid - 1, "/w", std::move(project)};
+    return {port, std::move(address), pid, std::move(command), "dev", std::move(chain), pid - 1, "/w",
+            std::move(project)};
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -172,8 +173,7 @@ TEST(TerminalText, EveryModeShowsOutsideControlCharactersAsEscapes) {
                             firstPid, "h" + hostile, {"r" + hostile}, "dev", "*", {}, {}, {}, {}};
     dir.write("data/Moorix/history.jsonl", *encodeEventLine(opening) + "\n");
     dir.write("ps", "c" + hostile + "\t0.0.0.0:8080->80/tcp\n");
-    dir.write("docker", "#!/bin/sh\ncat '" + dir.file("ps") + "'\n");
-    std::filesystem::permissions(dir.file("docker"), std::filesystem::perms(0755));
+    test::script(dir.file("docker"), dir.file("docker-args"), "cat '" + dir.file("ps") + "'");
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")},
                                                  {"MOORIX_TEST_DOCKER", dir.file("docker")}};
 

@@ -140,8 +140,8 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     for (const char* file : {"/usr/bin/moorix", "/usr/lib/moorix/moorix-desktop",
                              "/usr/share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings",
                              "/usr/share/applications/com.quenvale.moorix.desktop", "/usr/share/man/man1/moorix.1.gz",
-                             "/usr/share/bash-completion/completions/moorix", "/usr/share/zsh/vendor-completions/_moorix",
-                             "/usr/share/fish/vendor_completions.d/moorix.fish"})
+                             "/usr/share/bash-completion/completions/moorix",
+                             "/usr/share/zsh/vendor-completions/_moorix", "/usr/share/fish/vendor_completions.d/moorix.fish"})
         EXPECT_TRUE(contains(files, file)) << file << " is not in the package";
     if (installed("lintian")) {
         for (const std::string& line : lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
