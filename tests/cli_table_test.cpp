@@ -60,54 +60,37 @@ std::wstring layOut(const std::string& line) {
 
 } // namespace
 
-TEST(PortTable, FitsTheWidthByCuttingTheWidestTextColumnsAndNeverWraps) {
+// Every cell of every row starts (or, aligned right, ends) in the display column of its title, measured by
+// the C library, with wide characters, emoji and combining marks, at full width and when the widest text
+// columns are cut to fit; a cut keeps characters whole, and a line is never wrapped.
+TEST(PortTable, FitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpByDisplayWidth) {
+    ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8"));
+    const std::string wide = "\u65E5\u672C\u8A9E\u306E\u30D7\u30ED\u30B8\u30A7\u30AF\u30C8\u540D\u524D";
+    const std::string longName = "an-extremely-long-project-name-that-would-never-fit-in-eighty-columns";
     const Strings chain{"npm", "zsh"};
     const std::vector<PortEntry> entries{
         entry(22, "0.0.0.0", "node", chain, std::nullopt), entry(3000, "127.0.0.1", "node", chain, "shop"),
-        entry(5173, "*", "node", chain, "an-extremely-long-project-name-that-would-never-fit-in-eighty-columns")};
-    const std::unordered_map<std::int32_t, ProcessStats> stats{{4000, {12.44, 340}}, {1022, {0, 1536}}};
-
-    const auto wide = linesOf(cli::renderPortTable(entries, stats, {200, false}));
-    ASSERT_EQ(wide.size(), 10u);
-    EXPECT_EQ(wide[0], "Development \u00B7 2");
-    EXPECT_NE(wide[3].find("an-extremely-long-project-name-that-would-never-fit-in-eighty-columns  npm"),
-              std::string::npos)
-        << "200 columns cut nothing";
-    EXPECT_EQ(wide[4], "");
-    EXPECT_EQ(wide[5], "System and other \u00B7 1");
-    EXPECT_EQ(wide[9], "! reachable from other machines");
-
-    const auto narrow = linesOf(cli::renderPortTable(entries, stats, {80, false}));
-    ASSERT_EQ(narrow.size(), wide.size()) << "cut, not wrapped";
-    EXPECT_EQ(narrow[1], "PORT  ADDRESS     PID  USER  COMMAND  PROJECT          STARTED BY    CPU     MEM");
-    EXPECT_EQ(narrow[2], "3000  127.0.0.1  4000  dev   node     shop             npm \u2190 zsh   12.4%  340 MB");
-    EXPECT_EQ(narrow[3], "5173  *!         6173  dev   node     an-extremely-l\u2026  npm \u2190 zsh");
-    EXPECT_EQ(narrow[7], "  22  0.0.0.0!   1022  dev   node                      npm \u2190 zsh    0.0%  1.5 GB");
-    for (const auto& line : narrow) EXPECT_LE(columns(line), 80u) << line;
-}
-
-// Wide characters, emoji and combining marks: every cell of every row starts (or, aligned right, ends) in
-// the display column of its title, at full width and when cut; a cut keeps characters whole.
-TEST(PortTable, ColumnsLineUpByDisplayWidthWithWideCharactersEmojiAndCombiningMarks) {
-    ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8"));
-    const std::string wide = "\u65E5\u672C\u8A9E\u306E\u30D7\u30ED\u30B8\u30A7\u30AF\u30C8\u540D\u524D";
-    const std::vector<PortEntry> entries{
-        entry(3000, "127.0.0.1", "\U0001F680vite", {"npm", "zsh"}, wide),
-        entry(5173, "127.0.0.1", "node", {"pnpm", "sh"}, "cafe\u0301-cre\u0300me-bru\u0302le\u0301e"),
+        entry(5173, "*", "node", chain, longName), entry(3001, "127.0.0.1", "\U0001F680vite", chain, wide),
+        entry(5174, "127.0.0.1", "node", {"pnpm", "sh"}, "cafe\u0301-cre\u0300me-bru\u0302le\u0301e"),
         entry(8080, "127.0.0.1", "\u4F8B\u3048\u3070", {"\U0001F9EA\u0308", "zsh"}, "shop")};
-    std::unordered_map<std::int32_t, ProcessStats> stats;
-    for (const auto& entry : entries) stats[entry.pid] = {1.5, 120};
+    // Every process but 5173's has its figures; its columns stay empty.
+    std::unordered_map<std::int32_t, ProcessStats> stats{{4000, {12.44, 340}}, {1022, {0, 1536}}};
+    for (const std::int32_t pid : {4001, 6174, 9080}) stats[pid] = {1.5, 120};
 
-    // At 80 columns the project column narrows to 16: seven wide characters and the ellipsis take 15.
     for (const std::size_t width : {80u, 200u}) {
         SCOPED_TRACE(width);
         const auto lines = linesOf(cli::renderPortTable(entries, stats, {width, false}));
-        ASSERT_EQ(lines.size(), 5u);
+        ASSERT_EQ(lines.size(), 13u) << "cut, not wrapped";
+        EXPECT_EQ(lines[0], "Development \u00B7 5");
+        EXPECT_EQ(lines[8], "System and other \u00B7 1");
+        EXPECT_EQ(lines[12], "! reachable from other machines");
+        for (const auto& line : lines) EXPECT_LE(layOut(line).size(), width) << line;
+        EXPECT_EQ(lines[3].find(longName) != std::string::npos, width == 200) << lines[3];
+        EXPECT_EQ(lines[4].find(wide) != std::string::npos, width == 200) << lines[4];
+        // The rows with every cell filled, in the order given.
         const std::string& header = lines[1];
-        EXPECT_EQ(lines[2].find(wide) != std::string::npos, width == 200) << lines[2];
-        for (std::size_t line = 2; line < lines.size(); ++line) {
+        for (const std::size_t line : {2, 4, 5, 6}) {
             const std::wstring laid = layOut(lines[line]);
-            EXPECT_LE(laid.size(), width) << lines[line];
             const auto blank = [&](std::size_t at) { return at >= laid.size() || laid[at] == L' '; };
             const auto starts = [&](std::size_t at) { return at >= laid.size() || laid[at] != L'\0'; };
             for (const std::string title : {"ADDRESS", "USER", "COMMAND", "PROJECT", "STARTED BY"}) {
@@ -122,6 +105,12 @@ TEST(PortTable, ColumnsLineUpByDisplayWidthWithWideCharactersEmojiAndCombiningMa
             }
         }
     }
+    // The project column narrows to 16: seven wide characters and the ellipsis take 15.
+    const auto narrow = linesOf(cli::renderPortTable(entries, stats, {80, false}));
+    EXPECT_EQ(narrow[1], "PORT  ADDRESS     PID  USER  COMMAND  PROJECT          STARTED BY    CPU     MEM");
+    EXPECT_EQ(narrow[2], "3000  127.0.0.1  4000  dev   node     shop             npm \u2190 zsh   12.4%  340 MB");
+    EXPECT_EQ(narrow[3], "5173  *!         6173  dev   node     an-extremely-l\u2026  npm \u2190 zsh");
+    EXPECT_EQ(narrow[10], "  22  0.0.0.0!   1022  dev   node                      npm \u2190 zsh    0.0%  1.5 GB");
     std::setlocale(LC_CTYPE, "C");
 }
 
