@@ -206,14 +206,15 @@ TEST(KernelListing, ProcessesEndingDuringTheScanCostNothingElse) {
     const std::int64_t port = listeningPort(server);
     // Listeners that are born and gone again all the time, while the listing reads their folders.
     Child churn({test::pythonBinary(), "-c",
-                 "import os, socket\n"
+                 "import os, random, signal, socket, time\n"
+                 "signal.signal(signal.SIGCHLD, signal.SIG_IGN)\n"
                  "while True:\n"
-                 "    pid = os.fork()\n"
-                 "    if pid == 0:\n"
-                 "        s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(); os._exit(0)\n"
-                 "    os.waitpid(pid, 0)\n"},
+                 "    if os.fork() == 0:\n"
+                 "        s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
+                 "        time.sleep(random.random() / 5); os._exit(0)\n"
+                 "    time.sleep(0.01)\n"},
                 {.cwd = {}, .captureStdout = false});
-    for (int round = 0; round < 30; ++round) {
+    for (int round = 0; round < 10; ++round) {
         const auto entries = PortCore::kernelSocketEntries();
         ASSERT_TRUE(entries.has_value());
         const auto found = on(*entries, {port});
