@@ -44,7 +44,7 @@ ListeningSocket v6(std::string_view sixteen) {
 
 } // namespace
 
-TEST(SockDiag, RecordedAnswersGiveAddressesPortsOwnersAndInodes) {
+TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes) {
     const auto first = SockDiag::parseDatagram(std::string_view(inet4).substr(0, 248), 7);
     ASSERT_FALSE(first.failed);
     EXPECT_FALSE(first.done);
@@ -69,9 +69,8 @@ TEST(SockDiag, RecordedAnswersGiveAddressesPortsOwnersAndInodes) {
     std::string established = inet6;
     established[17] = 1; // TCP_ESTABLISHED
     EXPECT_TRUE(SockDiag::parseDatagram(established, 7).sockets.empty());
-}
 
-TEST(ListenAddress, WrittenAsLsofWritesThem) {
+    // Addresses as lsof writes them.
     for (const auto& [sixteen, text] : {std::pair{"\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv, "*"},
                                         {"\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv, "127.0.0.1"}, // IPv4-mapped
                                         {"\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv, "*"},
