@@ -148,14 +148,6 @@ TEST_F(HistoryFile, DamagedContentLosesOnlyTheDamagedLines) {
     EXPECT_EQ(all(), std::vector{numbered(1)}) << "glued to the cut last line, lost with it";
 }
 
-TEST_F(HistoryFile, DirectoryInPlaceOfTheFileIsLeftAlone) {
-    fs::create_directory(path);
-    history.append(numbered(1));
-    history.rotate(3600s, kAt);
-    EXPECT_TRUE(all().empty());
-    EXPECT_TRUE(fs::is_directory(path) && fs::is_empty(path));
-}
-
 // The store decodes only what was appended since its last read; whatever happens to the file, it must read
 // what a fresh store reads, from any instant on, and a view it handed out earlier must not change. The file
 // holds many kilobytes, as weeks of history do, so that changes land past the first 4 KiB as well.

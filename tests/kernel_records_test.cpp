@@ -44,7 +44,7 @@ ListeningSocket v6(std::string_view sixteen) {
 
 } // namespace
 
-TEST(SockDiag, RecordedAnswersGiveAddressesPortsOwnersAndInodes) {
+TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes) {
     const auto first = SockDiag::parseDatagram(std::string_view(inet4).substr(0, 248), 7);
     ASSERT_FALSE(first.failed);
     EXPECT_FALSE(first.done);
@@ -61,36 +61,29 @@ TEST(SockDiag, RecordedAnswersGiveAddressesPortsOwnersAndInodes) {
     EXPECT_TRUE(SockDiag::parseDatagram(done, 7).done);
 
     EXPECT_TRUE(SockDiag::parseDatagram(inet4, 8).sockets.empty()) << "another request's answer";
-    EXPECT_TRUE(SockDiag::parseDatagram(std::string_view(inet4).substr(0, 100), 7).failed) << "cut short";
-    EXPECT_TRUE(SockDiag::parseDatagram(std::string_view(inet4).substr(0, 12), 7).failed);
-    std::string error = done;
-    error[4] = 2; // NLMSG_ERROR
-    EXPECT_TRUE(SockDiag::parseDatagram(error, 7).failed);
-    std::string interrupted = done;
-    interrupted[16] = '\xfc'; // NLMSG_DONE carrying -4
-    interrupted[17] = interrupted[18] = interrupted[19] = '\xff';
-    EXPECT_TRUE(SockDiag::parseDatagram(interrupted, 7).failed);
+    std::string error = done, interrupted = done;
+    error[4] = 2;                                                   // NLMSG_ERROR
+    interrupted.replace(16, 4, "\xfc\xff\xff\xff");                 // NLMSG_DONE carrying -4
+    for (const auto& failed : {inet4.substr(0, 100), inet4.substr(0, 12), error, interrupted})
+        EXPECT_TRUE(SockDiag::parseDatagram(failed, 7).failed);
     std::string established = inet6;
     established[17] = 1; // TCP_ESTABLISHED
     EXPECT_TRUE(SockDiag::parseDatagram(established, 7).sockets.empty());
-}
 
-TEST(ListenAddress, WrittenAsLsofWritesThem) {
-    EXPECT_EQ(listenAddressText(v6("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv)), "*");
-    EXPECT_EQ(listenAddressText(v6("\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv)), "127.0.0.1")
-        << "IPv4-mapped";
-    EXPECT_EQ(listenAddressText(v6("\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv)), "*");
-    EXPECT_EQ(listenAddressText(v6("\xfe\x80\0\0\0\0\0\0\0\0\0\0\0\0\0\1"sv)), "[fe80::1]");
-    EXPECT_EQ(listenAddressText(v6("\x20\x01\x0d\xb8\0\0\0\0\0\0\0\0\0\0\0\x2a"sv)), "[2001:db8::2a]");
+    // Addresses as lsof writes them.
+    for (const auto& [sixteen, text] : {std::pair{"\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv, "*"},
+                                        {"\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv, "127.0.0.1"}, // IPv4-mapped
+                                        {"\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv, "*"},
+                                        {"\xfe\x80\0\0\0\0\0\0\0\0\0\0\0\0\0\1"sv, "[fe80::1]"},
+                                        {"\x20\x01\x0d\xb8\0\0\0\0\0\0\0\0\0\0\0\x2a"sv, "[2001:db8::2a]"}})
+        EXPECT_EQ(listenAddressText(v6(sixteen)), text);
 }
 
 TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
     const auto record = PortCore::parseStat(
-        "23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 6628 3 0 1 1 3 0 20 0 1 0 510908 "
-        "17149952 "
-        "3352 18446744073709551615 94002905460736 94002905461077 140724038970976 0 0 0 0 16781312 2 0 0 0 17 "
-        "1 0 0 "
-        "0 0 0 94002905472432 94002905473048 94003442110464 140724038973207 140724038973449 140724038973449 "
+        "23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 6628 3 0 1 1 3 0 20 0 1 0 510908 17149952 3352 "
+        "18446744073709551615 94002905460736 94002905461077 140724038970976 0 0 0 0 16781312 2 0 0 0 17 1 0 0 0 0 0 "
+        "94002905472432 94002905473048 94003442110464 140724038973207 140724038973449 140724038973449 "
         "140724038975439 0\n");
     EXPECT_EQ(record, (PortCore::StatRecord{"we) ird (name)x", 23995, 2, 510908}));
     EXPECT_FALSE(PortCore::parseStat("12 (x) S 1 2 3"));

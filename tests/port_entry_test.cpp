@@ -16,35 +16,37 @@ PortEntry entry(std::int64_t port, std::string command = "node", std::string use
 } // namespace
 
 TEST(PortEntryRules, DevelopmentRangeSystemProcessesRestartAndExposure) {
-    EXPECT_FALSE(entry(1023).isDev());
-    EXPECT_TRUE(entry(1024).isDev());
-    EXPECT_TRUE(entry(9999).isDev());
-    EXPECT_FALSE(entry(10000).isDev());
+    for (const auto& [port, dev] : {std::pair{1023, false}, {1024, true}, {9999, true}, {10000, false}})
+        EXPECT_EQ(entry(port).isDev(), dev) << port;
 
+    // Neither a system process, even one's own, nor another user's server is offered a restart.
     const std::string me = platform::loginName();
+    EXPECT_FALSE(entry(3000, "node", "someone-else").canRestart());
     for (const PortEntry& system : {entry(3306, "mysqld", "_mysql"), entry(80, "nginx", "root"), entry(5000, "launchd", me)}) {
         EXPECT_TRUE(system.isSystemCritical()) << system.command;
         EXPECT_FALSE(system.canRestart()) << system.command;
     }
     EXPECT_FALSE(entry(3000, "Launchd", "someone-else").isSystemCritical()) << "matching is case-sensitive";
-    EXPECT_FALSE(entry(3000, "node", "someone-else").canRestart()) << "another user's server";
 
     for (const char* exposed : {"*", "0.0.0.0", "[::]"}) EXPECT_TRUE(entry(1, "x", "u", exposed).isExposed());
     for (const char* local : {"::", "localhost", "[::1]", ""}) EXPECT_FALSE(entry(1, "x", "u", local).isExposed());
 }
 
+// The command line's list is read by scripts: its field order is fixed, and a reader takes only whole entries.
 TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
-    PortEntry e{8080, "[::1]", 77, "node", "dev", {"npm", "zsh"}, 100, {}, {}};
+    PortEntry e{8080, "[::1]", 77, "node", "dev", {"npm", "zsh"}, 100, "/Users/dev/shop", "shop"};
     EXPECT_EQ(e.id(), "77:8080");
     EXPECT_EQ(e.chainText(), "node \u2190 npm \u2190 zsh");
     EXPECT_EQ(e.owner(), "zsh");
     EXPECT_EQ(writeCompactJson(toJson(e)), R"({"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
-                                           R"("parentChain":["npm","zsh"],"rootPid":100})");
-    e.cwd = "/Users/dev/shop";
-    e.project = "shop";
-    EXPECT_EQ(writeCompactJson(toJson(e)), R"({"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
                                            R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop","project":"shop"})");
     EXPECT_EQ(portEntryFromJson(nlohmann::json::parse(toJson(e).dump())), e);
+    const PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b");
+    EXPECT_EQ(writePortList({}), "[]");
+    const std::string written = R"({"port":8080,"address":"127.0.0.1","pid":4242,"command":"a\/b","user":"dev",)"
+                                R"("parentChain":[],"rootPid":4242})"; // no folder: no field
+    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]")
+        << "an entry that cannot be written costs only itself";
 
     const auto decoded = portEntryFromJson(nlohmann::json::parse(
         R"({"rootPid":5,"cwd":null,"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})"));
@@ -58,13 +60,6 @@ TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
              R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[],"rootPid":5,"cwd":3})",
          })
         EXPECT_FALSE(portEntryFromJson(nlohmann::json::parse(bad)).has_value()) << bad;
-}
-
-TEST(PortEntryJson, AnEntryThatCannotBeWrittenCostsOnlyItself) {
-    PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b");
-    EXPECT_EQ(writePortList({}), "[]");
-    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + *writeCompactJson(toJson(fine)) + "," +
-                                                    *writeCompactJson(toJson(fine)) + "]");
 }
 
 } // namespace moorix

