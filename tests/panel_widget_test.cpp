@@ -127,6 +127,9 @@ TEST_F(PanelWidgetTest, ScanningThenTheListWithSectionsCountsTheAlertStripAndThe
     EXPECT_TRUE(text->hasFocus());
     QTest::keyClicks(text, "zzz-nothing");
     EXPECT_EQ(find<QLabel>("emptyText")->text(), "No ports match your search");
+    QTest::mouseClick(find<QWidget>("clearSearch"), Qt::LeftButton);
+    EXPECT_FALSE(visible("emptyState"));
+    QTest::keyClicks(text, "dash");
     QTest::keySequence(m_view.get(), QKeySequence::Find);
     EXPECT_FALSE(visible("searchField"));
     EXPECT_EQ(m_model->searchText(), "") << "closing the search clears the query";
