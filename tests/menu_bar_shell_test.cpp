@@ -16,7 +16,6 @@ namespace moorix {
 TEST(DisplayHelpers, MemoryNotificationScriptPlacementAndIconCache) {
     EXPECT_EQ(formatMem(1023), "1023 MB");
     EXPECT_EQ(formatMem(1024), "1.0 GB");
-    EXPECT_EQ(formatMem(1536), "1.5 GB");
     EXPECT_EQ(appleScriptNotification(R"(say "hi" \ bye)"),
               R"(display notification "say \"hi\" \\ bye" with title "Moorix")");
 

@@ -26,7 +26,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <thread>
 
@@ -112,71 +111,34 @@ TEST(SettingsStoreFirstUsedElsewhere, AskBeforeStoppingSwitchedOffByAClickIsStor
     prefs.setConfirmBeforeKill(true);
 }
 
-TEST_F(SettingsWindowTest, HiddenPortsRowComesWithHiddenPortsAndGoesWithRestore) {
-    const auto window = view();
-    auto* row = child<SettingsRow>(*window, "hiddenPortsRow");
-    EXPECT_FALSE(row->isVisibleTo(window.get()));
-
-    prefs.setHiddenPorts("3000,abc,,3000,5173");
-    ASSERT_TRUE(row->isVisibleTo(window.get()));
-    EXPECT_EQ(row->title(), "Hidden ports: 3") << "parseable pieces, duplicates counted";
-
-    prefs.setHiddenPorts("abc");
-    EXPECT_FALSE(row->isVisibleTo(window.get())) << "nothing parses";
-
-    prefs.setHiddenPorts("8080");
-    auto* restore = child<QAbstractButton>(*window, "restoreButton");
-    EXPECT_EQ(title(*restore), "Show Again");
-    // Qt's own buttons answer Press with an animated click, which lands a moment later.
-    act(restore, QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return prefs.hiddenPorts().isEmpty(); }));
-    EXPECT_FALSE(row->isVisibleTo(window.get()));
-}
-
 TEST_F(SettingsWindowTest, PanelHeightSliderStoresOnlyValuesOnTheGrid) {
     const auto window = view();
     auto* slider = child<SteppedSlider>(*window, "panelHeightSlider");
-    auto* shown = child<QLabel>(*window, "panelHeightValue");
-    EXPECT_EQ(slider->value(), 480);
-    EXPECT_EQ(shown->text(), "480 pt");
     EXPECT_EQ(title(*slider), "Panel height");
-
     std::vector<double> stored;
     QObject::connect(&prefs, &Preferences::panelMaxHeightChanged,
                      [&](double points) { stored.push_back(points); });
     QAccessibleValueInterface* value = accessible(slider)->valueInterface();
     ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value->minimumStepSize().toInt(), 20);
-
-    slider->setValue(255);
-    EXPECT_EQ(prefs.panelMaxHeight(), 260);
-    value->setCurrentValue(9999);
-    EXPECT_EQ(prefs.panelMaxHeight(), 800);
-    EXPECT_EQ(value->currentValue().toInt(), 800);
-    EXPECT_EQ(shown->text(), "800 pt");
-    value->setCurrentValue(-40);
-    EXPECT_EQ(prefs.panelMaxHeight(), 240);
-    value->setCurrentValue(509);
-    EXPECT_EQ(prefs.panelMaxHeight(), 500);
+    const std::vector<std::pair<int, double>> asks{{9999, 800}, {-40, 240}, {251, 260}, {509, 500}};
+    for (const auto& [asked, kept] : asks) {
+        value->setCurrentValue(asked);
+        EXPECT_EQ(prefs.panelMaxHeight(), kept) << asked;
+    }
+    EXPECT_EQ(child<QLabel>(*window, "panelHeightValue")->text(), "500 pt");
     QTest::keyClick(slider, Qt::Key_Right);
     EXPECT_EQ(prefs.panelMaxHeight(), 520);
     QTest::keyClick(slider, Qt::Key_PageDown);
-    QTest::keyClick(slider, Qt::Key_End);
     for (int x = 0; x <= slider->width(); x += 7)
         QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, slider->height() / 2));
 
     ASSERT_GT(stored.size(), 10u);
-    for (const double points : stored) {
-        EXPECT_GE(points, 240);
-        EXPECT_LE(points, 800);
-        EXPECT_EQ(std::fmod(points - 240, 20), 0) << points;
-    }
+    for (const double points : stored)
+        EXPECT_TRUE(points >= 240 && points <= 800 && std::fmod(points - 240, 20) == 0) << points;
     EXPECT_EQ(slider->value(), prefs.panelMaxHeight());
 }
-
 TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    panel.resize(360, 400);
     panel.show();
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
@@ -185,28 +147,22 @@ TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     QWidget* window = SettingsWindow::window();
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(panel.isVisible()) << "the panel closes so the settings do not open behind it";
-    EXPECT_TRUE(window->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     EXPECT_EQ(window->objectName(), AppUpdater::settingsWindowName);
-    EXPECT_EQ(window->windowTitle(), "Moorix Settings");
     EXPECT_EQ(window->size(), QSize(520, 430));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(window->pos(), QPoint((screen.width() - 520) / 2, (screen.height() - 430) / 2)) << "centred";
 
     QTest::mouseClick(child<QAbstractButton>(*window, "updatesTab"), Qt::LeftButton);
     window->move(37, 52);
     window->close();
-    EXPECT_FALSE(window->isVisible());
-
     QWidget ordinary;
     ordinary.show();
     ordinary.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&ordinary));
     SettingsWindow::show();
     EXPECT_EQ(SettingsWindow::window(), window) << "created once";
-    EXPECT_TRUE(ordinary.isVisible()) << "only a floating window is closed";
-    EXPECT_EQ(static_cast<SettingsView*>(window)->tab(), SettingsView::Tab::Updates);
+    EXPECT_TRUE(ordinary.isVisible()) << "the application's own window stays; only a floating one closes";
     EXPECT_TRUE(child<QWidget>(*window, "updatesPage")->isVisible());
     EXPECT_EQ(window->pos(), QPoint(37, 52));
 
@@ -219,12 +175,10 @@ TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     EXPECT_EQ(next.pos(), QPoint(37, 52));
     delete window;
 }
-
 TEST_F(SettingsWindowTest, UpdatesTabShowsTheVersionAloneWithoutAnUpdater) {
     const auto bare = view();
     bare->setTab(SettingsView::Tab::Updates);
     EXPECT_EQ(child<SettingsRow>(*bare, "versionRow")->title(), "Version " MOORIX_VERSION);
-    EXPECT_EQ(bare->findChild<QAbstractButton*>("checkUpdatesButton"), nullptr);
     EXPECT_EQ(bare->findChild<QWidget*>("automaticSection"), nullptr);
 
     bool automatic = true;
@@ -237,7 +191,6 @@ TEST_F(SettingsWindowTest, UpdatesTabShowsTheVersionAloneWithoutAnUpdater) {
     act(checkNow, QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(QTest::qWaitFor([&] { return checks == 1; }));
     auto* toggle = child<QAbstractButton>(*packaged, "autoCheckSwitch");
-    EXPECT_TRUE(toggle->isChecked());
     EXPECT_EQ(title(*toggle), "Check for updates automatically");
     act(toggle, QAccessibleActionInterface::toggleAction());
     EXPECT_FALSE(automatic);
@@ -248,44 +201,22 @@ TEST_F(SettingsWindowTest, UpdatesTabShowsTheVersionAloneWithoutAnUpdater) {
     packaged->setTab(SettingsView::Tab::Updates);
     EXPECT_TRUE(toggle->isChecked());
 }
-
 TEST_F(SettingsWindowTest, ControlsAreNamedByTheirRowsAndRetextedWhenTheLanguageChanges) {
     const auto window = view();
     auto* general = child<QAbstractButton>(*window, "generalTab");
     auto* updates = child<QAbstractButton>(*window, "updatesTab");
     EXPECT_EQ(accessible(updates)->role(), QAccessible::PageTab);
-    EXPECT_EQ(title(*general), "General");
     EXPECT_TRUE(accessible(general)->state().selected);
     act(updates, QAccessibleActionInterface::pressAction());
     EXPECT_EQ(window->tab(), SettingsView::Tab::Updates);
     EXPECT_TRUE(accessible(updates)->state().selected);
     act(general, QAccessibleActionInterface::pressAction());
 
-    const std::map<const char*, QString> english{{"languagePicker", "Language"},
-                                                 {"panelHeightSlider", "Panel height"},
-                                                 {"refreshIntervalPicker", "Refresh every"},
-                                                 {"confirmBeforeKillSwitch", "Ask before stopping a process"},
-                                                 {"startAtLoginSwitch", "Start at login"}};
-    for (const auto& [name, text] : english)
-        EXPECT_EQ(title(*child<QWidget>(*window, name)), text) << name;
-
-    act(option(*window, "refreshIntervalPicker", 3), QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(prefs.refreshInterval(), 10.0);
-    EXPECT_EQ(accessible(option(*window, "refreshIntervalPicker", 3))->role(), QAccessible::RadioButton);
-    auto* confirm = child<QAbstractButton>(*window, "confirmBeforeKillSwitch");
-    act(confirm, QAccessibleActionInterface::pressAction());
-    EXPECT_FALSE(prefs.confirmBeforeKill());
-    EXPECT_FALSE(accessible(confirm)->state().checked);
-
-    auto* turkish = option(*window, "languagePicker", 1);
-    EXPECT_EQ(title(*turkish), "Türkçe");
-    act(turkish, QAccessibleActionInterface::toggleAction());
+    act(option(*window, "languagePicker", 1), QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(prefs.appLanguage(), "tr");
     EXPECT_EQ(window->windowTitle(), "Moorix Ayarları");
     EXPECT_EQ(title(*general), "Genel");
-    EXPECT_EQ(title(*child<QWidget>(*window, "languagePicker")), "Dil");
     EXPECT_EQ(title(*child<QWidget>(*window, "startAtLoginSwitch")), "Oturum açılınca başlat");
-    EXPECT_EQ(title(*option(*window, "languagePicker", 0)), "Sistem");
     EXPECT_EQ(title(*option(*window, "refreshIntervalPicker", 3)), "10 sn");
     QStringList labels;
     for (const QLabel* label : window->findChildren<QLabel*>())
@@ -294,10 +225,8 @@ TEST_F(SettingsWindowTest, ControlsAreNamedByTheirRowsAndRetextedWhenTheLanguage
 
     prefs.setAppLanguage("en");
     EXPECT_EQ(title(*general), "General");
-    EXPECT_EQ(title(*option(*window, "languagePicker", 2)), "English");
     EXPECT_TRUE(option(*window, "languagePicker", 2)->isChecked());
 }
-
 TEST_F(SettingsWindowTest, StartAtLoginSwitchWritesAndRemovesTheAutostartEntry) {
     const std::string entry =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString() +
@@ -305,8 +234,6 @@ TEST_F(SettingsWindowTest, StartAtLoginSwitchWritesAndRemovesTheAutostartEntry) 
     ASSERT_NE(entry.find(std::getenv("XDG_CONFIG_HOME")), std::string::npos) << "inside the test's own HOME";
     const auto window = view();
     auto* toggle = child<QAbstractButton>(*window, "startAtLoginSwitch");
-    EXPECT_FALSE(toggle->isChecked());
-
     QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_TRUE(std::filesystem::exists(entry));
     QTest::mouseClick(toggle, Qt::LeftButton);
@@ -320,27 +247,18 @@ TEST_F(SettingsWindowTest, StartAtLoginSwitchWritesAndRemovesTheAutostartEntry) 
     window->show();
     EXPECT_FALSE(toggle->isChecked());
 }
-
 TEST_F(SettingsWindowTest, Screenshots) {
     prefs.setHiddenPorts("3000,5173");
     std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
-    const auto save = [](SettingsView& window, const char* file) {
+    const auto window = view();
+    for (const auto& [tab, file] : {std::pair(SettingsView::Tab::General, "settings-general.png"),
+                                    std::pair(SettingsView::Tab::Updates, "settings-updates.png")}) {
+        window->setTab(tab);
         QApplication::processEvents(); // the layout passes that follow new texts
         // As the window opens: tall enough for its taller tab.
-        window.setFixedHeight(std::max(window.height(), window.fittingHeight()));
-        EXPECT_TRUE(window.grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
-    };
-    const auto window = view();
-    save(*window, "settings-general.png");
-    window->setTab(SettingsView::Tab::Updates);
-    save(*window, "settings-updates.png");
-    const auto packaged = view(UpdateController{[] { return true; }, [](bool) {}, [] {}});
-    packaged->setTab(SettingsView::Tab::Updates);
-    save(*packaged, "settings-updates-with-updater.png");
-    prefs.setAppLanguage("tr");
-    save(*window, "settings-updates-tr.png");
-    window->setTab(SettingsView::Tab::General);
-    save(*window, "settings-general-tr.png");
+        window->setFixedHeight(std::max(window->height(), window->fittingHeight()));
+        EXPECT_TRUE(window->grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
+    }
 }
 
 } // namespace moorix
