@@ -61,7 +61,10 @@ TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
 }
 
 TEST(PortEntryJson, AnEntryThatCannotBeWrittenCostsOnlyItself) {
-    PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b");
+    PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b \"q\" \\ \b\f\n\r\t\x01\x1F\x7F \u00e9");
+    fine.parentChain = {"npm", "z/sh"};
+    fine.cwd = "/srv/shop";
+    fine.project = "shop";
     EXPECT_EQ(writePortList({}), "[]");
     EXPECT_EQ(writePortList({fine, odd, fine}), "[" + *writeCompactJson(toJson(fine)) + "," +
                                                     *writeCompactJson(toJson(fine)) + "]");
