@@ -1,5 +1,7 @@
 #include "core/json_text.h"
 
+#include "core/utf8.h"
+
 namespace moorix {
 
 std::optional<std::string> writeCompactJson(const nlohmann::ordered_json& value) {
@@ -17,6 +19,33 @@ std::optional<std::string> writeCompactJson(const nlohmann::ordered_json& value)
         escaped += c;
     }
     return escaped;
+}
+
+bool appendJsonString(std::string& out, std::string_view text) {
+    if (!isValidUtf8(text)) return false;
+    out += '"';
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '/': out += "\\/"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (const auto byte = static_cast<unsigned char>(c); byte < 0x20) {
+                out += "\\u00";
+                out += "0123456789abcdef"[byte >> 4];
+                out += "0123456789abcdef"[byte & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return true;
 }
 
 } // namespace moorix

@@ -11,6 +11,34 @@ bool isServiceAccount(const std::string& user) {
     return user == "root" || (!user.empty() && user.front() == '_');
 }
 
+// The entry as toJson has it, written straight to text: "--list" is a hot path, and building a tree of
+// JSON values per entry only to print it was a good part of its user time.
+bool appendEntry(std::string& out, const PortEntry& entry) {
+    const auto text = [&](const char* key, std::string_view value) {
+        out += key;
+        return appendJsonString(out, value);
+    };
+    const auto number = [&](const char* key, std::int64_t value) {
+        out += key;
+        out += std::to_string(value);
+    };
+    number("{\"port\":", entry.port);
+    if (!text(",\"address\":", entry.address)) return false;
+    number(",\"pid\":", entry.pid);
+    if (!text(",\"command\":", entry.command) || !text(",\"user\":", entry.user)) return false;
+    out += ",\"parentChain\":[";
+    for (std::size_t i = 0; i < entry.parentChain.size(); ++i) {
+        if (i > 0) out += ',';
+        if (!appendJsonString(out, entry.parentChain[i])) return false;
+    }
+    out += ']';
+    number(",\"rootPid\":", entry.rootPid);
+    if (entry.cwd && !text(",\"cwd\":", *entry.cwd)) return false;
+    if (entry.project && !text(",\"project\":", *entry.project)) return false;
+    out += '}';
+    return true;
+}
+
 } // namespace
 
 bool isDevPort(std::int64_t port) { return port >= 1024 && port <= 9999; }
@@ -45,29 +73,15 @@ bool PortEntry::canRestart() const {
     return !isSystemCritical() && user == platform::loginName();
 }
 
-nlohmann::ordered_json toJson(const PortEntry& entry) {
-    nlohmann::ordered_json object;
-    object["port"] = entry.port;
-    object["address"] = entry.address;
-    object["pid"] = entry.pid;
-    object["command"] = entry.command;
-    object["user"] = entry.user;
-    object["parentChain"] = entry.parentChain;
-    object["rootPid"] = entry.rootPid;
-    if (entry.cwd) object["cwd"] = *entry.cwd;
-    if (entry.project) object["project"] = *entry.project;
-    return object;
-}
-
 std::string writePortList(const std::vector<PortEntry>& entries) {
     std::string text = "[";
     for (const PortEntry& entry : entries) {
-        const auto object = writeCompactJson(toJson(entry));
-        if (!object) continue;
-        if (text.size() > 1) text += ',';
-        text += *object;
+        const std::size_t start = text.size();
+        if (start > 1) text += ',';
+        if (!appendEntry(text, entry)) text.resize(start);
     }
-    return text + "]";
+    text += ']';
+    return text;
 }
 
 std::optional<PortEntry> portEntryFromJson(const nlohmann::json& value) {

@@ -39,9 +39,9 @@ bool isDevPort(std::int64_t port);
 // Process names that belong to the operating system.
 const std::set<std::string, std::less<>>& systemCommands();
 
-nlohmann::ordered_json toJson(const PortEntry& entry);
-// The entries as one compact JSON array, the output of "--list". Each entry is written on its own, so one
-// that cannot be written (text that is not UTF-8) is left out without costing the others.
+// The entries as one compact JSON array, the output of "--list", keys in a fixed order, "/" escaped as "\/".
+// Each entry is written on its own, so one that cannot be written (text that is not UTF-8) is left out
+// without costing the others.
 std::string writePortList(const std::vector<PortEntry>& entries);
 std::optional<PortEntry> portEntryFromJson(const nlohmann::json& value);
 

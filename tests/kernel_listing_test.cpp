@@ -226,6 +226,7 @@ TEST(KernelListing, ProcessesEndingDuringTheScanCostNothingElse) {
 // A /proc tree laid out by the test: holders in pid order, a process gone during the scan, an unrelated
 // holder after the last inode was found, and relatives that share a socket by inheritance.
 TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
+    using Holders = std::vector<platform::SocketHolder>;
     test::TempDir proc;
     const auto process = [&](std::int32_t pid, std::int32_t ppid, std::map<int, std::string> fds) {
         const std::string folder = proc.file(std::to_string(pid));
@@ -235,7 +236,14 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
         for (const auto& [fd, target] : fds)
             fs::create_symlink(target, folder + "/fd/" + std::to_string(fd));
     };
-    process(5, 1, {{0, "/dev/null"}, {3, "socket:[100]"}});
+    // Process 5 also has more descriptors than a few reads of its folder return, all on one socket.
+    std::map<int, std::string> many{{0, "/dev/null"}, {3, "socket:[100]"}};
+    Holders manyHolders;
+    for (int fd = 10; fd < 810; ++fd) {
+        many.emplace(fd, "socket:[400]");
+        manyHolders.push_back({5, fd, 400});
+    }
+    process(5, 1, many);
     fs::create_directory(proc.file("6")); // ended: its files are gone
     process(7, 12, {{4, "socket:[200]"}, {9, "pipe:[200]"}});
     process(9, 5, {{3, "socket:[100]"}});  // a child of a holder, holding the same socket
@@ -244,7 +252,6 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
     process(12, 1, {{5, "socket:[200]"}}); // the parent of a holder, with a higher pid
     process(13, 12, {{6, "socket:[200]"}}); // and its other child, related only through that parent
     const platform::ProcTree tree(proc.path());
-    using Holders = std::vector<platform::SocketHolder>;
 
     EXPECT_EQ(platform::findSocketHolders(tree, {100, 200}, false), (Holders{{5, 3, 100}, {7, 4, 200}}));
     EXPECT_EQ(platform::findSocketHolders(tree, {100, 200}, true),
@@ -252,6 +259,7 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
     EXPECT_EQ(platform::findSocketHolders(tree, {300}, true), Holders{})
         << "held by none: every process read";
     EXPECT_EQ(platform::findSocketHolders(tree, {}, true), Holders{});
+    EXPECT_EQ(platform::findSocketHolders(tree, {400}, false), manyHolders);
     EXPECT_FALSE(platform::findSocketHolders(platform::ProcTree(proc.file("missing")), {100}, true));
 }
 

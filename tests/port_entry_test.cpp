@@ -38,13 +38,15 @@ TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
     EXPECT_EQ(e.id(), "77:8080");
     EXPECT_EQ(e.chainText(), "node \u2190 npm \u2190 zsh");
     EXPECT_EQ(e.owner(), "zsh");
-    EXPECT_EQ(writeCompactJson(toJson(e)), R"({"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
-                                           R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop","project":"shop"})");
-    EXPECT_EQ(portEntryFromJson(nlohmann::json::parse(toJson(e).dump())), e);
-    const PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b");
+    EXPECT_EQ(writePortList({e}), R"([{"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
+                                           R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop","project":"shop"}])");
+    EXPECT_EQ(portEntryFromJson(nlohmann::json::parse(writePortList({e}))[0]), e);
+    // The list is written directly, not through a JSON tree: every escape must be the tree's.
+    const PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b \"q\" \\ \b\f\n\r\t\x01\x1F\x7F \u00e9");
     EXPECT_EQ(writePortList({}), "[]");
-    const std::string written = R"({"port":8080,"address":"127.0.0.1","pid":4242,"command":"a\/b","user":"dev",)"
-                                R"("parentChain":[],"rootPid":4242})"; // no folder: no field
+    const std::string written = R"({"port":8080,"address":"127.0.0.1","pid":4242,)"
+                                R"("command":"a\/b \"q\" \\ \b\f\n\r\t\u0001\u001f)" "\x7F \u00e9"
+                                R"(","user":"dev","parentChain":[],"rootPid":4242})"; // no folder: no field
     EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]")
         << "an entry that cannot be written costs only itself";
 

@@ -8,7 +8,8 @@ namespace moorix::cli {
 
 int listMode() {
     const auto entries = listPortsOrSayWhy();
-    const std::string text = writePortList(entries.value_or(std::vector<PortEntry>())) + "\n";
+    std::string text = entries ? writePortList(*entries) : writePortList({});
+    text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
     return entries ? 0 : listingFailedStatus;
 }

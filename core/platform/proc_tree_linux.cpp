@@ -20,6 +20,26 @@ std::optional<std::int32_t> numericName(const char* name) {
     return parseInt32(name);
 }
 
+// A read of a folder's entries asks for this many bytes of them.
+constexpr std::size_t fullRead = 16384;
+
+// Calls `visit(name)` for the entries of the open folder `folder` until it returns false, straight from
+// getdents64: opendir's stat and buffer are not needed. The first read may be asked to be small: listing a
+// process's descriptors makes the kernel look each one up, which is wasted when the first one read turns
+// out to be another's.
+template <typename Visit> void forEachEntry(int folder, std::size_t firstRead, Visit visit) {
+    alignas(dirent64) char buffer[fullRead];
+    for (std::size_t size = std::min(firstRead, fullRead);; size = fullRead) {
+        const ssize_t length = ::getdents64(folder, buffer, size);
+        if (length <= 0) return;
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+            offset += entry->d_reclen;
+            if (!visit(entry->d_name)) return;
+        }
+    }
+}
+
 } // namespace
 
 std::string ProcTree::path(std::int32_t pid, const char* name) const {
@@ -27,12 +47,14 @@ std::string ProcTree::path(std::int32_t pid, const char* name) const {
 }
 
 std::optional<std::vector<std::int32_t>> ProcTree::pids() const {
-    DIR* dir = ::opendir(m_root.c_str());
-    if (!dir) return std::nullopt;
+    const int folder = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return std::nullopt;
     std::vector<std::int32_t> pids;
-    while (const dirent* entry = ::readdir(dir))
-        if (const auto pid = numericName(entry->d_name); pid && *pid > 0) pids.push_back(*pid);
-    ::closedir(dir);
+    forEachEntry(folder, fullRead, [&](const char* name) {
+        if (const auto pid = numericName(name); pid && *pid > 0) pids.push_back(*pid);
+        return true;
+    });
+    ::close(folder);
     std::sort(pids.begin(), pids.end());
     return pids;
 }
@@ -81,22 +103,25 @@ std::optional<std::uint32_t> ProcTree::owner(std::int32_t pid) const {
 
 void ProcTree::forEachSocket(std::int32_t pid,
                              const std::function<void(std::int32_t, std::uint64_t)>& visit) const {
-    DIR* dir = ::opendir(path(pid, "fd").c_str());
-    if (!dir) return; // gone, or another user's
-    const int folder = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        const auto fd = numericName(entry->d_name);
-        if (!fd) continue;
+    const int folder = ::open(path(pid, "fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return; // gone, or another user's
+    // Room for the descriptors of most processes, so that they take one read and the one that says the end,
+    // while a process whose descriptors turn out unreadable costs no more than this many entries.
+    constexpr std::size_t firstRead = 1024;
+    forEachEntry(folder, firstRead, [&](const char* name) {
+        const auto fd = numericName(name);
+        if (!fd) return true;
         // "socket:[INODE]" is short; a longer target is a path, which is no socket.
         char link[32];
-        const ssize_t length = ::readlinkat(folder, entry->d_name, link, sizeof link);
+        const ssize_t length = ::readlinkat(folder, name, link, sizeof link);
         // Access is decided per process: when one descriptor may not be read, none may.
-        if (length < 0 && (errno == EACCES || errno == EPERM)) break;
-        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) continue;
+        if (length < 0 && (errno == EACCES || errno == EPERM)) return false;
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) return true;
         if (const auto inode = PortCore::parseSocketLink({link, static_cast<std::size_t>(length)}))
             visit(*fd, *inode);
-    }
-    ::closedir(dir);
+        return true;
+    });
+    ::close(folder);
 }
 
 } // namespace moorix::platform

@@ -13,6 +13,8 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <memory>
+#include <span>
 
 namespace moorix::platform {
 
@@ -27,7 +29,7 @@ static_assert(AF_INET == SockDiag::familyInet && AF_INET6 == SockDiag::familyIne
 
 namespace {
 
-bool dump(int fd, std::uint8_t family, std::uint32_t sequence, std::vector<char>& buffer,
+bool dump(int fd, std::uint8_t family, std::uint32_t sequence, std::span<char> buffer,
           std::vector<ListeningSocket>& sockets) {
     struct {
         nlmsghdr header;
@@ -65,9 +67,12 @@ std::optional<std::vector<ListeningSocket>> listeningSockets() {
     const timeval limit{2, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     // The kernel fills datagrams of at most 32 KiB; MSG_TRUNC tells a longer one apart instead of cutting it.
-    std::vector<char> buffer(65536);
+    // Left unfilled: the kernel writes what is read, and clearing it only costs page faults.
+    constexpr std::size_t bufferSize = 65536;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(bufferSize);
     std::vector<ListeningSocket> sockets;
-    const bool answered = dump(fd, AF_INET, 1, buffer, sockets) && dump(fd, AF_INET6, 2, buffer, sockets);
+    const bool answered = dump(fd, AF_INET, 1, {buffer.get(), bufferSize}, sockets) &&
+                          dump(fd, AF_INET6, 2, {buffer.get(), bufferSize}, sockets);
     ::close(fd);
     if (!answered) return std::nullopt;
     // The kernel reports every user's sockets; lsof, run by anyone but root, sees only the processes of
