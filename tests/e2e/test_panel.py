@@ -121,6 +121,9 @@ class PanelAsUser(PanelTest):
                 ("push button", "Show Again", lambda: self.desktop.preferences().get("hiddenPorts") in ("", '""'))):
             self.desktop.click(self.desktop.wait_for(role=role, name=name))
             wait_until(stored, 10, f"what a click on {name} changes, stored")
+        # Closed as users close windows, the settings leave the application running in the tray.
+        self.desktop.keys("alt+F4")
+        self.desktop.wait_gone(role="frame", name="Moorix Settings")
 
         self.open_panel()
         second = self.recorded_listener("--dev-port")
