@@ -1,32 +1,22 @@
-"""End-to-end tests of the real Moorix application through the accessibility interface (AT-SPI), the
-way a screen reader or a black-box tester sees it, and through the mouse and keyboard of X.
+"""End-to-end tests of the real Moorix application through the accessibility interface (AT-SPI), as a
+screen reader sees it, and through the mouse and keyboard of X, as users meet it.
 
-A `Desktop` is a private X display (Xvfb) with a real window manager (metacity), optionally a system tray
-(trayer), or with `wayland` a headless Wayland compositor (weston) in their place; a session bus of its
-own, the accessibility bus and an agent that reads the accessibility tree (atspi_agent.py); with
-`status_notifier`, the tray that modern desktops speak over D-Bus (status_notifier_watcher.py). With
-`user="nobody"` (root only) the application, its session bus, the agent and listeners run as that user,
-with their own HOME, while X tools and the test stay root. Everything a desktop starts is ended by
-`stop()`, even when a test fails: each of its processes carries a marker in its environment.
+A `Desktop` is a private X display (Xvfb) with a window manager (metacity) and optionally a tray (trayer),
+or with `wayland` a headless compositor (weston); a session bus of its own, the accessibility bus and an
+agent that reads its tree (atspi_agent.py); with `status_notifier`, the D-Bus tray of modern desktops
+(status_notifier_watcher.py). With `user="nobody"` (root only) the application, its bus, the agent and
+listeners run as that user. `stop()` ends every process whose environment carries the desktop's marker.
 
-Run every end-to-end test:  ctest --test-dir build-test -L e2e --output-on-failure
-Run one by hand:  /usr/bin/python3 tests/e2e/test_app_shell.py -v
-  MOORIX_BINARY (default build-test/moorix) picks the executable, MOORIX_SCREENSHOT_DIR (default
-  screenshots/ beside it) the screenshot folder, and MOORIX_E2E_KEEP=1 keeps the desktop's temporary
-  folder (HOME, logs/ of every program it started) for a look after the run.
-Use Debian's /usr/bin/python3: python3-pyatspi is installed for it only.
-
-Worth knowing when writing a test: Qt leaves popups and menus out of the tree (drive them with keys, or
-click where their lines are drawn); nothing hands a window the keyboard but the window manager and the
-application itself, as on a user's desktop, so a test reaches a window by clicking or by keys; `find`
-sees only what is on screen unless told otherwise; an application run as another user lists only that
-user's sockets.
+Run one by hand:  /usr/bin/python3 tests/e2e/test_app_shell.py -v  (Debian's python3 has pyatspi)
+  MOORIX_BINARY picks the executable, MOORIX_SCREENSHOT_DIR the screenshot folder, and MOORIX_E2E_KEEP=1
+  keeps the desktop's folder (HOME, logs/ of every program it started) for a look after the run.
+Qt leaves menus out of the tree (use keys, or click their drawn lines); only the window manager and the
+application give a window the keyboard, as for users; `find` sees only what shows unless told otherwise.
 """
 import atexit
 import collections
 import configparser
 import contextlib
-import importlib.util
 import json
 import os
 import pwd
@@ -148,8 +138,6 @@ class Desktop:
             "/usr/bin/Xvfb", "/usr/bin/metacity", "/usr/bin/xdotool", "/usr/bin/xclip", "/usr/bin/xwd",
             "/usr/bin/xprop", "/usr/bin/xev"]) + (["/usr/bin/trayer"] if self.tray else [])
         missing = [tool for tool in tools if not os.access(tool, os.X_OK)]
-        if self.status_notifier and not importlib.util.find_spec("dbus"):
-            missing.append("python3-dbus")
         if missing:
             raise unittest.SkipTest(f"{', '.join(missing)} not installed; run scripts/install-deps")
         if not MOORIX.exists():
@@ -179,7 +167,7 @@ class Desktop:
         self._mkdir(self.root / "runtime", 0o700)
         self.reset_user_data()
         if self.wayland:
-            compositor = self._spawn("weston", ["/usr/bin/weston", "--backend=headless-backend.so",
+            compositor = self.spawn("weston", ["/usr/bin/weston", "--backend=headless-backend.so",
                                                 "--socket=wayland-moorix", f"--width={SCREEN[0]}",
                                                 f"--height={SCREEN[1]}", "--idle-time=0"])
             self._started(compositor, (self.root / "runtime" / "wayland-moorix").exists)
@@ -198,20 +186,20 @@ class Desktop:
         if not self.wayland:
             # After the session bus, so that it uses this one and never launches its own; its settings live
             # in memory: nothing of the user's or the machine's is read or written.
-            manager = self._spawn("metacity", ["/usr/bin/metacity", "--replace"], as_user=False,
+            manager = self.spawn("metacity", ["/usr/bin/metacity", "--replace"], as_user=False,
                                   env={**self.env, "GSETTINGS_BACKEND": "memory"})
             self._started(manager, lambda: "window id" in (self.run_x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
                                                            or ""))
         if self.tray:
-            tray = self._spawn("trayer", ["/usr/bin/trayer", "--edge", "top", "--align", "right",
+            tray = self.spawn("trayer", ["/usr/bin/trayer", "--edge", "top", "--align", "right",
                                           "--widthtype", "request", "--height", "22"], as_user=False)
             self._started(tray, lambda: self.windows("--classname", "trayer"))
-        self._spawn("at-spi bus", [LAUNCHER, "--launch-immediately"])
+        self.spawn("at-spi bus", [LAUNCHER, "--launch-immediately"])
         self.agent = self._first_line("agent", [PYTHON, self.bin["atspi_agent.py"]], stdin=subprocess.PIPE)[0]
 
     def _first_line(self, name, argv, **options):
         """Starts a program that says it is ready with a line of output: (its Process, that line)."""
-        process = self._spawn(name, argv, stdout=subprocess.PIPE, **options)
+        process = self.spawn(name, argv, stdout=subprocess.PIPE, **options)
         line = process.line(30)
         if not line:
             raise RuntimeError(f"{name} did not start; its log is above")
@@ -243,23 +231,17 @@ class Desktop:
         self.root, self.agent, self._processes = None, None, []
 
     def _members(self):
-        """Live processes that carry this desktop's marker."""
+        """Live processes that carry this desktop's marker (a zombie's environment reads empty)."""
         marker = f"MOORIX_E2E_DESKTOP={self.root}".encode()
-        for entry in os.listdir("/proc"):
-            try:
-                with open(f"/proc/{entry}/environ", "rb") as environ:
-                    if marker not in environ.read().split(b"\0"):
-                        continue
-                with open(f"/proc/{entry}/stat") as stat:
-                    if stat.read().rsplit(")", 1)[1].split()[0] != "Z":
-                        yield int(entry)
-            except (OSError, IndexError):
-                continue
+        for entry in filter(str.isdigit, os.listdir("/proc")):
+            with contextlib.suppress(OSError), open(f"/proc/{entry}/environ", "rb") as environ:
+                if marker in environ.read().split(b"\0"):
+                    yield int(entry)
 
     # -- Processes and files ---------------------------------------------------------------------------
-    def _spawn(self, name, argv, as_user=True, env=None, stdin=subprocess.DEVNULL, stdout="log", cwd=None):
-        """Starts a program, as the desktop's user unless `as_user` is False. Its output goes to
-        logs/NAME.log, to a pipe (stdout=PIPE, errors to the log) or to the test's own output (None)."""
+    def spawn(self, name, argv, as_user=True, env=None, stdin=subprocess.DEVNULL, stdout="log", cwd=None):
+        """Starts a program, ended with the desktop, as the application's user unless `as_user` is False.
+        Its output goes to logs/NAME.log, to a pipe (stdout=PIPE, errors to the log) or to the test's."""
         options = {}
         if as_user and self.account:
             options = {"user": self.account.pw_uid, "group": self.account.pw_gid, "extra_groups": []}
@@ -269,10 +251,6 @@ class Desktop:
                                      cwd=cwd or self.root, **options)
         self._processes.append(Process(name, popen))
         return self._processes[-1]
-
-    def spawn(self, name, argv, cwd=None):
-        """Starts a program of the test's as the application's user, in `cwd`; ended with the desktop."""
-        return self._spawn(name, argv, cwd=cwd)
 
     def own(self, path):
         """Hands a file or folder the test made to the application's user."""
@@ -323,17 +301,13 @@ class Desktop:
         sanitizer = ":".join(filter(None, [self.env.get("ASAN_OPTIONS"), "intercept_tls_get_addr=0"]))
         app_env = {**self.env, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "ASAN_OPTIONS": sanitizer,
                    "MOORIX_TEST_NOTIFY": "/bin/true", **(env or {})}
-        return self._spawn("moorix", [self.bin[MOORIX.name], *arguments], env=app_env, stdout=None)
+        return self.spawn("moorix", [self.bin[MOORIX.name], *arguments], env=app_env, stdout=None)
 
-    def listener(self, *options, as_app_user=True):
-        """A loopback server (tests/support/listener.py OPTIONS…) run by the application's user, or by
-        the test's own (root) when `as_app_user` is False; `port` is where it listens."""
-        server = self._spawn("listener", [PYTHON, self.bin["listener.py"], *options], as_user=as_app_user,
-                             stdout=subprocess.PIPE)
-        line = server.line(10)
-        if not line:
-            raise AssertionError(f"listener {' '.join(options)} did not start listening")
-        server.port = int(line)
+    def listener(self, *options):
+        """A loopback server (tests/support/listener.py OPTIONS…) run by the application's user; `port`
+        is where it listens."""
+        server, port = self._first_line("listener", [PYTHON, self.bin["listener.py"], *options])
+        server.port = int(port)
         return server
 
     # -- Accessibility -----------------------------------------------------------------------------------
@@ -487,14 +461,14 @@ class Desktop:
         self.preferences_file.write_text("[General]\n" + "".join(f"{key}={value}\n" for key, value in values.items()))
         self.own(self.preferences_file)
 
-    def history(self, port=None):
-        """The events of history.jsonl, oldest first, only those on `port` when given."""
+    def history(self, port):
+        """The events on `port` in history.jsonl, oldest first."""
         path = Path(self.env["XDG_DATA_HOME"]) / "Moorix" / "history.jsonl"
         events = []
         for line in path.read_text().splitlines() if path.exists() else []:
-            with contextlib.suppress(ValueError):
+            with contextlib.suppress(ValueError):  # a line still being written
                 events.append(json.loads(line))
-        return [event for event in events if isinstance(event, dict) and port in (None, event.get("port"))]
+        return [event for event in events if event.get("port") == port]
 
 
 class DesktopTest(unittest.TestCase):

@@ -4,6 +4,8 @@ import re
 import subprocess
 import unittest
 
+from gi.repository import Gio, GLib
+
 from desktop import PANEL_WIDTH, PYTHON, DesktopTest, wait_until
 
 # Twenty loopback servers in one process, so that the list is taller than the screen.
@@ -85,39 +87,42 @@ class UnderMetacity(DesktopTest):
 
 
 class StatusItem:
-    """The application's StatusNotifierItem, once it registered with the watcher, read and called as a
-    tray does."""
-
-    INTERFACE = "org.kde.StatusNotifierItem"
+    """The application's StatusNotifierItem, once it registered with the watcher, read and called over
+    D-Bus as a tray does."""
 
     def __init__(self, desktop, app):
-        import dbus  # only here: the desktop skips the test when python3-dbus is missing
-        self.dbus, self.bus = dbus, dbus.bus.BusConnection(desktop.env["DBUS_SESSION_BUS_ADDRESS"])
-        watcher = self.bus.get_object("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher")
-        daemon = self.bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
+        self.bus = Gio.DBusConnection.new_for_address_sync(
+            desktop.env["DBUS_SESSION_BUS_ADDRESS"],
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+        watcher, bus = "org.kde.StatusNotifierWatcher", "org.freedesktop.DBus"
 
         def registered():
-            items = watcher.Get("org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems",
-                                dbus_interface=dbus.PROPERTIES_IFACE)
-            return next((item for item in items if daemon.GetConnectionUnixProcessID(
-                item, dbus_interface="org.freedesktop.DBus") == app.pid), None)
-        self.name = str(wait_until(registered, 20, "the application's item registered with the watcher"))
-        self.item = self.bus.get_object(self.name, "/StatusNotifierItem")
+            items = self.get(watcher, "/StatusNotifierWatcher", watcher, "RegisteredStatusNotifierItems")
+            return next((item for item in items if self.call(
+                bus, "/org/freedesktop/DBus", bus, "GetConnectionUnixProcessID", "(s)", item)[0] == app.pid), None)
+        self.name = wait_until(registered, 20, "the application's item registered with the watcher")
 
-    def get(self, name):
-        return self.item.Get(self.INTERFACE, name, dbus_interface=self.dbus.PROPERTIES_IFACE)
+    def call(self, name, path, interface, method, signature=None, *arguments):
+        """The answer of a D-Bus call, as Python values."""
+        return self.bus.call_sync(name, path, interface, method, GLib.Variant(signature, arguments) if signature else None,
+                                  None, Gio.DBusCallFlags.NONE, 10000, None).unpack()
+
+    def get(self, name, path, interface, key):
+        return self.call(name, path, "org.freedesktop.DBus.Properties", "Get", "(ss)", interface, key)[0]
+
+    def property(self, key):
+        return self.get(self.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", key)
 
     def activate(self):
-        self.item.Activate(0, 0, dbus_interface=self.INTERFACE)
+        self.call(self.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", "(ii)", 0, 0)
 
     def choose(self, label):
         """Clicks the item of the exported menu with that label, as the tray does when the user picks it;
         the menu's labels, with mnemonics' underscores left out."""
-        menu = self.bus.get_object(self.name, self.get("Menu"))
-        _, (_, _, children) = menu.GetLayout(0, -1, ["label"], dbus_interface="com.canonical.dbusmenu")
-        items = {str(properties.get("label", "")).replace("_", ""): item_id for item_id, properties, _ in children}
-        menu.Event(items[label], "clicked", self.dbus.Int32(0, variant_level=1), self.dbus.UInt32(0),
-                   dbus_interface="com.canonical.dbusmenu")
+        path, menu = self.property("Menu"), "com.canonical.dbusmenu"
+        _, (_, _, children) = self.call(self.name, path, menu, "GetLayout", "(iias)", 0, -1, ["label"])
+        items = {properties.get("label", "").replace("_", ""): item_id for item_id, properties, _ in children}
+        self.call(self.name, path, menu, "Event", "(isvu)", items[label], "clicked", GLib.Variant("i", 0), 0)
         return items
 
 
@@ -145,16 +150,16 @@ class StatusNotifierUnderX(DesktopTest):
         self.desktop.listener("--dev-port")
 
         def tooltip_count():
-            found = re.search(r"Development: (\d+)$", str(item.get("ToolTip")[2]))
+            found = re.search(r"Development: (\d+)$", str(item.property("ToolTip")[2]))
             return found and int(found.group(1))
         count = wait_until(tooltip_count, 30, "the development count in the item's tooltip")
-        icon = item.get("IconPixmap")
+        icon = item.property("IconPixmap")
         self.assertTrue(icon and icon[0][0] > 0, "the item has an icon")
         # Other servers on the machine may open or close meanwhile: what matters is that the tooltip and
         # the icon follow the count.
         self.desktop.listener("--dev-port")
         wait_until(lambda: tooltip_count() not in (None, count), 30, "the tooltip to count anew")
-        wait_until(lambda: item.get("IconPixmap") != icon, 10, "the icon to show the new count")
+        wait_until(lambda: item.property("IconPixmap") != icon, 10, "the icon to show the new count")
 
         if not self.wayland:
             self.desktop.point(1000, 10)
