@@ -12,26 +12,9 @@ import socket
 import subprocess
 import sys
 
-
-def listen(family, host, port=0, v6only=True):
-    sock = socket.socket(family, socket.SOCK_STREAM)
-    if family == socket.AF_INET6:
-        sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1 if v6only else 0)
-    sock.bind((host, port))
-    sock.listen(4)
-    return sock
-
-
-def main():
-    shared = listen(socket.AF_INET6, "::")
-    held = [listen(socket.AF_INET, "0.0.0.0"), listen(socket.AF_INET6, "::", v6only=False), shared,
-            listen(socket.AF_INET, "0.0.0.0", shared.getsockname()[1])]
-    for command in sys.argv[1:]:
-        sys.stdout.write(subprocess.run(json.loads(command), stdout=subprocess.PIPE, check=False).stdout.decode())
-    sys.stdout.flush()
-    for sock in held:
-        sock.close()
-
-
-if __name__ == "__main__":
-    main()
+shared = socket.create_server(("::", 0), family=socket.AF_INET6, backlog=4)
+held = [socket.create_server(("0.0.0.0", 0), backlog=4),
+        socket.create_server(("::", 0), family=socket.AF_INET6, backlog=4, dualstack_ipv6=True), shared,
+        socket.create_server(("0.0.0.0", shared.getsockname()[1]), backlog=4)]
+for command in sys.argv[1:]:
+    sys.stdout.write(subprocess.run(json.loads(command), stdout=subprocess.PIPE, check=False).stdout.decode())
