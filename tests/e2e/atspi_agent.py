@@ -1,16 +1,10 @@
 #!/usr/bin/python3
 """Reads the accessibility tree for tests/e2e/desktop.py: one JSON request a line on stdin, one JSON
-answer a line on stdout.
+answer a line on stdout. It runs as the application's user on its session bus, as a screen reader does,
+in a process of its own: libatspi aborts its process when it loses the bus, so each desktop has an agent.
 
-It runs as the same user and on the same session bus as the application under test, the way a screen
-reader does, and in a process of its own: libatspi aborts its process when it loses the bus, and it
-keeps one bus connection for the life of the process, so each desktop gets a fresh agent.
-
-Elements are handed out as numbers that stay valid for the life of the agent. Requests:
-  {"op": "find", "within": N|null, "app": NAME, "role": R|null, "pattern": RE|null, "showing": bool}
-                                            -> [element, ...] (all matches, in tree order)
-  {"op": "info"|"extents", "id": N}; {"op": "action", "id": N, "name": ACTION} -> false when it has none
-  {"op": "tree", "within": N|null, "app": NAME|null} -> the tree as indented text
+Requests: {"op": "find", "app", "role", "pattern", "showing"} -> every match in tree order; {"op": "info"
+or "extents", "id"}; {"op": "action", "id", "name"} -> false when it has none; {"op": "tree", "app"}.
 An element is {"id", "role", "name", "description", "states"}; a failure is {"error": text}.
 """
 import json
@@ -60,9 +54,7 @@ def describe(accessible):
 
 
 def roots(request):
-    """The element `within`, or else every application named `app` (every one when null)."""
-    if request.get("within") is not None:
-        return [elements[request["within"]]]
+    """Every application named `app` (every one when null)."""
     desktop = pyatspi.Registry.getDesktop(0)
     found = []
     for index in range(desktop.childCount):

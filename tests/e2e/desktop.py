@@ -51,8 +51,7 @@ class Window(collections.namedtuple("Window", "id x y width height")):
 
 
 def wait_until(condition, timeout=20, message="condition", interval=0.1):
-    """Polls `condition` until it returns something true, and returns that; fails the test after
-    `timeout` seconds. `message` may be a function, called for the failure text."""
+    """What `condition` returns once it is true; fails the test after `timeout` seconds."""
     deadline = time.monotonic() + timeout
     while not (value := condition()):
         if time.monotonic() > deadline:
@@ -63,7 +62,6 @@ def wait_until(condition, timeout=20, message="condition", interval=0.1):
 
 
 class Process:
-    """A program the desktop started."""
 
     def __init__(self, name, popen):
         self.name, self.popen, self.pid = name, popen, popen.pid
@@ -118,7 +116,6 @@ class Element:
             raise AssertionError(f"{self} has no action {action!r}")
 
     def extents(self):
-        """(x, y, width, height) on the screen."""
         return tuple(self._desktop.ask("extents", id=self.id))
 
     def centre(self):
@@ -212,7 +209,6 @@ class Desktop:
             raise RuntimeError(f"{process.name} ended; its log is above")
 
     def stop(self):
-        """Ends everything this desktop started, and removes its folder."""
         _running.discard(self)
         if not self.root:
             return
@@ -240,20 +236,19 @@ class Desktop:
 
     # -- Processes and files ---------------------------------------------------------------------------
     def spawn(self, name, argv, as_user=True, env=None, stdin=subprocess.DEVNULL, stdout="log", cwd=None):
-        """Starts a program, ended with the desktop, as the application's user unless `as_user` is False.
-        Its output goes to logs/NAME.log, to a pipe (stdout=PIPE, errors to the log) or to the test's."""
+        """Starts a program as the application's user unless `as_user` is False; its output goes to
+        logs/NAME.log, to a pipe (stdout=PIPE, errors to the log) or to the test's (None)."""
         options = {}
         if as_user and self.account:
             options = {"user": self.account.pw_uid, "group": self.account.pw_gid, "extra_groups": []}
         with open(self.root / "logs" / (name.replace(" ", "-") + ".log"), "ab") as log:
             popen = subprocess.Popen(list(map(str, argv)), env=env or self.env, stdin=stdin, bufsize=0,
-                                     stdout=log if stdout == "log" else stdout, stderr=None if stdout is None else log,
-                                     cwd=cwd or self.root, **options)
+                                     stdout=log if stdout == "log" else stdout,
+                                     stderr=None if stdout is None else log, cwd=cwd or self.root, **options)
         self._processes.append(Process(name, popen))
         return self._processes[-1]
 
     def own(self, path):
-        """Hands a file or folder the test made to the application's user."""
         if self.account:
             os.chown(path, self.account.pw_uid, self.account.pw_gid)
 
@@ -262,9 +257,8 @@ class Desktop:
         self.own(path)
 
     def _stage(self):
-        """Puts what runs as the desktop's user where that user can read it. The build and source folders
-        may sit under a folder only root can enter, so another user gets a copy of the executable, with
-        the desktop program and resource bundle beside it, and of the scripts."""
+        """Puts what runs as the desktop's user where that user can read it: the build and source folders
+        may sit under one only root can enter."""
         self.root.chmod(0o755)
         self.own(self.root)
         (self.root / "logs").mkdir()
@@ -281,7 +275,6 @@ class Desktop:
             self.bin = {name: staged / name for name in self.bin}
 
     def reset_user_data(self):
-        """A fresh HOME with empty XDG folders: no preferences, no history."""
         home = self.root / "home"
         shutil.rmtree(home, ignore_errors=True)
         self._mkdir(home, 0o700)
@@ -294,8 +287,7 @@ class Desktop:
 
     # -- The application and its servers ---------------------------------------------------------------
     def start_app(self, *arguments, env=None):
-        """Starts moorix with accessibility on; its output goes to the test's, where sanitizer reports
-        show. Its notifications go nowhere."""
+        """Starts moorix with accessibility on; its output goes to the test's, where sanitizer reports show."""
         # GCC 12's sanitizer runtime can take a dynamically loaded library's TLS block for an old glibc
         # header, and LeakSanitizer's tracer then crashes as the application exits (about one exit in 30).
         sanitizer = ":".join(filter(None, [self.env.get("ASAN_OPTIONS"), "intercept_tls_get_addr=0"]))
@@ -304,8 +296,7 @@ class Desktop:
         return self.spawn("moorix", [self.bin[MOORIX.name], *arguments], env=app_env, stdout=None)
 
     def listener(self, *options):
-        """A loopback server (tests/support/listener.py OPTIONS…) run by the application's user; `port`
-        is where it listens."""
+        """A loopback server (tests/support/listener.py OPTIONS…) of the application's user, on `port`."""
         server, port = self._first_line("listener", [PYTHON, self.bin["listener.py"], *options])
         server.port = int(port)
         return server
@@ -323,22 +314,19 @@ class Desktop:
         return answer["result"]
 
     def find(self, role=None, name=None, pattern=None, showing=True):
-        """Every element of the application, in tree order, with that role and exact name, or whose name
-        matches the regular expression `pattern`; None matches anything. Only those on screen unless
-        `showing` is False."""
+        """The application's elements, in tree order, with that role and exact name, or whose name matches
+        `pattern`; None matches anything. Only those on screen unless `showing` is False."""
         pattern = f"^{re.escape(name)}$" if name is not None else pattern
         infos = self.ask("find", role=role, pattern=pattern, showing=showing, app="Moorix")
         return [Element(self, info) for info in infos]
 
     def wait_for(self, timeout=20, **query):
-        """The first element that matches, once there is one."""
         return wait_until(lambda: self.find(**query), timeout, lambda: f"{query} in\n{self.tree()}")[0]
 
     def wait_gone(self, timeout=20, **query):
         wait_until(lambda: not self.find(**query), timeout, lambda: f"no more {query} in\n{self.tree()}")
 
     def tree(self):
-        """Every application's tree as text, for failure messages."""
         return self.ask("tree")
 
     # -- X: windows, pointer, keys, clipboard, screenshots ------------------------------------------------
@@ -359,7 +347,6 @@ class Desktop:
         return found
 
     def app_windows(self):
-        """The application's windows on screen, the tray icon included."""
         return self.windows("--onlyvisible", "--classname", "moorix")
 
     def panel(self):
@@ -371,13 +358,6 @@ class Desktop:
         return wait_until(lambda: next((box for box in self.app_windows() if box.width <= 64 and box.height <= 64),
                                        None), 20, "the tray icon")
 
-    def wait_keyboard(self, window, timeout=10):
-        """Waits until the window manager or the application gave `window` the keyboard; the test never
-        hands it over itself, as no user can."""
-        def focus():
-            return (self.run_x("xdotool", "getwindowfocus") or "").strip()
-        wait_until(lambda: focus() == window.id, timeout, lambda: f"the keyboard on window {window.id}, not {focus()}")
-
     def point(self, x, y, *then):
         """Moves the pointer to (x, y), then runs the xdotool commands `then` ("click", 1)."""
         # Not "mousemove --sync": it waits for a motion that never comes when the pointer is already there.
@@ -388,14 +368,12 @@ class Desktop:
         self.point(*target.centre(), "click", button)
 
     def pointer(self):
-        """Where the pointer is: (x, y)."""
         where = dict(item.split(":") for item in self.run_x("xdotool", "getmouselocation").split())
         return int(where["x"]), int(where["y"])
 
     def choose_from_menu(self, element, index):
-        """Right clicks an element and clicks line `index` of the menu that opens. Menus are not in the
-        accessibility tree, so the lines are found where they are drawn: bands of bright text (separators
-        are single faint rules, and are left out)."""
+        """Right clicks an element and clicks line `index` of its menu, found where it is drawn: bands of
+        bright text (separators are single faint rules)."""
         known = {window.id for window in self.app_windows()}
         self.click(element, 3)
         # Tooltips come and go with the pointer's rest: not the menu.
@@ -423,17 +401,15 @@ class Desktop:
         self.run_x("xdotool", "key", "--clearmodifiers", *keys)
 
     def type_text(self, text, delay=0.02):
-        """Types into the window that has the keyboard, one key every `delay` seconds (0.3 is how people
-        type)."""
+        """Types into the window that has the keyboard, a key every `delay` seconds (people: 0.3)."""
         self.run_x("xdotool", "type", "--delay", int(delay * 1000), text, timeout=10 + delay * len(text))
 
     def clipboard(self):
-        """The clipboard's text, or None when nothing holds it."""
         return self.run_x("xclip", "-o", "-selection", "clipboard")
 
     def grab(self):
-        """The screen, as screenshot.grab gives it; the window manager's compositor can refuse a grab while
-        a window maps, so this tries again."""
+        """The screen, as screenshot.grab gives it, asked again while the compositor refuses (it can while
+        a window maps)."""
         return wait_until(lambda: screenshot.grab(self.display), 10, "a grab of the screen")
 
     def screenshot(self, name, area=None):
@@ -448,7 +424,6 @@ class Desktop:
         return Path(self.env["XDG_CONFIG_HOME"]) / "quenvale.com" / "moorix.conf"
 
     def preferences(self):
-        """The [General] preferences as {key: text}."""
         store = configparser.RawConfigParser(strict=False)
         store.optionxform = str
         store.read(self.preferences_file)
@@ -458,7 +433,7 @@ class Desktop:
         """Stores preferences before the application starts, as INI text that QSettings reads:
         write_preferences(confirmBeforeKill="false"); a comma list needs quotes: hiddenPorts='"3000,5432"'."""
         self._mkdir(self.preferences_file.parent)
-        self.preferences_file.write_text("[General]\n" + "".join(f"{key}={value}\n" for key, value in values.items()))
+        self.preferences_file.write_text("[General]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))
         self.own(self.preferences_file)
 
     def history(self, port):
@@ -472,8 +447,7 @@ class Desktop:
 
 
 class DesktopTest(unittest.TestCase):
-    """One desktop for the whole class, with fresh user data for each test. Subclasses set `tray`, `user`
-    ("nobody" to run the application as an ordinary user), `wayland` and `status_notifier` (see Desktop)."""
+    """One desktop for the whole class (see Desktop for what subclasses set), fresh user data for each test."""
 
     tray = True
     user = None
@@ -493,16 +467,17 @@ class DesktopTest(unittest.TestCase):
         self.desktop.reset_user_data()
 
     def start_app(self, *arguments, env=None):
-        """The application, ended after the test if it still runs."""
         app = self.desktop.start_app(*arguments, env=env)
         self.addCleanup(app.stop)
         return app
 
     def open_panel(self):
-        """Clicks the tray icon; the panel's window, once it shows and has the keyboard."""
+        """Clicks the tray icon; the panel's window, once it shows and has the keyboard (given by the window
+        manager or the application, never by the test, as no user can)."""
         self.desktop.click(self.desktop.tray_icon())
         panel = wait_until(self.desktop.panel, 20, "the panel")
-        self.desktop.wait_keyboard(panel)
+        wait_until(lambda: (self.desktop.run_x("xdotool", "getwindowfocus") or "").strip() == panel.id, 10,
+                   "the keyboard on the panel")
         return panel
 
 

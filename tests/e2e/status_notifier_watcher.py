@@ -28,8 +28,8 @@ def call(bus, sender, path, interface, method, arguments, invocation):
 
 
 def get(bus, sender, path, interface, name):
-    return {"RegisteredStatusNotifierItems": GLib.Variant("as", items),
-            "IsStatusNotifierHostRegistered": GLib.Variant("b", True), "ProtocolVersion": GLib.Variant("i", 0)}[name]
+    return {"RegisteredStatusNotifierItems": GLib.Variant("as", items), "ProtocolVersion": GLib.Variant("i", 0),
+            "IsStatusNotifierHostRegistered": GLib.Variant("b", True)}[name]
 
 
 loop = GLib.MainLoop()

@@ -77,8 +77,8 @@ class UnderMetacity(DesktopTest):
             self.open_panel()
             app.stop()
             recorder.terminate()
-            places = [tuple(map(int, found)) for found in
-                      re.findall(rf"\((-?\d+),(-?\d+)\), width {PANEL_WIDTH},", recorder.communicate(timeout=10)[0])]
+            seen = recorder.communicate(timeout=10)[0]
+            places = [tuple(map(int, xy)) for xy in re.findall(rf"\((-?\d+),(-?\d+)\), width {PANEL_WIDTH},", seen)]
             self.assertTrue(places, "no panel window seen")
             for x, y in places:
                 self.assertTrue(x <= icon.x + icon.width // 2 < x + PANEL_WIDTH and
@@ -91,9 +91,9 @@ class StatusItem:
     D-Bus as a tray does."""
 
     def __init__(self, desktop, app):
-        self.bus = Gio.DBusConnection.new_for_address_sync(
-            desktop.env["DBUS_SESSION_BUS_ADDRESS"],
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+        address = desktop.env["DBUS_SESSION_BUS_ADDRESS"]
+        self.bus = Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
         watcher, bus = "org.kde.StatusNotifierWatcher", "org.freedesktop.DBus"
 
         def registered():
@@ -104,8 +104,9 @@ class StatusItem:
 
     def call(self, name, path, interface, method, signature=None, *arguments):
         """The answer of a D-Bus call, as Python values."""
-        return self.bus.call_sync(name, path, interface, method, GLib.Variant(signature, arguments) if signature else None,
-                                  None, Gio.DBusCallFlags.NONE, 10000, None).unpack()
+        parameters = GLib.Variant(signature, arguments) if signature else None
+        return self.bus.call_sync(name, path, interface, method, parameters, None, Gio.DBusCallFlags.NONE, 10000,
+                                  None).unpack()
 
     def get(self, name, path, interface, key):
         return self.call(name, path, "org.freedesktop.DBus.Properties", "Get", "(ss)", interface, key)[0]

@@ -27,9 +27,7 @@ def main():
         "cwd": os.getcwd(),
         "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv],
     })
-    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    sock.bind(("127.0.0.1", 0))
-    sock.listen(16)
+    sock = socket.create_server(("127.0.0.1", 0), backlog=16)
     port = sock.getsockname()[1]
     append({"pid": os.getpid(), "port": port})
     try:
