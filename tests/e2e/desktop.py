@@ -104,16 +104,13 @@ class Element:
         self.id, self.role, self.name = info["id"], info["role"], info["name"]
         self.description, self.states = info["description"], frozenset(info["states"])
 
-    def __repr__(self):
-        return f"<{self.role} {self.name!r}>"
-
     def refresh(self):
         return Element(self._desktop, self._desktop.ask("info", id=self.id))
 
     def press(self, action="Press"):
         """Runs one of the element's actions ("Press", "Toggle"…), as a screen reader does."""
         if not self._desktop.ask("action", id=self.id, name=action):
-            raise AssertionError(f"{self} has no action {action!r}")
+            raise AssertionError(f"{self.role} {self.name!r} has no action {action!r}")
 
     def extents(self):
         return tuple(self._desktop.ask("extents", id=self.id))

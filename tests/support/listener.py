@@ -65,13 +65,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", action="append")
     parser.add_argument("--port", type=int, default=0)
-    parser.add_argument("--dev-port", action="store_true")
-    parser.add_argument("--reuseport", action="store_true")
-    parser.add_argument("--dual-stack", action="store_true")
-    parser.add_argument("--fork", action="store_true")
-    parser.add_argument("--ignore-term", action="store_true")
     parser.add_argument("--serve", default="silent", choices=REPLIES)
-    parser.add_argument("--stop-on-usr1", action="store_true")
+    for flag in ("--dev-port", "--reuseport", "--dual-stack", "--fork", "--ignore-term", "--stop-on-usr1"):
+        parser.add_argument(flag, action="store_true")
     args = parser.parse_args()
     if args.ignore_term:
         signal.signal(signal.SIGTERM, signal.SIG_IGN)
