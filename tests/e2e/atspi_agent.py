@@ -4,7 +4,7 @@ answer a line on stdout. It runs as the application's user on its session bus, a
 in a process of its own: libatspi aborts its process when it loses the bus, so each desktop has an agent.
 
 Requests: {"op": "find", "app", "role", "pattern", "showing"} -> every match in tree order; {"op": "info"
-or "extents", "id"}; {"op": "action", "id", "name"} -> false when it has none; {"op": "tree", "app"}.
+or "extents", "id"}; {"op": "action", "id", "name"} -> false when the element has no such action.
 An element is {"id", "role", "name", "description", "states"}; a failure is {"error": text}.
 """
 import json
@@ -53,14 +53,13 @@ def describe(accessible):
             "states": sorted(state.value_nick for state in accessible.getState().getStates())}
 
 
-def roots(request):
-    """Every application named `app` (every one when null)."""
+def applications(name):
     desktop = pyatspi.Registry.getDesktop(0)
     found = []
     for index in range(desktop.childCount):
         try:
             app = desktop.getChildAtIndex(index)
-            if app is not None and request.get("app") in (None, app.name):
+            if app is not None and app.name == name:
                 # The toolkit's cache is kept fresh by events, which this agent does not listen to.
                 app.set_cache_mask(Atspi.Cache.NONE)
                 found.append(app)
@@ -79,23 +78,14 @@ def walk(accessible, showing):
 
 def find(request):
     pattern = re.compile(request.get("pattern") or "")
-    return [describe(accessible) for root in roots(request) for accessible in walk(root, request["showing"])
+    return [describe(accessible) for root in applications(request["app"]) for accessible in walk(root, request["showing"])
             if request.get("role") in (None, accessible.getRoleName()) and pattern.search(accessible.name or "")]
-
-
-def tree(accessible, depth=0):
-    info = describe(accessible)
-    states = sorted({"showing", "focused", "selected", "checked", "sensitive"}.intersection(info["states"]))
-    line = "  " * depth + f"[{info['role']}] {info['name']!r} {states}"
-    return "\n".join([line] + [tree(child, depth + 1) for child in accessible if child is not None])
 
 
 def action(accessible, name):
     actions = accessible.queryAction()
-    for index in range(actions.nActions):
-        if actions.getName(index).lower() == name.lower():
-            return actions.doAction(index)
-    return False
+    names = [actions.getName(index).lower() for index in range(actions.nActions)]
+    return name.lower() in names and actions.doAction(names.index(name.lower()))
 
 
 def extents(accessible):
@@ -106,7 +96,6 @@ def extents(accessible):
 OPERATIONS = {
     "find": find,
     "info": lambda request: describe(elements[request["id"]]),
-    "tree": lambda request: "\n".join(tree(root) for root in roots(request)) or "(no application)",
     "action": lambda request: action(elements[request["id"]], request["name"]),
     "extents": lambda request: extents(elements[request["id"]]),
 }

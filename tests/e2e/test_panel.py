@@ -25,9 +25,6 @@ class PanelTest(DesktopTest):
     def row(self, port, timeout=30):
         return self.desktop.wait_for(timeout, role="list item", pattern=rf"^:{port}( |$)")
 
-    def rows(self, port):
-        return self.desktop.find(role="list item", pattern=rf"^:{port}( |$)")
-
     def choose_with_keys(self, port, item):
         """Chooses a line of a row's menu with the keyboard, which walks the menu from the top."""
         self.row(port).press()
@@ -117,7 +114,7 @@ class PanelAsUser(PanelTest):
         self.assertTrue(second.alive())
         self.desktop.keys("Return")
         self.assertIsNotNone(second.wait(10))
-        wait_until(lambda: not self.rows(second.port), 15, "the row to go")
+        self.desktop.wait_gone(role="list item", pattern=rf"^:{second.port}( |$)")
         wait_until(lambda: [e for e in self.desktop.history(second.port) if e.get("ending") == "killedByMoorix"],
                    30, "a closing by Moorix in the history")
         self.desktop.find(role="push button", name="History")[0].press()
@@ -225,7 +222,7 @@ class PanelAsUser(PanelTest):
         self.assertIsNotNone(wrapper.wait(10))
 
         def restarted():
-            rows = self.rows(port)
+            rows = self.desktop.find(role="list item", pattern=rf"^:{port}( |$)")
             found = rows and re.search(r"pid (\d+)", rows[0].description)
             return found and found.group(1) != pid_before and found.group(1)
         pid_after = wait_until(restarted, 30, "the port back under a new process")

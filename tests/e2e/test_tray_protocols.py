@@ -130,14 +130,6 @@ class StatusNotifierUnderX(DesktopTest):
     tray = False
     status_notifier = True
 
-    def start_app(self, *arguments, env=None):
-        # Qt's StatusNotifierItem tray opens a bus connection of its own that it never closes (also when it
-        # only asks whether such a tray exists), and the leak checker reports it at every exit; a crash or a
-        # failed exit still shows in the status.
-        options = ":".join(filter(None, [self.desktop.env.get("ASAN_OPTIONS"), "intercept_tls_get_addr=0",
-                                         "detect_leaks=0"]))
-        return super().start_app(*arguments, env={"ASAN_OPTIONS": options, **(env or {})})
-
     def panel_shown(self):
         return self.desktop.find(role="push button", name="Quit Moorix")
 

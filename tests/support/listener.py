@@ -26,18 +26,16 @@ REPLIES = {
 
 def serve(sock, reply):
     held = []
-    while True:
-        try:
+    with contextlib.suppress(OSError):  # the socket closed
+        while True:
             conn, _ = sock.accept()
-        except OSError:
-            return
-        if reply is None:
-            held.append(conn)  # accept and never answer
-            continue
-        with conn, contextlib.suppress(OSError):
-            conn.settimeout(2)
-            conn.recv(65536)
-            conn.sendall(reply)
+            if reply is None:
+                held.append(conn)  # accept and never answer
+                continue
+            with conn, contextlib.suppress(OSError):
+                conn.settimeout(2)
+                conn.recv(65536)
+                conn.sendall(reply)
 
 
 def listen(args, port):
