@@ -20,8 +20,7 @@ from gi.repository import Gio, GLib  # noqa: E402
 
 
 def accessibility_bus_address():
-    """Asks the session bus for the accessibility bus, as libatspi would, but waits for its launcher
-    instead of aborting; the desktop gives up on an agent that does not say it is ready."""
+    """Asks for the accessibility bus as libatspi would, but waits for its launcher instead of aborting."""
     session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     while True:
         try:
@@ -77,9 +76,16 @@ def walk(accessible, showing):
 
 
 def find(request):
-    pattern = re.compile(request.get("pattern") or "")
-    return [describe(accessible) for root in applications(request["app"]) for accessible in walk(root, request["showing"])
-            if request.get("role") in (None, accessible.getRoleName()) and pattern.search(accessible.name or "")]
+    pattern, role = re.compile(request.get("pattern") or ""), request.get("role")
+    for attempt in range(5):
+        try:
+            return [describe(accessible) for root in applications(request["app"])
+                    for accessible in walk(root, request["showing"])
+                    if role in (None, accessible.getRoleName()) and pattern.search(accessible.name or "")]
+        except GLib.Error as error:
+            # An element met went away meanwhile (a refresh rebuilt rows): walk the new tree.
+            if attempt == 4 or "No such object" not in str(error):
+                raise
 
 
 def action(accessible, name):

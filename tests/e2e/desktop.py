@@ -6,12 +6,9 @@ or with `wayland` a headless compositor (weston); a session bus of its own, the 
 agent that reads its tree (atspi_agent.py); with `status_notifier`, the D-Bus tray of modern desktops
 (status_notifier_watcher.py). With `user="nobody"` (root only) the application, its bus, the agent and
 listeners run as that user. `stop()` ends every process whose environment carries the desktop's marker.
-
-Run one by hand:  /usr/bin/python3 tests/e2e/test_app_shell.py -v  (Debian's python3 has pyatspi)
-  MOORIX_BINARY picks the executable, MOORIX_SCREENSHOT_DIR the screenshot folder, and MOORIX_E2E_KEEP=1
-  keeps the desktop's folder (HOME, logs/ of every program it started) for a look after the run.
-Qt leaves menus out of the tree (use keys, or click their drawn lines); only the window manager and the
-application give a window the keyboard, as for users; `find` sees only what shows unless told otherwise.
+By hand: /usr/bin/python3 tests/e2e/test_app_shell.py -v (Debian's python3 has pyatspi); MOORIX_BINARY,
+MOORIX_SCREENSHOT_DIR, and MOORIX_E2E_KEEP=1 to keep the desktop's folder (HOME, logs/) after the run.
+Qt leaves menus out of the tree: use keys, or click their drawn lines.
 """
 import atexit
 import collections
@@ -60,36 +57,27 @@ def wait_until(condition, timeout=20, message="condition", interval=0.1):
     return value
 
 
-class Process:
-
-    def __init__(self, name, popen):
-        self.name, self.popen, self.pid = name, popen, popen.pid
+class Process(subprocess.Popen):
+    """A program the desktop started."""
 
     def alive(self):
-        return self.popen.poll() is None
+        return self.poll() is None
 
     def line(self, timeout):
         """The next line of the program's output, or None at its end or after `timeout` seconds."""
-        if not select.select([self.popen.stdout], [], [], timeout)[0]:
+        if not select.select([self.stdout], [], [], timeout)[0]:
             return None
-        return self.popen.stdout.readline().decode().removesuffix("\n") or None
-
-    def wait(self, timeout=20):
-        """The exit status once the program ended by itself; fails the test when it does not."""
-        try:
-            return self.popen.wait(timeout)
-        except subprocess.TimeoutExpired:
-            raise AssertionError(f"{self.name} still runs after {timeout} s") from None
+        return self.stdout.readline().decode().removesuffix("\n") or None
 
     def stop(self):
         if self.alive():
-            self.popen.terminate()
+            self.terminate()
             try:
-                self.popen.wait(5)
+                self.wait(5)
             except subprocess.TimeoutExpired:
-                self.popen.kill()
-                self.popen.wait()
-        for stream in filter(None, (self.popen.stdin, self.popen.stdout)):
+                self.kill()
+                self.wait()
+        for stream in filter(None, (self.stdin, self.stdout)):
             stream.close()
 
 
@@ -114,8 +102,7 @@ class Element:
         return tuple(self._desktop.ask("extents", id=self.id))
 
     def centre(self):
-        x, y, width, height = self.extents()
-        return x + width // 2, y + height // 2
+        return Window(self.id, *self.extents()).centre()
 
 
 class Desktop:
@@ -237,11 +224,12 @@ class Desktop:
         if as_user and self.account:
             options = {"user": self.account.pw_uid, "group": self.account.pw_gid, "extra_groups": []}
         with open(self.root / "logs" / (name.replace(" ", "-") + ".log"), "ab") as log:
-            popen = subprocess.Popen(list(map(str, argv)), env=env or self.env, stdin=stdin, bufsize=0,
-                                     stdout=log if stdout == "log" else stdout,
-                                     stderr=None if stdout is None else log, cwd=cwd or self.root, **options)
-        self._processes.append(Process(name, popen))
-        return self._processes[-1]
+            process = Process(list(map(str, argv)), env=env or self.env, stdin=stdin, bufsize=0,
+                              stdout=log if stdout == "log" else stdout, stderr=None if stdout is None else log,
+                              cwd=cwd or self.root, **options)
+        process.name = name
+        self._processes.append(process)
+        return process
 
     def own(self, path):
         if self.account:
@@ -302,7 +290,7 @@ class Desktop:
     # -- Accessibility -----------------------------------------------------------------------------------
     def ask(self, op, **arguments):
         """One request to the accessibility agent (see atspi_agent.py); its answer."""
-        self.agent.popen.stdin.write((json.dumps({"op": op, **arguments}) + "\n").encode())
+        self.agent.stdin.write((json.dumps({"op": op, **arguments}) + "\n").encode())
         line = self.agent.line(30)
         if line is None:
             raise AssertionError(f"the accessibility agent gave no answer to {op}")
@@ -402,9 +390,6 @@ class Desktop:
     def type_text(self, text, delay=0.02):
         """Types into the window that has the keyboard, a key every `delay` seconds (people: 0.3)."""
         self.run_x("xdotool", "type", "--delay", int(delay * 1000), text, timeout=10 + delay * len(text))
-
-    def clipboard(self):
-        return self.run_x("xclip", "-o", "-selection", "clipboard")
 
     def grab(self):
         """The screen, as screenshot.grab gives it, asked again while the compositor refuses (it can while

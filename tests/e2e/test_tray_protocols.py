@@ -66,15 +66,14 @@ class UnderMetacity(DesktopTest):
     def test_every_first_opening_lands_at_the_icon(self):
         for start in range(10):
             # Every place the panel's window takes, from its creation on, as the X server reports it.
-            recorder = subprocess.Popen(["/usr/bin/xev", "-root", "-event", "substructure"], env=self.desktop.env,
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            self.addCleanup(recorder.kill)
+            recorder = self.desktop.spawn("xev", ["/usr/bin/xev", "-root", "-event", "substructure"], as_user=False,
+                                          stdout=subprocess.PIPE)
             app = self.start_app()
             icon = self.desktop.tray_icon()
             self.open_panel()
             app.stop()
             recorder.terminate()
-            seen = recorder.communicate(timeout=10)[0]
+            seen = recorder.communicate(timeout=10)[0].decode()
             places = [tuple(map(int, xy)) for xy in re.findall(rf"\((-?\d+),(-?\d+)\), width {PANEL_WIDTH},", seen)]
             self.assertTrue(places, "no panel window seen")
             for x, y in places:
@@ -110,9 +109,6 @@ class StatusItem:
 
     def property(self, key):
         return self.get(self.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", key)
-
-    def activate(self):
-        self.call(self.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", "(ii)", 0, 0)
 
     def choose(self, label):
         """Clicks the item of the exported menu with that label, as the tray does when the user picks it;
@@ -153,7 +149,7 @@ class StatusNotifierUnderX(DesktopTest):
 
         if not self.wayland:
             self.desktop.point(1000, 10)
-        item.activate()
+        item.call(item.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", "(ii)", 0, 0)
         wait_until(self.panel_shown, 20, "the panel after Activate")
         if not self.wayland:
             # The host does not say where the icon is: the panel opens at the pointer.
@@ -161,7 +157,7 @@ class StatusNotifierUnderX(DesktopTest):
             self.assertTrue(panel.x <= pointer[0] < panel.x + panel.width and 0 <= panel.y - pointer[1] <= 4,
                             f"panel at {panel}, pointer at {pointer}")
             self.desktop.screenshot("e2e-status-notifier-panel")
-        item.activate()
+        item.call(item.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", "(ii)", 0, 0)
         wait_until(lambda: not self.panel_shown(), 20, "the panel to close at the second Activate")
 
         self.assertIn("Settings…", item.choose("Quit Moorix"))
