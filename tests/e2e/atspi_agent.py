@@ -38,16 +38,14 @@ from gi.repository import Atspi  # noqa: E402
 # A dead application answers nothing: give up on a call after 5 s instead of D-Bus's 25 s.
 Atspi.set_timeout(5000, 15000)
 
-elements = []  # id -> Accessible
+elements = {}  # id -> Accessible
 ids = {}  # (bus name, object path) -> id
 
 
 def describe(accessible):
-    key = (accessible.app.bus_name, accessible.path)
-    if key not in ids:
-        ids[key] = len(elements)
-        elements.append(accessible)
-    return {"id": ids[key], "role": accessible.getRoleName(), "name": accessible.name or "",
+    number = ids.setdefault((accessible.app.bus_name, accessible.path), len(ids))
+    elements[number] = accessible
+    return {"id": number, "role": accessible.getRoleName(), "name": accessible.name or "",
             "description": accessible.description or "",
             "states": sorted(state.value_nick for state in accessible.getState().getStates())}
 

@@ -58,7 +58,6 @@ def wait_until(condition, timeout=20, message="condition", interval=0.1):
 
 
 class Process(subprocess.Popen):
-    """A program the desktop started."""
 
     def alive(self):
         return self.poll() is None
@@ -136,13 +135,10 @@ class Desktop:
     def _start(self):
         self.root = Path(tempfile.mkdtemp(prefix="moorix-e2e-"))
         self._stage()
-        self.env = {
-            "PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "en_US.UTF-8", "LANGUAGE": "en",
-            "XDG_RUNTIME_DIR": str(self.root / "runtime"),
-            # Every process of this desktop carries this, so that stop() finds them wherever they went.
-            "MOORIX_E2E_DESKTOP": str(self.root),
-            **{name: value for name, value in os.environ.items() if name.endswith("SAN_OPTIONS")},
-        }
+        # Every process of this desktop carries MOORIX_E2E_DESKTOP: stop() finds them wherever they went.
+        self.env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "en_US.UTF-8", "LANGUAGE": "en",
+                    "XDG_RUNTIME_DIR": str(self.root / "runtime"), "MOORIX_E2E_DESKTOP": str(self.root),
+                    **{name: value for name, value in os.environ.items() if name.endswith("SAN_OPTIONS")}}
         self._mkdir(self.root / "runtime", 0o700)
         self.reset_user_data()
         if self.wayland:
@@ -240,8 +236,7 @@ class Desktop:
         self.own(path)
 
     def _stage(self):
-        """Puts what runs as the desktop's user where that user can read it: the build and source folders
-        may sit under one only root can enter."""
+        """Copies what runs as another user where it can read it: the build may sit where only root enters."""
         self.root.chmod(0o755)
         self.own(self.root)
         (self.root / "logs").mkdir()
@@ -300,8 +295,7 @@ class Desktop:
         return answer["result"]
 
     def find(self, role=None, name=None, pattern=None, showing=True):
-        """The application's elements, in tree order, with that role and exact name, or whose name matches
-        `pattern`; None matches anything. Only those on screen unless `showing` is False."""
+        """The application's elements, in tree order, with that role and exact name or a name matching `pattern`."""
         pattern = f"^{re.escape(name)}$" if name is not None else pattern
         infos = self.ask("find", role=role, pattern=pattern, showing=showing, app="Moorix")
         return [Element(self, info) for info in infos]
@@ -392,8 +386,7 @@ class Desktop:
         self.run_x("xdotool", "type", "--delay", int(delay * 1000), text, timeout=10 + delay * len(text))
 
     def grab(self):
-        """The screen, as screenshot.grab gives it, asked again while the compositor refuses (it can while
-        a window maps)."""
+        """The screen as screenshot.grab gives it, asked again while a compositor refuses as a window maps."""
         return wait_until(lambda: screenshot.grab(self.display), 10, "a grab of the screen")
 
     def screenshot(self, name, area=None):
@@ -456,8 +449,7 @@ class DesktopTest(unittest.TestCase):
         return app
 
     def open_panel(self):
-        """Clicks the tray icon; the panel's window, once it shows and has the keyboard (given by the window
-        manager or the application, never by the test, as no user can)."""
+        """Clicks the tray icon; the panel, once it has the keyboard (given as to users, never by the test)."""
         self.desktop.click(self.desktop.tray_icon())
         panel = wait_until(self.desktop.panel, 20, "the panel")
         wait_until(lambda: (self.desktop.run_x("xdotool", "getwindowfocus") or "").strip() == panel.id, 10,

@@ -1,5 +1,4 @@
-"""The panel of the real application, opened from the tray icon: its rows, sections, counts, alert strip,
-search, history sheet, row actions, the stop flows and the settings window."""
+"""The panel, opened from the tray icon: rows, counts, search, history, row actions, stops and settings."""
 import os
 import re
 import tempfile

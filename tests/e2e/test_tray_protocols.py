@@ -1,5 +1,4 @@
-"""The tray icon and its panel as users meet them under a window manager (metacity), and the tray that
-modern desktops speak over D-Bus (StatusNotifierItem), under X and under a Wayland compositor."""
+"""The tray icon and its panel under metacity, and the D-Bus tray (StatusNotifierItem) under X and Wayland."""
 import re
 import subprocess
 import unittest
@@ -83,8 +82,7 @@ class UnderMetacity(DesktopTest):
 
 
 class StatusItem:
-    """The application's StatusNotifierItem, once it registered with the watcher, read and called over
-    D-Bus as a tray does."""
+    """The application's StatusNotifierItem, once registered with the watcher, read and called as a tray does."""
 
     def __init__(self, desktop, app):
         flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION

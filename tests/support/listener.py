@@ -54,11 +54,6 @@ def listen(args, port):
     return sockets
 
 
-def forever():
-    while True:
-        signal.pause()
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", action="append")
@@ -81,7 +76,8 @@ def main():
     if args.fork:
         child = os.fork()
         if child == 0:
-            forever()
+            while True:
+                signal.pause()
         print(child, flush=True)
 
     def stop_listening(*_):
@@ -91,7 +87,8 @@ def main():
         signal.signal(signal.SIGUSR1, stop_listening)
     for sock in sockets:
         threading.Thread(target=serve, args=(sock, REPLIES[args.serve]), daemon=True).start()
-    forever()
+    while True:
+        signal.pause()
 
 
 if __name__ == "__main__":
