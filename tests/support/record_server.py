@@ -8,6 +8,7 @@ vector (interpreter included) as hex-encoded bytes, so that what it was started 
 cannot listen. Then listens on a loopback port, appends {"pid", "port"}, prints the port and waits. The
 ARGs are only recorded.
 """
+import contextlib
 import json
 import os
 import socket
@@ -21,21 +22,13 @@ def append(record):
 
 
 def main():
-    append({
-        "pid": os.getpid(),
-        "sid": os.getsid(0),
-        "cwd": os.getcwd(),
-        "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv],
-    })
-    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    sock.bind(("127.0.0.1", 0))
-    sock.listen(16)
+    append({"pid": os.getpid(), "sid": os.getsid(0), "cwd": os.getcwd(),
+            "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv]})
+    sock = socket.create_server(("127.0.0.1", 0), backlog=16)
     port = sock.getsockname()[1]
     append({"pid": os.getpid(), "port": port})
-    try:
+    with contextlib.suppress(OSError):  # whoever started it may have closed its output
         print(port, flush=True)
-    except OSError:
-        pass
     while True:
         time.sleep(3600)
 

@@ -10,8 +10,13 @@ import zlib
 
 
 def grab(display):
-    raw = subprocess.run(["xwd", "-root", "-silent", "-display", display], check=True,
-                         stdout=subprocess.PIPE, timeout=20).stdout
+    """The whole screen as (width, height, pixel), pixel(x, y) giving (r, g, b); None when the X server
+    refused (a compositor can, while a window maps)."""
+    result = subprocess.run(["xwd", "-root", "-silent", "-display", display], stdout=subprocess.PIPE,
+                            timeout=20, check=False)
+    if result.returncode != 0:
+        return None
+    raw = result.stdout
     fields = struct.unpack(">25I", raw[:100])
     header_size, width, height = fields[0], fields[4], fields[5]
     byte_order, bits_per_pixel, line_bytes, ncolors = fields[7], fields[11], fields[12], fields[19]
@@ -28,11 +33,9 @@ def grab(display):
     return width, height, pixel
 
 
-def main():
-    display, out = sys.argv[1], sys.argv[2]
-    x0, y0, w, h = (int(v) for v in sys.argv[3:7])
-    scale = int(sys.argv[7]) if len(sys.argv) > 7 else 1
-    width, height, pixel = grab(display)
+def save(screen, out, x0, y0, w, h, scale=1):
+    """Writes an area of a grabbed screen, `scale` times as large, to `out` as PNG; its badge red pixels."""
+    width, height, pixel = screen
     w, h = min(w, width - x0), min(h, height - y0)
     red = 0
     rows = []
@@ -51,8 +54,9 @@ def main():
     png += chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b"")
     with open(out, "wb") as f:
         f.write(png)
-    print(red)
+    return red
 
 
 if __name__ == "__main__":
-    main()
+    screen = grab(sys.argv[1]) or sys.exit(f"could not grab {sys.argv[1]}")
+    print(save(screen, sys.argv[2], *map(int, sys.argv[3:8])))
