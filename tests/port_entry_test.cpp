@@ -26,14 +26,13 @@ TEST(PortEntryRules, DevelopmentRangeSystemProcessesRestartAndExposure) {
         EXPECT_TRUE(system.isSystemCritical()) << system.command;
         EXPECT_FALSE(system.canRestart()) << system.command;
     }
-    EXPECT_FALSE(entry(3000, "Launchd", "someone-else").isSystemCritical()) << "matching is case-sensitive";
 
     for (const char* exposed : {"*", "0.0.0.0", "[::]"}) EXPECT_TRUE(entry(1, "x", "u", exposed).isExposed());
     for (const char* local : {"::", "localhost", "[::1]", ""}) EXPECT_FALSE(entry(1, "x", "u", local).isExposed());
 }
 
-// The command line's list is read by scripts: its field order is fixed, and a reader takes only whole entries.
-TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
+// The command line's list is read by scripts: its field order is fixed.
+TEST(PortEntryJson, FieldOrderEscapedSlashesAndAbsentFolder) {
     PortEntry e{8080, "[::1]", 77, "node", "dev", {"npm", "zsh"}, 100, "/Users/dev/shop", "shop"};
     EXPECT_EQ(e.id(), "77:8080");
     EXPECT_EQ(e.chainText(), "node \u2190 npm \u2190 zsh");
@@ -45,21 +44,8 @@ TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
     EXPECT_EQ(writePortList({}), "[]");
     const std::string written = R"({"port":8080,"address":"127.0.0.1","pid":4242,"command":"a\/b","user":"dev",)"
                                 R"("parentChain":[],"rootPid":4242})"; // no folder: no field
-    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]")
-        << "an entry that cannot be written costs only itself";
-
-    const auto decoded = portEntryFromJson(nlohmann::json::parse(
-        R"({"rootPid":5,"cwd":null,"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})"));
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_FALSE(decoded->cwd.has_value());
-    for (const char* bad : {
-             R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})",
-             R"({"port":"1","address":"*","pid":5,"command":"c","user":"u","parentChain":[],"rootPid":5})",
-             R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[1],"rootPid":5})",
-             R"({"port":1,"address":"*","pid":5000000000,"command":"c","user":"u","parentChain":[],"rootPid":5})",
-             R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[],"rootPid":5,"cwd":3})",
-         })
-        EXPECT_FALSE(portEntryFromJson(nlohmann::json::parse(bad)).has_value()) << bad;
+    // An entry that cannot be written costs only itself.
+    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]");
 }
 
 } // namespace moorix
