@@ -1,3 +1,4 @@
+#include "core/kill_record.h"
 #include "core/probe.h"
 #include "core/process_control.h"
 #include "core/process_records.h"
@@ -164,7 +165,28 @@ TEST(ProcessRecords, LinuxCmdlineAndEffectiveUid) {
     EXPECT_FALSE(PortCore::parseStatusEffectiveUid("Uid:\t0\t4294967296\t0\t0\n"));
 }
 
-TEST(ArgvMode, SaysWhyNotWithStatusOne) {
+TEST(KillRecordClock, ANoteDropsRecordsSixtySecondsOldOrOlder) {
+    auto now = std::chrono::system_clock::time_point{} + std::chrono::hours(1000);
+    KillRecord record([&] { return now; });
+    record.note(10);
+    now += std::chrono::milliseconds(1);
+    record.note(20);
+    now += std::chrono::milliseconds(59999);
+    record.note(20);
+    EXPECT_FALSE(record.contains(10)) << "exactly 60 s old: pruned by the next note";
+    now += std::chrono::seconds(59);
+    record.note(30);
+    EXPECT_TRUE(record.contains(20)) << "noted again with a fresh time, so 59 s old now";
+}
+
+// How each argument is shown safely is the terminal text's concern; here every one is there, in order.
+TEST(ArgvMode, PrintsEveryArgumentOrSaysWhyNotWithStatusOne) {
+    Child sleeper({test::pythonBinary(), "-c", "import time;time.sleep(60)", "", "a\tb"},
+                  {.cwd = {}, .captureStdout = false});
+    const std::string want =
+        "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n[3] \n[4] a\\tb\n";
+    const auto shown = [&] { return runMoorix({"--argv", std::to_string(sleeper.pid())}).out; };
+    EXPECT_TRUE(test::waitUntil([&] { return shown() == want; }, 5));
     for (const char* gone : {"2147483647", "0", "-1"}) {
         const auto result = runMoorix({"--argv", gone});
         EXPECT_EQ(result.out + std::to_string(result.status), "no argv (gone, or not our uid)\n1") << gone;
