@@ -95,10 +95,17 @@ TEST(PortEventJson, ReadingToleratesFormButNotContent) {
                            "2026-12-05T24:00:00Z"})
         bad.push_back(replaced(kLine, "2026-12-05T09:14:02Z", at));
     for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"\"opened\"", "\"crashed\""}, {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":\"crashed\"}"},
-             {"3000", "3000.0"}, {"3000", "\"3000\""}, {"4242", "2147483648"}, {"3000", "9223372036854775808"},
-             {"\"dev\"", "null"}, {"[\"npm\",\"zsh\"]", "[\"npm\",1]"}, {"\"command\":\"node\",", ""},
-             {"\"node\"", "\"no\xFF\""}, {"\"node\"", "\"no\x01\""}})
+             {"\"opened\"", "\"crashed\""},
+             {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":\"crashed\"}"},
+             {"3000", "3000.0"},
+             {"3000", "\"3000\""},
+             {"4242", "2147483648"},
+             {"3000", "9223372036854775808"},
+             {"\"dev\"", "null"},
+             {"[\"npm\",\"zsh\"]", "[\"npm\",1]"},
+             {"\"command\":\"node\",", ""},
+             {"\"node\"", "\"no\xFF\""},
+             {"\"node\"", "\"no\x01\""}})
         bad.push_back(replaced(kLine, from, to));
     for (const auto& text : bad) {
         EXPECT_FALSE(decodeEventLine(text).has_value()) << text;

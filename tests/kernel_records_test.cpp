@@ -77,8 +77,9 @@ TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes)
 }
 
 TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
-    const auto record = PortCore::parseStat("23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 6628 3 0 "
-                                            "1 1 3 0 20 0 1 0 510908 17149952 3352 18446744073709551615\n");
+    const auto record =
+        PortCore::parseStat("23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 "
+                            "6628 3 0 1 1 3 0 20 0 1 0 510908 17149952 3352 18446744073709551615\n");
     EXPECT_EQ(record, (PortCore::StatRecord{"we) ird (name)x", 23995, 2, 510908}));
     EXPECT_FALSE(PortCore::parseStat("12 (x) S 1 2 3"));
     EXPECT_FALSE(PortCore::parseStat("12 x) S 1"));
@@ -92,14 +93,18 @@ TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
         EXPECT_FALSE(PortCore::parseSocketLink(other)) << other;
 }
 
-// The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place. A link
-// to an interpreter is named by its first argument, a script started through its interpreter by a later one.
+// The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place. A
+// link to an interpreter is named by its first argument, a script started through its interpreter by a later
+// one.
 TEST(ProcRecords, ACutNameIsCompletedOnlyByANameThatBeginsWithIt) {
     using Candidates = std::vector<std::string_view>;
-    for (const auto& [comm, candidates, full] : std::vector<std::tuple<std::string_view, Candidates, std::string>>{
-             {"a-very-long-ser", {"/usr/bin/python3.11", "/tmp/x/a-very-long-server-name", "app.py"},
+    for (const auto& [comm, candidates, full] :
+         std::vector<std::tuple<std::string_view, Candidates, std::string>>{
+             {"a-very-long-ser",
+              {"/usr/bin/python3.11", "/tmp/x/a-very-long-server-name", "app.py"},
               "a-very-long-server-name"},
-             {"webpack-dev-ser", {"/usr/bin/node", "node", "/app/node_modules/.bin/webpack-dev-server"},
+             {"webpack-dev-ser",
+              {"/usr/bin/node", "node", "/app/node_modules/.bin/webpack-dev-server"},
               "webpack-dev-server"},
              {"a-very-long-ser", {"/opt/a-very-long-server-name (deleted)"}, "a-very-long-server-name"},
              {"exactly15chars!", {"/usr/bin/python3"}, "exactly15chars!"},
@@ -116,8 +121,13 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
     EXPECT_EQ(Darwin::socketDescriptors(fdInfos), (std::vector<std::int32_t>{4, 11}));
 
     // The port is 3000 in network byte order, as a little-endian int holds it.
-    Darwin::TcpSocketFields fields{Darwin::socketKindTcp, Darwin::familyInet, Darwin::tcpStateListen,
-                                   {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1}, 0xb80b, 0, 0xffffff8012345678};
+    Darwin::TcpSocketFields fields{Darwin::socketKindTcp,
+                                   Darwin::familyInet,
+                                   Darwin::tcpStateListen,
+                                   {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1},
+                                   0xb80b,
+                                   0,
+                                   0xffffff8012345678};
     EXPECT_EQ(Darwin::listeningSocket(fields),
               (ListeningSocket{ListeningSocket::Family::v4, {127, 0, 0, 1}, 3000, 0, 0xffffff8012345678}));
     fields.family = Darwin::familyInet6;
@@ -128,7 +138,8 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
 }
 
 // The first reading is the average over the process's life, then the share since the last reading; one too
-// soon after that leaves the figure standing; another process under the pid, or one not read for long, starts afresh.
+// soon after that leaves the figure standing; another process under the pid, or one not read for long,
+// starts afresh.
 TEST(CpuMeterTest, LifetimeAverageFirstThenTheShareSinceTheLastReading) {
     CpuMeter meter;
     const double forget = CpuMeter::forgetAfter;

@@ -26,8 +26,11 @@ TEST(KillLog, RecordsCountForAMinuteAcrossInstancesAndOldOnesAreRewrittenAway) {
     EXPECT_FALSE(reader.contains(42, now)) << "no file yet";
     writer.note(42, now);
     // A record from the future is not trusted.
-    for (const auto& [pid, at, found] : {std::tuple{42, now, true}, {42, now + 59s, true}, {42, now + 60s, false},
-                                         {43, now, false}, {42, now - 5s, false}})
+    for (const auto& [pid, at, found] : {std::tuple{42, now, true},
+                                         {42, now + 59s, true},
+                                         {42, now + 60s, false},
+                                         {43, now, false},
+                                         {42, now - 5s, false}})
         EXPECT_EQ(reader.contains(pid, at), found) << pid;
 
     for (int pid = 100; pid < 500; ++pid) writer.note(pid, now - 120s);

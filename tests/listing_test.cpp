@@ -100,9 +100,11 @@ TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
 
     const auto entries = world.list().value();
     EXPECT_EQ(world.lookups, (std::vector<std::vector<std::int32_t>>{{20, 30, 40, 50}}));
-    // No folder found, the root folder, which names no project, and a folder that is not UTF-8: none is known.
+    // No folder found, the root folder, which names no project, and a folder that is not UTF-8: none is
+    // known.
     std::vector<std::string> folders;
-    for (const auto& entry : entries) folders.push_back(entry.cwd.value_or("-") + " " + entry.project.value_or("-"));
+    for (const auto& entry : entries)
+        folders.push_back(entry.cwd.value_or("-") + " " + entry.project.value_or("-"));
     const std::string shop = dir.file("shop") + " shop-frontend";
     EXPECT_EQ(folders, (std::vector<std::string>{"- -", shop, shop, "- -", "- -"}));
     EXPECT_EQ(entries.at(2).parentChain, std::vector<std::string>{"npm"});

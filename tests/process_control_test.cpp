@@ -126,11 +126,13 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
         std::vector<nlohmann::json> found;
         std::ifstream in(record);
         for (std::string line; std::getline(in, line);)
-            if (auto entry = nlohmann::json::parse(line); entry.contains("argv") == starts) found.push_back(entry);
+            if (auto entry = nlohmann::json::parse(line); entry.contains("argv") == starts)
+                found.push_back(entry);
         return found;
     };
     std::vector<nlohmann::json> starts;
-    ASSERT_TRUE(test::waitUntil([&] { return (starts = records(true)).size() == 2; }, 20)) << "not started again";
+    ASSERT_TRUE(test::waitUntil([&] { return (starts = records(true)).size() == 2; }, 20))
+        << "not started again";
     const pid_t server = starts[1].at("pid");
     ASSERT_GT(server, 1);
     const bool cameBack = test::waitUntil([&] { return records(false).size() == 2; }, 10);
