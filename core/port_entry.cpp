@@ -84,48 +84,4 @@ std::string writePortList(const std::vector<PortEntry>& entries) {
     return text;
 }
 
-std::optional<PortEntry> portEntryFromJson(const nlohmann::json& value) {
-    if (!value.is_object()) return std::nullopt;
-    auto integer = [&](const char* key) -> const nlohmann::json* {
-        auto it = value.find(key);
-        return it != value.end() && it->is_number_integer() ? &*it : nullptr;
-    };
-    auto text = [&](const char* key) -> const nlohmann::json* {
-        auto it = value.find(key);
-        return it != value.end() && it->is_string() ? &*it : nullptr;
-    };
-    auto optionalText = [&](const char* key, std::optional<std::string>& out) {
-        auto it = value.find(key);
-        if (it == value.end() || it->is_null()) return true;
-        if (!it->is_string()) return false;
-        out = it->get<std::string>();
-        return true;
-    };
-    const auto *port = integer("port"), *pid = integer("pid"), *rootPid = integer("rootPid");
-    const auto *address = text("address"), *command = text("command"), *user = text("user");
-    auto chain = value.find("parentChain");
-    if (!port || !pid || !rootPid || !address || !command || !user || chain == value.end() || !chain->is_array())
-        return std::nullopt;
-    PortEntry entry;
-    try {
-        entry.port = port->get<std::int64_t>();
-        const auto pidValue = pid->get<std::int64_t>(), rootValue = rootPid->get<std::int64_t>();
-        if (pidValue != static_cast<std::int32_t>(pidValue) || rootValue != static_cast<std::int32_t>(rootValue))
-            return std::nullopt;
-        entry.pid = static_cast<std::int32_t>(pidValue);
-        entry.rootPid = static_cast<std::int32_t>(rootValue);
-        entry.address = address->get<std::string>();
-        entry.command = command->get<std::string>();
-        entry.user = user->get<std::string>();
-        for (const auto& name : *chain) {
-            if (!name.is_string()) return std::nullopt;
-            entry.parentChain.push_back(name.get<std::string>());
-        }
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
-    if (!optionalText("cwd", entry.cwd) || !optionalText("project", entry.project)) return std::nullopt;
-    return entry;
-}
-
 } // namespace moorix

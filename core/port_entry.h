@@ -1,7 +1,5 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -43,6 +41,5 @@ const std::set<std::string, std::less<>>& systemCommands();
 // Each entry is written on its own, so one that cannot be written (text that is not UTF-8) is left out
 // without costing the others.
 std::string writePortList(const std::vector<PortEntry>& entries);
-std::optional<PortEntry> portEntryFromJson(const nlohmann::json& value);
 
 } // namespace moorix

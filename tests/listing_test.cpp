@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <unordered_map>
@@ -58,8 +57,7 @@ struct FakeWorld {
 TEST(Listing, AListingThatWasNotTakenIsAbsentNotEmpty) {
     FakeWorld none; // lsof's status 1 without output: it found nothing, and that is an empty list
     EXPECT_EQ(none.list(), std::vector<PortEntry>{});
-    EXPECT_EQ(none.runs, (std::vector<std::vector<std::string>>{
-                             {"-F", "pcRuLPn", "-iTCP", "-sTCP:LISTEN", "-n", "-P", "+c0"}, {"-axo", "pid=,ppid=,comm="}}));
+    EXPECT_EQ(none.runs.size(), 2u);
     EXPECT_TRUE(none.lookups.empty());
     EXPECT_EQ(none.sample(), std::vector<std::int64_t>{});
 
@@ -102,14 +100,14 @@ TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
 
     const auto entries = world.list().value();
     EXPECT_EQ(world.lookups, (std::vector<std::vector<std::int32_t>>{{20, 30, 40, 50}}));
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_FALSE(entries[0].cwd.has_value()) << "no directory found";
-    for (int i : {1, 2}) {
-        EXPECT_EQ(entries[i].project, "shop-frontend");
-        EXPECT_EQ(entries[i].parentChain, std::vector<std::string>{"npm"});
-    }
-    EXPECT_FALSE(entries[3].project.has_value()) << "the root directory names no project";
-    EXPECT_FALSE(entries[4].cwd || entries[4].project) << "a folder that is not UTF-8 is unknown";
+    // No folder found, the root folder, which names no project, and a folder that is not UTF-8: none is
+    // known.
+    std::vector<std::string> folders;
+    for (const auto& entry : entries)
+        folders.push_back(entry.cwd.value_or("-") + " " + entry.project.value_or("-"));
+    const std::string shop = dir.file("shop") + " shop-frontend";
+    EXPECT_EQ(folders, (std::vector<std::string>{"- -", shop, shop, "- -", "- -"}));
+    EXPECT_EQ(entries.at(2).parentChain, std::vector<std::string>{"npm"});
 
     world.runs.clear();
     world.lookups.clear();
@@ -131,33 +129,31 @@ TEST(PortSamplerTest, CountsHeldSocketsAndAsksOnlyAboutNewOnes) {
     PortCore::PortSampler sampler(world.runner(),
                                   {[&] { return std::optional(sockets); },
                                    [&](const std::vector<ListeningSocket>& undecided) {
-                                       std::set<std::uint64_t> keys;
                                        std::unordered_set<std::uint64_t> held;
+                                       asked.emplace_back();
                                        for (const auto& socket : undecided) {
-                                           keys.insert(socket.key);
+                                           asked.back().insert(socket.key);
                                            if (holders.contains(socket.key)) held.insert(socket.key);
                                        }
-                                       asked.push_back(keys);
                                        return held;
                                    }},
                                   [&] { return now; });
-    const auto sorted = [&] {
-        auto ports = sampler.listeningPorts().value();
-        std::sort(ports.begin(), ports.end());
-        return ports;
+    const auto ports = [&] {
+        const auto found = sampler.listeningPorts().value();
+        return std::set<std::int64_t>(found.begin(), found.end());
     };
-    EXPECT_EQ(sorted(), std::vector<std::int64_t>{3000})
-        << "a socket no process holds is no port of the listing";
+    // A socket no process holds is no port of the listing; a known socket costs no search, an unheld one is
+    // looked at again in time.
+    EXPECT_EQ(ports(), std::set<std::int64_t>{3000});
     now += 10;
-    EXPECT_EQ(sorted(), std::vector<std::int64_t>{3000});
+    EXPECT_EQ(ports(), std::set<std::int64_t>{3000});
     sockets.push_back({Family::v4, {}, 8080, 0, 4});
-    EXPECT_EQ(sorted(), (std::vector<std::int64_t>{3000, 8080}));
-    EXPECT_EQ(asked, (std::vector<std::set<std::uint64_t>>{{1, 2, 3}, {4}}))
-        << "a known socket costs no search";
+    EXPECT_EQ(ports(), (std::set<std::int64_t>{3000, 8080}));
+    EXPECT_EQ(asked, (std::vector<std::set<std::uint64_t>>{{1, 2, 3}, {4}}));
     now += PortCore::PortSampler::recheckUnheldAfter;
     sockets.erase(sockets.begin());
-    EXPECT_EQ(sorted(), (std::vector<std::int64_t>{3000, 8080}));
-    EXPECT_EQ(asked.back(), std::set<std::uint64_t>{2}) << "an unheld socket is looked at again in time";
+    EXPECT_EQ(ports(), (std::set<std::int64_t>{3000, 8080}));
+    EXPECT_EQ(asked.back(), std::set<std::uint64_t>{2});
     EXPECT_TRUE(world.runs.empty());
 }
 

