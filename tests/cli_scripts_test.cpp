@@ -52,23 +52,6 @@ std::string opened(const Child& server) {
     return "opened " + std::to_string(server.pid());
 }
 
-// Two listeners on neighbouring ports, so that a range holds nothing but them: a stop must never reach a
-// process the test did not start.
-struct Neighbours {
-    std::unique_ptr<Child> low, high;
-    std::int64_t lowPort;
-};
-
-Neighbours neighbours() {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        auto low = std::make_unique<Child>(listener());
-        const std::int64_t port = listeningPort(*low);
-        auto high = std::make_unique<Child>(listener({"--port", std::to_string(port + 1)}));
-        if (!high->readLine().empty()) return {std::move(low), std::move(high), port};
-    }
-    throw std::runtime_error("no two neighbouring loopback ports are free");
-}
-
 } // namespace
 
 // The ports that a watch prints on are opened by the test after it started; each ending comes from the
@@ -113,15 +96,11 @@ TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
               "closed " + std::to_string(before.pid()) + " parentExited");
     ::kill(all.pid(), SIGTERM);
     EXPECT_EQ(all.waitExit(5), 0);
-    // The plain watch saw the same, except for the port that was open before it started.
+    // The plain watch saw the same, but not the port that was open before it started.
     ::kill(plain.pid(), SIGINT);
     EXPECT_EQ(plain.waitExit(5), 0);
     ours.insert(beforePort);
-    std::string seen;
-    for (auto event = nextEvent(plain, ours, 1); event; event = nextEvent(plain, ours, 1))
-        seen += summary(event) + (event->port == beforePort ? " (open before)" : "") + "; ";
-    EXPECT_EQ(seen.find("(open before)"), std::string::npos) << seen;
-    EXPECT_NE(seen.find(" unexpected; "), std::string::npos) << seen;
+    EXPECT_EQ(summary(nextEvent(plain, ours, 1)), opened(killed));
     EXPECT_FALSE(std::filesystem::exists(History::defaultPath())) << "a watch records no history";
 }
 
@@ -170,7 +149,17 @@ TEST(WaitMode, ReturnsOnceThePortListensOrIsFreeAndOneAfterTheTimeLimit) {
 TEST(PortLists, StopEveryLiveListenerInOrderOrNothingWhenMalformed) {
     Child first(listener()), second(listener());
     const std::string a = std::to_string(listeningPort(first)), b = std::to_string(listeningPort(second));
-    auto [low, high, lowPort] = neighbours();
+    // Two listeners on neighbouring ports, so that a range holds nothing but them: a stop must never reach a
+    // process the test did not start.
+    std::unique_ptr<Child> low, high;
+    std::int64_t lowPort = 0;
+    for (int attempt = 0; attempt < 20 && !high; ++attempt) {
+        low = std::make_unique<Child>(listener());
+        lowPort = listeningPort(*low);
+        high = std::make_unique<Child>(listener({"--port", std::to_string(lowPort + 1)}));
+        if (high->readLine().empty()) high.reset();
+    }
+    ASSERT_TRUE(high) << "no two neighbouring loopback ports are free";
     const std::string range = std::to_string(lowPort) + "-" + std::to_string(lowPort + 1);
     // Every list below names only the test's own listeners, so that a fault would stop nothing else.
     const std::string descending = std::to_string(lowPort + 1) + "-" + std::to_string(lowPort);

@@ -68,11 +68,11 @@ protected:
         m_world.watched = {3000, 8000};
         m_world.table = {{4242, {4241, "npm"}}, {4300, {4299, "pnpm"}}, {5100, {1, "python3"}}};
     }
-    void show(bool refresh = true) {
+    void show() {
         m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
         m_view = std::make_unique<PanelView>(*m_model);
         m_view->show();
-        if (refresh) m_model->setShown(true);
+        m_model->setShown(true);
         settle();
     }
     static void settle() {
@@ -96,15 +96,8 @@ protected:
     std::unique_ptr<PanelView> m_view;
 };
 
-TEST_F(PanelWidgetTest, ScanningThenTheListWithSectionsCountsTheAlertStripAndTheSearch) {
-    show(false);
-    EXPECT_TRUE(visible("emptyState"));
-    EXPECT_EQ(find<QLabel>("emptyText")->text(), "Scanning ports…");
-    EXPECT_FALSE(visible("alertStrip"));
-    EXPECT_EQ(find<QLabel>("counts")->text(), "");
-
-    m_model->setShown(true);
-    settle();
+TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
+    show();
     EXPECT_FALSE(visible("emptyState"));
     EXPECT_EQ(find<QLabel>("counts")->text(), "5 dev \u00B7 2 other");
     EXPECT_EQ(find<QLabel>("devSection")->text(), "Development  \u00B7  5");
@@ -136,18 +129,14 @@ TEST_F(PanelWidgetTest, ScanningThenTheListWithSectionsCountsTheAlertStripAndThe
 }
 
 TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
-    PortEvent older;
-    older.at = m_world.now - std::chrono::hours(5);
-    older.port = 3000;
-    older.command = "node";
-    older.parentChain = {"npm", "zsh"};
-    PortEvent vite = older, newer = older;
-    vite.port = 5173;
-    vite.at = m_world.now - std::chrono::minutes(40);
-    newer.at = m_world.now - std::chrono::minutes(3);
-    newer.action = EventAction::closed;
-    newer.ending = Ending::killedByMoorix;
-    m_world.events = {older, vite, newer};
+    const auto event = [&](std::chrono::minutes ago, std::int64_t port, EventAction action) {
+        const bool closed = action == EventAction::closed;
+        return PortEvent{m_world.now - ago, action, port, 0, "node", {"npm", "zsh"}, {}, {}, {}, {}, {},
+                         closed ? std::optional(Ending::killedByMoorix) : std::nullopt};
+    };
+    m_world.events = {event(std::chrono::hours(5), 3000, EventAction::opened),
+                      event(std::chrono::minutes(40), 5173, EventAction::opened),
+                      event(std::chrono::minutes(3), 3000, EventAction::closed)};
     show();
     QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
     EXPECT_TRUE(visible("historySheet"));

@@ -28,9 +28,11 @@ protected:
                 [this] { return now; },
                 [](bool) { return 5ms; }};
     }
-    void tick() {
-        now += 5s;
-        m_notifier.tick();
+    void tick(int samples = 1) {
+        for (int sample = 0; sample < samples; ++sample) {
+            now += 5s;
+            m_notifier.tick();
+        }
     }
     void serve(std::int64_t port, std::int32_t pid) {
         ports.push_back(port);
@@ -75,12 +77,9 @@ TEST_F(NotifierTest, CrashIsNotifiedOnceAndAgainAfterListeningAgain) {
     serve(3000, 50);
     tick();
     stopListening(3000); // the process lives on: a crash
-    tick();
-    tick();
-    tick();
+    tick(3);
     serve(3000, 51);
-    tick();
-    tick();
+    tick(2);
     EXPECT_EQ(notices, std::vector<std::string>{"notif_crashed:3000"})
         << "told once while in the 30 s window, also when another server takes the port";
     stopListening(3000);
@@ -101,8 +100,7 @@ TEST_F(NotifierTest, ASampleThatWasNotTakenChangesNothing) {
     serve(4321, 50);
     tick();
     sampleFails = true;
-    tick();
-    tick();
+    tick(2);
     sampleFails = false;
     tick();
     EXPECT_EQ(history(), std::vector<std::string>{"opened 4321"}) << "neither closings nor reopenings";
@@ -113,11 +111,9 @@ TEST_F(NotifierTest, ASampleThatWasNotTakenChangesNothing) {
     listingFails = true; // the full listing fails right when a port opens: it is recorded a sample later
     tick();
     listingFails = false;
-    tick();
-    tick();
+    tick(2);
     stopListening(4321); // a real crash is still told, once
-    tick();
-    tick();
+    tick(2);
     EXPECT_EQ(history(), (std::vector<std::string>{"opened 4321", "opened 8080", "closed 4321"}));
     EXPECT_EQ(notices,
               (std::vector<std::string>{"notif_opened:4321", "notif_crashed:4321", "notif_closed:4321"}));
@@ -138,8 +134,7 @@ TEST_F(NotifierTest, WatchedPortsStartFromAFreshBaseline) {
     stopListening(3000);
     alive.clear();
     watched = {3000};
-    tick();
-    tick();
+    tick(2);
     EXPECT_EQ(notices.size(), 2u) << "watching again sets a new baseline";
 }
 

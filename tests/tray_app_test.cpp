@@ -82,14 +82,10 @@ protected:
         return std::system(("DISPLAY=" + m_display + " xdotool search " + query + " >/dev/null 2>&1").c_str()) == 0;
     }
     // Saves an area of the screen as PNG and returns how many of its pixels are badge red.
-    int photograph(const std::string& name, const std::string& area) const {
-        const std::string command = "python3 " + test::supportScript("screenshot.py") + " " + m_display + " " +
-                                    MOORIX_SCREENSHOT_DIR + "/" + name + " " + area;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        char line[32] = {};
-        const bool read = pipe && std::fgets(line, sizeof line, pipe);
-        if (pipe) ::pclose(pipe);
-        return read ? std::atoi(line) : -1;
+    int photograph(const std::string& name, std::vector<std::string> area) const {
+        area.insert(area.begin(), {test::pythonBinary(), test::supportScript("screenshot.py"), m_display,
+                                   MOORIX_SCREENSHOT_DIR "/" + name});
+        return std::atoi(test::runCommand(area).out.c_str());
     }
     std::string notifications() const { return readFile(m_dir.file("notifications")); }
 
@@ -105,7 +101,7 @@ TEST_F(TrayApp, RecordsHistoryShowsTheCountAndNotifiesACrashOnce) {
     auto app = startApp();
     ASSERT_TRUE(test::waitUntil([&] { return findWindow("--classname moorix"); }, 20)) << "no tray icon";
     // The first sample sets the history baseline and the count: a badge appears on the icon.
-    ASSERT_TRUE(test::waitUntil([&] { return photograph("tray-count.png", "924 0 100 24 4") > 20; }, 30));
+    ASSERT_TRUE(test::waitUntil([&] { return photograph("tray-count.png", {"924", "0", "100", "24", "4"}) > 20; }, 30));
 
     const auto serverArgv = listener({"--serve", "http200"});
     Child server(serverArgv);
@@ -161,7 +157,7 @@ TEST_F(NoTrayApp, PanelOpensAsAWindowThatShowsTheCount) {
     auto app = startApp();
     EXPECT_TRUE(test::waitUntil([&] { return findWindow("--name '^Moorix .*: [1-9]'"); }, 30))
         << "a window whose title carries the count once sampled";
-    photograph("panel-window.png", "0 0 640 360 1");
+    photograph("panel-window.png", {"0", "0", "640", "360", "1"});
 }
 
 } // namespace moorix
