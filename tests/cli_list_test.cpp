@@ -17,7 +17,9 @@ using test::Child;
 using test::listener;
 using test::listeningPort;
 
-TEST(ListMode, DevServerUnderNpmWithItsProjectByteForByte) {
+// One line of JSON: a development server under npm with its project byte for byte, and processes that share a
+// port each with their entry, in pid order.
+TEST(ListMode, OneLineWithADevServerByteForByteAndAnEntryPerProcessAndPortInPidOrder) {
     test::TempDir dir;
     const std::string project = dir.file("my shop");
     std::filesystem::create_directory(project);
@@ -26,32 +28,27 @@ TEST(ListMode, DevServerUnderNpmWithItsProjectByteForByte) {
                   test::supportScript("listener.py")},
                  {.cwd = project});
     const std::int64_t port = listeningPort(server);
+    Child first(listener({"--reuseport"}));
+    const std::int64_t shared = listeningPort(first);
+    Child second(listener({"--reuseport", "--port", std::to_string(shared)}));
+    ASSERT_EQ(listeningPort(second), shared);
 
-    const std::string raw = test::runMoorix({"--list"}).out;
+    const auto result = test::runMoorix({"--list"});
+    EXPECT_EQ(result.status, 0);
+    const std::string& raw = result.out;
+    EXPECT_EQ(raw.find('\n'), raw.size() - 1) << "one line";
     const std::string head = "{\"port\":" + std::to_string(port) + ",\"address\":\"127.0.0.1\",\"pid\":";
     const auto at = raw.find(head);
     ASSERT_NE(at, std::string::npos) << raw;
     const std::string object = raw.substr(at, raw.find('}', at) - at + 1);
-    const auto entry = nlohmann::json::parse(object);
-    EXPECT_NE(entry.at("pid"), server.pid()) << "the listener is npm's child, not npm";
+    EXPECT_NE(nlohmann::json::parse(object).at("pid"), server.pid()) << "the listener is npm's child";
     const std::string escapedCwd = std::regex_replace(project, std::regex("/"), "\\/");
     const std::string tail = ",\"command\":\"node\",\"user\":\"" + platform::loginName() + "\",\"parentChain\":[\"npm\",";
     EXPECT_NE(object.find(tail), std::string::npos) << object;
     EXPECT_TRUE(object.ends_with(",\"cwd\":\"" + escapedCwd + "\",\"project\":\"shop-frontend\"}")) << object;
-}
-
-// One line of JSON; processes that share a port each have their entry, in pid order.
-TEST(ListMode, OneLineWithAnEntryPerProcessAndPortInPidOrder) {
-    Child first(listener({"--reuseport"}));
-    const std::int64_t port = listeningPort(first);
-    Child second(listener({"--reuseport", "--port", std::to_string(port)}));
-    ASSERT_EQ(listeningPort(second), port);
-    const auto result = test::runMoorix({"--list"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << "one line";
     std::vector<std::int32_t> pids;
-    for (const auto& entry : nlohmann::json::parse(result.out))
-        if (entry.at("port") == port) pids.push_back(entry.at("pid"));
+    for (const auto& entry : nlohmann::json::parse(raw))
+        if (entry.at("port") == shared) pids.push_back(entry.at("pid"));
     EXPECT_EQ(pids, (std::vector{std::min(first.pid(), second.pid()), std::max(first.pid(), second.pid())}));
 }
 

@@ -8,7 +8,6 @@
 
 #include <wchar.h>
 
-#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cwchar>
@@ -36,10 +35,6 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-std::size_t columns(const std::string& line) {
-    return static_cast<std::size_t>(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
 // A line as the terminal lays it out, measured by the C library under a UTF-8 locale: the character drawn
 // in each display column, and 0 in the second column of a wide one.
 std::wstring layOut(const std::string& line) {
@@ -58,13 +53,18 @@ std::wstring layOut(const std::string& line) {
     return laid;
 }
 
+// Terminal text measured by the C library under a UTF-8 locale.
+struct TerminalOutput : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8")); }
+    void TearDown() override { std::setlocale(LC_CTYPE, "C"); }
+};
+
 } // namespace
 
 // Every cell of every row starts (or, aligned right, ends) in the display column of its title, measured by
 // the C library, with wide characters, emoji and combining marks, at full width and when the widest text
 // columns are cut to fit; a cut keeps characters whole, and a line is never wrapped.
-TEST(PortTable, FitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpByDisplayWidth) {
-    ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8"));
+TEST_F(TerminalOutput, TableFitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpByDisplayWidth) {
     const std::string wide = "\u65E5\u672C\u8A9E\u306E\u30D7\u30ED\u30B8\u30A7\u30AF\u30C8\u540D\u524D";
     const std::string longName = "an-extremely-long-project-name-that-would-never-fit-in-eighty-columns";
     const Strings chain{"npm", "zsh"};
@@ -111,14 +111,12 @@ TEST(PortTable, FitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpByDisplayWidt
     EXPECT_EQ(narrow[2], "3000  127.0.0.1  4000  dev   node     shop             npm \u2190 zsh   12.4%  340 MB");
     EXPECT_EQ(narrow[3], "5173  *!         6173  dev   node     an-extremely-l\u2026  npm \u2190 zsh");
     EXPECT_EQ(narrow[10], "  22  0.0.0.0!   1022  dev   node                      npm \u2190 zsh    0.0%  1.5 GB");
-    std::setlocale(LC_CTYPE, "C");
 }
 
-TEST(PortTable, ColourOnlyOnATerminalAndNeverWithNoColor) {
+TEST_F(TerminalOutput, TableColourOnlyOnATerminalAndNeverWithNoColor) {
     test::Child server(test::listener({"--dev-port"}));
     const std::int64_t port = test::listeningPort(server);
     const auto piped = test::runMoorix({"--table"});
-    EXPECT_EQ(piped.status, 0);
     EXPECT_NE(piped.out.find(std::to_string(port) + "  127.0.0.1"), std::string::npos) << piped.out;
     EXPECT_EQ(piped.out.find('\033'), std::string::npos);
 
@@ -130,13 +128,12 @@ TEST(PortTable, ColourOnlyOnATerminalAndNeverWithNoColor) {
         << "only a value turns colour off";
     const auto plain = test::runCommand(inTerminal, {{"NO_COLOR", "1"}});
     EXPECT_EQ(plain.out.find('\033'), std::string::npos);
-    for (const auto& line : linesOf(plain.out)) EXPECT_LE(columns(line), 70u) << line;
+    for (const auto& line : linesOf(plain.out)) EXPECT_LE(layOut(line).size(), 70u) << line;
 }
 
 // Names, arguments and folders that anyone can choose, holding a terminal's window-title command (ESC ] 0 ; t
 // BEL), a carriage return, a C1 control (CSI), DEL and an invalid byte: every mode shows them, none obeys.
-TEST(TerminalText, EveryModeShowsOutsideControlCharactersAsEscapes) {
-    ASSERT_TRUE(std::setlocale(LC_CTYPE, "C.UTF-8"));
+TEST_F(TerminalOutput, EveryModeShowsOutsideControlCharactersAsEscapes) {
     const std::string hostile = "\x1b]0;t\x07\r\xc2\x9b\x7f", shown = "\\x1b]0;t\\x07\\r\\x9b\\x7f";
     test::TempDir dir;
     const std::string parent = test::pythonNamed(dir, "s" + hostile);
@@ -166,26 +163,23 @@ TEST(TerminalText, EveryModeShowsOutsideControlCharactersAsEscapes) {
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")},
                                                  {"MOORIX_TEST_DOCKER", dir.file("docker")}};
 
-    struct Mode {
-        std::vector<std::string> args, shows;
-    };
     const std::string name = "n" + shown + "\uFFFD";
-    for (const Mode& mode : {Mode{{"--table"}, {name, "s" + shown, "p" + shown, "d" + shown}},
-                             Mode{{"--history"}, {" h" + shown + " \u2190 r" + shown + " \n"}},
-                             Mode{{"--insights"}, {"stale   " + firstPort + " " + name + " since "}},
-                             Mode{{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/" + name + "\n"}},
-                             Mode{{"--docker"}, {"8080 -> c" + shown + "\n"}},
-                             Mode{{"--kill", secondPort}, {"killing " + name + " pid "}},
-                             Mode{{"--kill-tree", firstPort}, {" (" + name + ") -> tree root "}}}) {
-        SCOPED_TRACE(mode.args[0]);
-        const auto result = test::runMoorix(mode.args, env);
+    for (const auto& [args, shows] : std::vector<std::pair<Strings, Strings>>{
+             {{"--table"}, {name, "s" + shown, "p" + shown, "d" + shown}},
+             {{"--history"}, {" h" + shown + " \u2190 r" + shown + " \n"}},
+             {{"--insights"}, {"stale   " + firstPort + " " + name + " since "}},
+             {{"--argv", std::to_string(firstPid)}, {"[0] " + dir.path() + "/" + name + "\n"}},
+             {{"--docker"}, {"8080 -> c" + shown + "\n"}},
+             {{"--kill", secondPort}, {"killing " + name + " pid "}},
+             {{"--kill-tree", firstPort}, {" (" + name + ") -> tree root "}}}) {
+        SCOPED_TRACE(args[0]);
+        const auto result = test::runMoorix(args, env);
         EXPECT_EQ(result.status, 0);
         // Every line valid UTF-8 with no control character, which the C library finds unprintable.
         for (const auto& line : linesOf(result.out)) layOut(line);
-        for (const auto& text : mode.shows)
+        for (const auto& text : shows)
             EXPECT_NE(result.out.find(text), std::string::npos) << text << " in\n" << result.out;
     }
-    std::setlocale(LC_CTYPE, "C");
 }
 
 } // namespace moorix

@@ -8,10 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 namespace moorix {
@@ -28,14 +28,10 @@ test::RunResult shell(const std::string& command, const std::map<std::string, st
 
 bool installed(const std::string& program) { return ::access(("/usr/bin/" + program).c_str(), X_OK) == 0; }
 
-// Whether `text` names `word` on its own: "--kill-tree" does not name "--kill", nor "--table" "--t".
+// Whether `text` names `word` (letters, digits, hyphens and spaces) on its own: "--kill-tree" does not name
+// "--kill", nor "--table" "--t".
 bool namesWord(const std::string& text, const std::string& word) {
-    const auto inWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
-    for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
-        const auto end = at + word.size();
-        if ((at == 0 || !inWord(text[at - 1])) && (end == text.size() || !inWord(text[end]))) return true;
-    }
-    return false;
+    return std::regex_search(text, std::regex("(^|[^-[:alnum:]])" + word + "($|[^-[:alnum:]])"));
 }
 
 std::vector<std::string> lines(const std::string& text) {

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 
 namespace moorix {
@@ -45,7 +44,6 @@ TEST(Editor, CursorComesFirstThenCodeAndTheFolderReachesItAsOneArgument) {
     fs::create_directory(folder);
     EXPECT_EQ(Editor::appName(), std::nullopt);
     script(bin + "code", dir.file("code"));
-    std::ofstream(bin + "cursor") << "not executable";
     EXPECT_EQ(Editor::appName(), "Visual Studio Code");
     // An editor that stays in the foreground: opening a folder neither waits for it nor stops it.
     script(bin + "cursor", dir.file("cursor"), "echo $$ > '" + dir.file("pid") + "'; exec sleep 30");

@@ -17,8 +17,6 @@
 
 namespace moorix {
 
-using test::runMoorix;
-
 namespace {
 
 StringTable shippedTable(const std::string& language) {
@@ -98,15 +96,6 @@ TEST(L10n, WithoutABundleEveryTextIsItsKey) {
                           L10n::format("notif_closed", {std::int64_t{1}}) != "notif_closed"),
                 ::testing::ExitedWithCode(0), "");
     ::unsetenv("MOORIX_TEST_RESOURCES");
-}
-
-TEST(TranslationMode, PrintsBothRawTextsEnglishFirstWhateverTheLanguage) {
-    const std::map<std::string, std::string> turkish{{"LANG", "tr_TR.UTF-8"}, {"LANGUAGE", "tr"}};
-    EXPECT_EQ(runMoorix({"--t", "quit"}, turkish).out, "en: Quit Moorix\ntr: Moorix'ten Çık\n");
-    EXPECT_EQ(runMoorix({"--t", "started_by", "--t", "cancel"}).out,
-              "en: %1$@ started by %2$@\ntr: %2$@ ile başlatılan %1$@\n");
-    for (const char* key : {"no_such_key", "--docker", ""})
-        EXPECT_EQ(runMoorix({"--t", key}, turkish).out, "en: MISSING\ntr: MISSING\n") << key;
 }
 
 } // namespace moorix

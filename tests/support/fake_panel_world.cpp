@@ -9,7 +9,6 @@ PanelBackend FakePanelWorld::backend() {
         return listing;
     };
     b.stats = [this](const std::vector<std::int32_t>& pids) {
-        ++statsQueries;
         std::unordered_map<std::int32_t, ProcessStats> found;
         for (auto pid : pids)
             if (stats.contains(pid)) found[pid] = stats[pid];

@@ -9,7 +9,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace moorix::test {
@@ -29,7 +28,6 @@ struct FakePanelWorld {
     double monotonic = 1000;
 
     int listings = 0;
-    int statsQueries = 0;
     std::vector<std::int64_t> probes;
     std::vector<std::string> actions; // "kill 42", "force 42", "tree 42", "restart 42", "docker stop db"
     std::vector<QString> opened;      // URLs and folders
