@@ -11,7 +11,7 @@ bool isServiceAccount(const std::string& user) {
     return user == "root" || (!user.empty() && user.front() == '_');
 }
 
-// The entry as toJson has it, written straight to text: "--list" is a hot path, and building a tree of
+// The entry as one JSON object, written straight to text: "--list" is a hot path, and building a tree of
 // JSON values per entry only to print it was a good part of its user time.
 bool appendEntry(std::string& out, const PortEntry& entry) {
     const auto text = [&](const char* key, std::string_view value) {
