@@ -4,9 +4,9 @@
 //   moorix-desktop --app COMMAND_PATH [the command's arguments]
 // Started directly, without a role, it runs the application.
 #include "app/cli/modes.h"
-#include "app/services/command_path.h"
+#include "core/platform/command_path.h"
 #include "app/shell/moorix_app.h"
-#include "core/decimal.h"
+#include "core/text/decimal.h"
 
 #include <cstdio>
 #include <string_view>

@@ -1,6 +1,6 @@
 // Reading the history file: a store's first read of a 100,000-event file against a plain read of its
 // bytes, and the reads that follow one append (the sampler's 30 seconds, the panel's 30 days).
-#include "core/history.h"
+#include "core/history/history.h"
 
 #include <benchmark/benchmark.h>
 

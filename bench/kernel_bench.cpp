@@ -1,15 +1,15 @@
 // CPU cost of what the kernel answers against the tool run each answer replaces, measured in one run:
 // 200 loopback listeners held by 20 processes, and 50 more processes for the statistics. The cost of a
 // tool run counts the tool's own CPU time as well as this program's.
-#include "core/kernel_listing.h"
-#include "core/listing.h"
-#include "core/lsof.h"
-#include "core/pid_list.h"
+#include "core/listing/kernel_listing.h"
+#include "core/listing/listing.h"
+#include "core/listing/lsof.h"
+#include "core/platform/pid_list.h"
 #include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
-#include "core/port_sampler.h"
-#include "core/process_inspection.h"
-#include "core/process_table.h"
+#include "core/listing/port_sampler.h"
+#include "core/control/process_inspection.h"
+#include "core/listing/process_table.h"
 
 #include <netinet/in.h>
 #include <signal.h>

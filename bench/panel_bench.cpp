@@ -6,7 +6,7 @@
 #include "app/panel/panel_model.h"
 #include "app/panel/panel_view.h"
 #include "app/services/preferences.h"
-#include "core/process_control.h"
+#include "core/control/process_control.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Parsing cost of the two big tool outputs of a listing, against a plain line scan of the same text.
-#include "core/lsof.h"
-#include "core/process_table.h"
-#include "core/text_lines.h"
+#include "core/listing/lsof.h"
+#include "core/listing/process_table.h"
+#include "core/text/text_lines.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "app/cli/command_line.h"
-#include "core/history.h"
-#include "core/port_event.h"
+#include "core/history/history.h"
+#include "core/history/port_event.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // --help, --version, --table and the other modes' lines: what a person reads in a terminal.
 #include "app/cli/port_table.h"
-#include "core/port_event.h"
-#include "core/process_table.h"
+#include "core/history/port_event.h"
+#include "core/listing/process_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "core/decimal.h"
-#include "core/utf8.h"
+#include "core/text/decimal.h"
+#include "core/text/utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-#include "core/cwd.h"
-#include "core/lsof.h"
-#include "core/process_table.h"
+#include "core/listing/cwd.h"
+#include "core/platform/lsof_cwd.h"
+#include "core/listing/lsof.h"
+#include "core/listing/process_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Published container ports: the client's output, its cache, which client is trusted, and --docker.
-#include "app/services/docker.h"
+#include "core/listing/docker.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

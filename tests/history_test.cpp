@@ -1,7 +1,7 @@
 // The port history: its event lines, the store on disk, the recorder and the insights.
-#include "core/history.h"
-#include "core/insights.h"
-#include "core/recorder.h"
+#include "core/history/history.h"
+#include "core/history/insights.h"
+#include "core/history/recorder.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // The kernel's listing against the tools' on this machine, and the parts behind it.
-#include "core/kernel_listing.h"
-#include "core/listing.h"
-#include "core/lsof.h"
+#include "core/listing/kernel_listing.h"
+#include "core/listing/listing.h"
+#include "core/listing/lsof.h"
 #include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
 #include "core/platform/socket_holders_linux.h"
-#include "core/port_sampler.h"
-#include "core/process_inspection.h"
-#include "core/process_table.h"
+#include "core/listing/port_sampler.h"
+#include "core/control/process_inspection.h"
+#include "core/listing/process_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

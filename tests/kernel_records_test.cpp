@@ -1,9 +1,9 @@
 // The pure readers behind the kernel's listing, on bytes recorded from a live system.
-#include "core/cpu_meter.h"
-#include "core/darwin_records.h"
-#include "core/listening_socket.h"
-#include "core/process_records.h"
-#include "core/sock_diag.h"
+#include "core/control/cpu_meter.h"
+#include "core/platform/darwin_records.h"
+#include "core/platform/listening_socket.h"
+#include "core/platform/process_records.h"
+#include "core/platform/sock_diag.h"
 
 #include <gtest/gtest.h>
 

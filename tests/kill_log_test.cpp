@@ -1,4 +1,4 @@
-#include "core/kill_log.h"
+#include "core/history/kill_log.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

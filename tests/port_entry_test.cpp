@@ -1,6 +1,6 @@
-#include "core/json_text.h"
+#include "core/text/json_text.h"
 #include "core/platform/platform.h"
-#include "core/port_entry.h"
+#include "core/listing/port_entry.h"
 
 #include <gtest/gtest.h>
 

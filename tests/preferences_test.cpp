@@ -1,6 +1,6 @@
 // The preferences store and the values kept in it: port lists and port labels.
 #include "app/services/port_labels.h"
-#include "app/services/port_list.h"
+#include "core/text/port_list.h"
 #include "app/services/preferences.h"
 #include "tests/support/test_support.h"
 

@@ -1,8 +1,8 @@
-#include "core/kill_record.h"
-#include "core/probe.h"
-#include "core/process_control.h"
-#include "core/process_records.h"
-#include "core/process_table.h"
+#include "core/history/kill_record.h"
+#include "core/control/probe.h"
+#include "core/control/process_control.h"
+#include "core/platform/process_records.h"
+#include "core/listing/process_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "app/services/app_updater.h"
 #include "app/services/preferences.h"
-#include "app/windows/segmented_picker.h"
+#include "app/widgets/segmented_picker.h"
 #include "app/windows/settings_view.h"
 #include "app/windows/settings_window.h"
-#include "app/windows/stepped_slider.h"
+#include "app/widgets/stepped_slider.h"
 #include "tests/support/qt_application.h"
 
 #include <gtest/gtest.h>

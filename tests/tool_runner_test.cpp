@@ -1,4 +1,4 @@
-#include "core/tool_runner.h"
+#include "core/platform/tool_runner.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

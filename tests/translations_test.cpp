@@ -2,7 +2,7 @@
 #include "app/services/l10n.h"
 #include "app/services/port_subtitle.h"
 #include "app/services/preferences.h"
-#include "app/services/strings_table.h"
+#include "core/text/strings_table.h"
 #include "app/services/text_format.h"
 #include "tests/support/test_support.h"
 

@@ -1,7 +1,7 @@
 #include "app/cli/modes.h"
 
-#include "core/process_inspection.h"
-#include "core/terminal_text.h"
+#include "core/control/process_inspection.h"
+#include "core/text/terminal_text.h"
 
 #include <cstdio>
 #include <string>

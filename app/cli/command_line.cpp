@@ -3,7 +3,7 @@
 #include "app/cli/desktop_program.h"
 #include "app/cli/modes.h"
 #include "app/cli/option_values.h"
-#include "core/decimal.h"
+#include "core/text/decimal.h"
 
 #include <algorithm>
 #include <cstdio>

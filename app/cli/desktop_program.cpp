@@ -1,6 +1,6 @@
 #include "app/cli/desktop_program.h"
 
-#include "core/build_tree.h"
+#include "core/text/build_tree.h"
 #include "core/platform/platform.h"
 
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "app/cli/modes.h"
 
-#include "app/services/docker.h"
-#include "core/terminal_text.h"
+#include "core/listing/docker.h"
+#include "core/text/terminal_text.h"
 
 #include <cstdio>
 #include <string>

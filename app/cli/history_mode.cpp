@@ -1,7 +1,7 @@
 #include "app/cli/modes.h"
 
-#include "core/history.h"
-#include "core/terminal_text.h"
+#include "core/history/history.h"
+#include "core/text/terminal_text.h"
 
 #include <cstdio>
 

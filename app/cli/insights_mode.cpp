@@ -1,10 +1,10 @@
 #include "app/cli/modes.h"
 
 #include "app/cli/port_listing.h"
-#include "core/history.h"
-#include "core/insights.h"
-#include "core/process_table.h"
-#include "core/terminal_text.h"
+#include "core/history/history.h"
+#include "core/history/insights.h"
+#include "core/listing/process_table.h"
+#include "core/text/terminal_text.h"
 
 #include <cstdio>
 

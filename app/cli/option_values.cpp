@@ -1,6 +1,6 @@
 #include "app/cli/option_values.h"
 
-#include "core/decimal.h"
+#include "core/text/decimal.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -1,9 +1,9 @@
 #include "app/cli/modes.h"
 
 #include "app/cli/port_listing.h"
-#include "core/process_control.h"
-#include "core/process_table.h"
-#include "core/terminal_text.h"
+#include "core/control/process_control.h"
+#include "core/listing/process_table.h"
+#include "core/text/terminal_text.h"
 
 #include <cstdio>
 #include <functional>

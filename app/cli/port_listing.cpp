@@ -1,6 +1,6 @@
 #include "app/cli/port_listing.h"
 
-#include "core/listing.h"
+#include "core/listing/listing.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #include "app/cli/port_table.h"
 
-#include "core/display_width.h"
-#include "core/format_mem.h"
-#include "core/terminal_text.h"
+#include "core/text/display_width.h"
+#include "core/text/format_mem.h"
+#include "core/text/terminal_text.h"
 
 #include <algorithm>
 #include <array>

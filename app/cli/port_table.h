@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/port_entry.h"
-#include "core/process_inspection.h"
+#include "core/listing/port_entry.h"
+#include "core/control/process_inspection.h"
 
 #include <cstdint>
 #include <string>

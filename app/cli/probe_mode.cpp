@@ -1,6 +1,6 @@
 #include "app/cli/modes.h"
 
-#include "core/probe.h"
+#include "core/control/probe.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 #include "app/cli/port_listing.h"
 #include "app/cli/port_table.h"
 
-#include "core/process_inspection.h"
+#include "core/control/process_inspection.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

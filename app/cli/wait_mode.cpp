@@ -1,6 +1,6 @@
 #include "app/cli/modes.h"
 
-#include "core/port_sampler.h"
+#include "core/listing/port_sampler.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,10 +2,10 @@
 
 #include "app/panel/panel_model.h"
 #include "app/services/l10n.h"
-#include "app/windows/pill_button.h"
-#include "app/windows/symbol.h"
-#include "app/windows/theme.h"
-#include "app/windows/themed_label.h"
+#include "app/widgets/pill_button.h"
+#include "app/widgets/symbol.h"
+#include "app/widgets/theme.h"
+#include "app/widgets/themed_label.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

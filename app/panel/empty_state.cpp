@@ -1,8 +1,8 @@
 #include "app/panel/empty_state.h"
 
-#include "app/windows/symbol.h"
-#include "app/windows/theme.h"
-#include "app/windows/themed_label.h"
+#include "app/widgets/symbol.h"
+#include "app/widgets/theme.h"
+#include "app/widgets/themed_label.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/services/docker.h"
-#include "core/history_view.h"
-#include "core/instant.h"
-#include "core/port_entry.h"
-#include "core/process_inspection.h"
-#include "core/process_table.h"
+#include "core/listing/docker.h"
+#include "core/history/history_view.h"
+#include "core/history/instant.h"
+#include "core/listing/port_entry.h"
+#include "core/control/process_inspection.h"
+#include "core/listing/process_table.h"
 
 #include <QString>
 

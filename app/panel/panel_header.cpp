@@ -2,9 +2,9 @@
 
 #include "app/panel/panel_model.h"
 #include "app/services/l10n.h"
-#include "app/windows/icon_button.h"
-#include "app/windows/theme.h"
-#include "app/windows/themed_label.h"
+#include "app/widgets/icon_button.h"
+#include "app/widgets/theme.h"
+#include "app/widgets/themed_label.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "app/panel/panel_model.h"
 
-#include "core/format_mem.h"
+#include "core/text/format_mem.h"
 #include "app/services/l10n.h"
-#include "app/services/port_list.h"
+#include "core/text/port_list.h"
 #include "app/services/port_subtitle.h"
 #include "app/services/preferences.h"
 

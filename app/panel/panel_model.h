@@ -5,8 +5,8 @@
 #include "app/panel/pending_kill.h"
 #include "app/panel/row_menu.h"
 #include "app/panel/row_state.h"
-#include "core/insights.h"
-#include "core/port_event.h"
+#include "core/history/insights.h"
+#include "core/history/port_event.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/panel/panel_style_sheets.h"
 
-#include "app/windows/theme.h"
+#include "app/widgets/theme.h"
 
 #include <QMenu>
 

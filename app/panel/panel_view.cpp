@@ -7,10 +7,10 @@
 #include "app/panel/port_list_view.h"
 #include "app/panel/port_row.h"
 #include "app/panel/search_field.h"
-#include "app/windows/divider.h"
+#include "app/widgets/divider.h"
 #include "app/windows/history_sheet.h"
-#include "app/windows/scroll_style.h"
-#include "app/windows/theme.h"
+#include "app/widgets/scroll_style.h"
+#include "app/widgets/theme.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -3,8 +3,8 @@
 #include "app/panel/panel_model.h"
 #include "app/panel/port_row.h"
 #include "app/services/l10n.h"
-#include "app/windows/theme.h"
-#include "app/windows/themed_label.h"
+#include "app/widgets/theme.h"
+#include "app/widgets/themed_label.h"
 
 #include <QCursor>
 #include <QLabel>

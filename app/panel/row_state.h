@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/port_entry.h"
+#include "core/listing/port_entry.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 #include "app/panel/panel_model.h"
 #include "app/panel/panel_style_sheets.h"
 #include "app/services/l10n.h"
-#include "app/windows/icon_button.h"
-#include "app/windows/symbol.h"
-#include "app/windows/theme.h"
+#include "app/widgets/icon_button.h"
+#include "app/widgets/symbol.h"
+#include "app/widgets/theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

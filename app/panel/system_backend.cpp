@@ -1,16 +1,16 @@
 #include "app/panel/system_backend.h"
 
 #include "app/services/dev_count.h"
-#include "app/services/docker.h"
+#include "core/listing/docker.h"
 #include "app/services/editor.h"
 #include "app/services/port_labels.h"
 #include "app/services/preferences.h"
-#include "core/history.h"
-#include "core/listing.h"
+#include "core/history/history.h"
+#include "core/listing/listing.h"
 #include "core/platform/platform.h"
-#include "core/probe.h"
-#include "core/process_control.h"
-#include "core/tool_runner.h"
+#include "core/control/probe.h"
+#include "core/control/process_control.h"
+#include "core/platform/tool_runner.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #include "app/services/desktop_notification.h"
 
-#include "core/test_seams.h"
-#include "core/tool_runner.h"
+#include "core/platform/test_seams.h"
+#include "core/platform/tool_runner.h"
 
 namespace moorix {
 

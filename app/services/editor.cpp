@@ -1,6 +1,6 @@
 #include "app/services/editor.h"
 
-#include "core/detached_launch.h"
+#include "core/platform/detached_launch.h"
 
 namespace moorix::Editor {
 

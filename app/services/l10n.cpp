@@ -1,10 +1,10 @@
 #include "app/services/l10n.h"
 
-#include "app/services/command_path.h"
+#include "core/platform/command_path.h"
 #include "app/services/preferences.h"
-#include "core/build_tree.h"
-#include "core/file_text.h"
-#include "core/test_seams.h"
+#include "core/text/build_tree.h"
+#include "core/text/file_text.h"
+#include "core/platform/test_seams.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/services/strings_table.h"
+#include "core/text/strings_table.h"
 #include "app/services/text_format.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/services/login_item.h"
 
-#include "app/services/command_path.h"
+#include "core/platform/command_path.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "app/services/port_labels.h"
 
 #include "app/services/preferences.h"
-#include "core/json_text.h"
+#include "core/text/json_text.h"
 
 #include <nlohmann/json.hpp>
 

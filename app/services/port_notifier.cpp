@@ -4,11 +4,11 @@
 #include "app/services/dev_count.h"
 #include "app/services/l10n.h"
 #include "app/services/preferences.h"
-#include "core/insights.h"
-#include "core/listing.h"
-#include "core/port_sampler.h"
-#include "core/process_control.h"
-#include "core/process_inspection.h"
+#include "core/history/insights.h"
+#include "core/listing/listing.h"
+#include "core/listing/port_sampler.h"
+#include "core/control/process_control.h"
+#include "core/control/process_inspection.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/history.h"
-#include "core/instant.h"
-#include "core/port_entry.h"
-#include "core/recorder.h"
+#include "core/history/history.h"
+#include "core/history/instant.h"
+#include "core/listing/port_entry.h"
+#include "core/history/recorder.h"
 
 #include <condition_variable>
 #include <cstdint>

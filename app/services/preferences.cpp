@@ -1,6 +1,6 @@
 #include "app/services/preferences.h"
 
-#include "app/services/port_list.h"
+#include "core/text/port_list.h"
 
 #include <QCoreApplication>
 #include <QSettings>

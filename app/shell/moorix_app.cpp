@@ -14,10 +14,10 @@
 #include "app/shell/panel_host.h"
 #include "app/shell/single_instance.h"
 #include "app/shell/tray_menu.h"
-#include "app/windows/accessible_scroll_area.h"
+#include "app/widgets/accessible_scroll_area.h"
 #include "app/windows/settings_window.h"
-#include "app/windows/theme.h"
-#include "core/history.h"
+#include "app/widgets/theme.h"
+#include "core/history/history.h"
 #include "core/platform/platform.h"
 
 #include <QApplication>

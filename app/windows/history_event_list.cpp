@@ -1,7 +1,7 @@
 #include "app/windows/history_event_list.h"
 
 #include "app/services/l10n.h"
-#include "app/windows/theme.h"
+#include "app/widgets/theme.h"
 
 #include <QDateTime>
 #include <QLocale>

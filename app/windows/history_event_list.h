@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/port_event.h"
+#include "core/history/port_event.h"
 
 #include <QAbstractListModel>
 #include <QStyledItemDelegate>

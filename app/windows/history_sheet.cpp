@@ -1,12 +1,12 @@
 #include "app/windows/history_sheet.h"
 
 #include "app/services/l10n.h"
-#include "app/windows/divider.h"
+#include "app/widgets/divider.h"
 #include "app/windows/history_event_list.h"
-#include "app/windows/icon_button.h"
-#include "app/windows/scroll_style.h"
-#include "app/windows/theme.h"
-#include "app/windows/themed_label.h"
+#include "app/widgets/icon_button.h"
+#include "app/widgets/scroll_style.h"
+#include "app/widgets/theme.h"
+#include "app/widgets/themed_label.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

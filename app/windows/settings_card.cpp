@@ -1,7 +1,7 @@
 #include "app/windows/settings_card.h"
 
-#include "app/windows/divider.h"
-#include "app/windows/theme.h"
+#include "app/widgets/divider.h"
+#include "app/widgets/theme.h"
 
 #include <QPainter>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #include "app/windows/settings_page.h"
 
-#include "app/windows/scroll_style.h"
-#include "app/windows/section_label.h"
+#include "app/widgets/scroll_style.h"
+#include "app/widgets/section_label.h"
 #include "app/windows/settings_card.h"
 
 #include <QScrollBar>

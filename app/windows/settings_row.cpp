@@ -1,8 +1,8 @@
 #include "app/windows/settings_row.h"
 
-#include "app/windows/focus_ring.h"
-#include "app/windows/theme.h"
-#include "app/windows/themed_label.h"
+#include "app/widgets/focus_ring.h"
+#include "app/widgets/theme.h"
+#include "app/widgets/themed_label.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "app/windows/updates_settings.h"
 
 #include "app/services/l10n.h"
-#include "app/windows/pill_button.h"
-#include "app/windows/section_label.h"
-#include "app/windows/settings_button.h"
+#include "app/widgets/pill_button.h"
+#include "app/widgets/section_label.h"
+#include "app/widgets/settings_button.h"
 #include "app/windows/settings_card.h"
 #include "app/windows/settings_row.h"
-#include "app/windows/toggle_switch.h"
+#include "app/widgets/toggle_switch.h"
 
 #include <QSignalBlocker>
 

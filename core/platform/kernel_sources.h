@@ -1,8 +1,7 @@
 #pragma once
 
-#include "core/cpu_meter.h"
-#include "core/listening_socket.h"
-#include "core/process_table.h"
+#include "core/platform/listening_socket.h"
+#include "core/platform/process_info.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,9 +40,16 @@ std::optional<ProcessFacts> processFacts(std::int32_t pid);
 // One snapshot of all processes.
 std::optional<ProcessTable> kernelProcessTable();
 
+// What the kernel says about one process's CPU time at one moment.
+struct CpuReading {
+    std::uint64_t startTime = 0; // with the pid, names one process: a reused pid starts afresh
+    double cpuSeconds = 0;       // user and system time used so far
+    double lifeSeconds = 0;      // time since the process started
+};
+
 // CPU and memory of the given processes; a process that is gone is left out.
 struct ProcessUsage {
-    CpuMeter::Reading cpu;
+    CpuReading cpu;
     std::int64_t residentBytes = 0;
 };
 std::optional<std::unordered_map<std::int32_t, ProcessUsage>>

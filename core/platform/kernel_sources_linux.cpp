@@ -3,8 +3,8 @@
 
 #include "core/platform/proc_tree_linux.h"
 #include "core/platform/socket_holders_linux.h"
-#include "core/process_records.h"
-#include "core/utf8.h"
+#include "core/platform/process_records.h"
+#include "core/text/utf8.h"
 
 #include <unistd.h>
 

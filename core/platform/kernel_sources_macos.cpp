@@ -2,8 +2,8 @@
 // reading of libproc's records in core/darwin_records.*, which is tested everywhere.
 #include "core/platform/kernel_sources.h"
 
-#include "core/darwin_records.h"
-#include "core/utf8.h"
+#include "core/platform/darwin_records.h"
+#include "core/text/utf8.h"
 
 #include <sys/types.h>
 

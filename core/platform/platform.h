@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/tool_runner.h"
+#include "core/platform/tool_runner.h"
 
 #include <sys/stat.h>
 

@@ -1,8 +1,8 @@
 #include "core/platform/platform.h"
 
-#include "core/file_text.h"
-#include "core/process_records.h"
-#include "core/test_seams.h"
+#include "core/text/file_text.h"
+#include "core/platform/process_records.h"
+#include "core/platform/test_seams.h"
 
 #include <climits>
 #include <fcntl.h>

@@ -1,9 +1,9 @@
 #include "core/platform/platform.h"
 
-#include "core/cwd.h"
-#include "core/pid_list.h"
-#include "core/process_records.h"
-#include "core/test_seams.h"
+#include "core/platform/lsof_cwd.h"
+#include "core/platform/pid_list.h"
+#include "core/platform/process_records.h"
+#include "core/platform/test_seams.h"
 
 #include <fcntl.h>
 #include <libproc.h>

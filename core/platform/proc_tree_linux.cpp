@@ -1,6 +1,6 @@
 #include "core/platform/proc_tree_linux.h"
 
-#include "core/decimal.h"
+#include "core/text/decimal.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/process_records.h"
+#include "core/platform/process_records.h"
 
 #include <cstdint>
 #include <functional>

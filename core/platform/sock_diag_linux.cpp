@@ -1,7 +1,7 @@
 // Listening sockets from the kernel's socket diagnostics (NETLINK_SOCK_DIAG, inet_diag), the interface
 // that ss uses: one dump per address family, no file to parse.
 #include "core/platform/kernel_sources.h"
-#include "core/sock_diag.h"
+#include "core/platform/sock_diag.h"
 
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>

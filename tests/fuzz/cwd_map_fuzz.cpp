@@ -1,5 +1,5 @@
 // lsof's working-directory listing.
-#include "core/cwd.h"
+#include "core/platform/lsof_cwd.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

@@ -1,5 +1,5 @@
 // macOS libproc answers: PROC_PIDLISTFDS arrays and the fields of a socket's record.
-#include "core/darwin_records.h"
+#include "core/platform/darwin_records.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <cstring>

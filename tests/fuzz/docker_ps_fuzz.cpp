@@ -1,5 +1,5 @@
 // `docker ps --format "{{.Names}}\t{{.Ports}}"` output.
-#include "app/services/docker.h"
+#include "core/listing/docker.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

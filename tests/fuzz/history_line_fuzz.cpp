@@ -1,6 +1,6 @@
 // One line of the history file. The fast reader of the compact form must never read a line differently from
 // the general JSON reader, and whatever is read must be written back as a line that reads the same.
-#include "core/port_event.h"
+#include "core/history/port_event.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

@@ -1,6 +1,6 @@
 // lsof field output, as the socket listing and the port sampler read it.
-#include "core/lsof.h"
-#include "core/utf8.h"
+#include "core/listing/lsof.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <algorithm>

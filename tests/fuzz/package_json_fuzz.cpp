@@ -1,6 +1,6 @@
 // A package.json's project name.
-#include "core/cwd.h"
-#include "core/utf8.h"
+#include "core/listing/cwd.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

@@ -1,6 +1,6 @@
 // The comma-separated port lists and the JSON object of port labels, as the preferences store keeps them.
 #include "app/services/port_labels.h"
-#include "app/services/port_list.h"
+#include "core/text/port_list.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

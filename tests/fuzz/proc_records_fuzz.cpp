@@ -1,6 +1,6 @@
 // Linux /proc/PID/cmdline and /proc/PID/status.
-#include "core/process_records.h"
-#include "core/utf8.h"
+#include "core/platform/process_records.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // Linux /proc/PID/stat, statm, /proc/uptime and descriptor links, and the completion of a name the kernel
 // cut.
-#include "core/process_records.h"
+#include "core/platform/process_records.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <cmath>

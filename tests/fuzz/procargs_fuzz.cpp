@@ -1,6 +1,6 @@
 // The macOS argument area (KERN_PROCARGS2), read here as any other bytes.
-#include "core/process_records.h"
-#include "core/utf8.h"
+#include "core/platform/process_records.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <cstring>

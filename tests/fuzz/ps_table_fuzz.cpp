@@ -1,6 +1,6 @@
 // ps output: the process table with the ancestry walks over it, and the CPU and memory columns.
-#include "core/process_inspection.h"
-#include "core/process_table.h"
+#include "core/control/process_inspection.h"
+#include "core/listing/process_table.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <cmath>

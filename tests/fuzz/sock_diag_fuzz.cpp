@@ -1,7 +1,7 @@
 // Linux netlink answers to an inet_diag dump, as the kernel's socket listing reads them.
-#include "core/listening_socket.h"
-#include "core/sock_diag.h"
-#include "core/utf8.h"
+#include "core/platform/listening_socket.h"
+#include "core/platform/sock_diag.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

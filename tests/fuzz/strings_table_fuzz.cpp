@@ -1,6 +1,6 @@
 // The localisation tables' "key" = "value"; format.
-#include "app/services/strings_table.h"
-#include "core/utf8.h"
+#include "core/text/strings_table.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Outside text made safe for a terminal, then measured and cut for a table's column.
-#include "core/display_width.h"
-#include "core/terminal_text.h"
-#include "core/utf8.h"
+#include "core/text/display_width.h"
+#include "core/text/terminal_text.h"
+#include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace moorix;

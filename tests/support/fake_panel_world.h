@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/panel/panel_backend.h"
-#include "core/port_event.h"
+#include "core/history/port_event.h"
 
 #include <QString>
 
