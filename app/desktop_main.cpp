@@ -4,8 +4,8 @@
 //   moorix-desktop --app COMMAND_PATH [the command's arguments]
 // Started directly, without a role, it runs the application.
 #include "app/cli/modes.h"
-#include "core/platform/command_path.h"
 #include "app/shell/moorix_app.h"
+#include "core/platform/command_path.h"
 #include "core/text/decimal.h"
 
 #include <cstdio>
@@ -16,7 +16,8 @@ namespace {
 int runMode(std::string_view option, const char* value) {
     if (option == "--t") return moorix::cli::translationMode(value);
     if (option == "--docker") return moorix::cli::dockerMode();
-    if (const auto port = moorix::parseInt64(value); option == "--probe" && port) return moorix::cli::probeMode(*port);
+    if (const auto port = moorix::parseInt64(value); option == "--probe" && port)
+        return moorix::cli::probeMode(*port);
     return 1;
 }
 

@@ -23,10 +23,18 @@ constexpr auto kSpacing = 300s; // one event every five minutes: the file spans 
 
 PortEvent sampleEvent(int i) {
     const bool opened = i % 2 == 0;
-    PortEvent event{kStart + kSpacing * i, opened ? EventAction::opened : EventAction::closed,
-                    3000 + i % 50, 40000 + i / 2, "node", {"npm", "zsh", "Terminal"}, "developer", "127.0.0.1",
-                    "/Users/developer/shop-" + std::to_string(i % 50), "shop-frontend",
-                    std::nullopt, std::nullopt};
+    PortEvent event{kStart + kSpacing * i,
+                    opened ? EventAction::opened : EventAction::closed,
+                    3000 + i % 50,
+                    40000 + i / 2,
+                    "node",
+                    {"npm", "zsh", "Terminal"},
+                    "developer",
+                    "127.0.0.1",
+                    "/Users/developer/shop-" + std::to_string(i % 50),
+                    "shop-frontend",
+                    std::nullopt,
+                    std::nullopt};
     if (opened)
         event.argv = std::vector<std::string>{"/usr/local/bin/node", "node_modules/.bin/vite", "--port",
                                               std::to_string(event.port)};

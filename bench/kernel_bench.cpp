@@ -1,15 +1,15 @@
 // CPU cost of what the kernel answers against the tool run each answer replaces, measured in one run:
 // 200 loopback listeners held by 20 processes, and 50 more processes for the statistics. The cost of a
 // tool run counts the tool's own CPU time as well as this program's.
+#include "core/control/process_inspection.h"
 #include "core/listing/kernel_listing.h"
 #include "core/listing/listing.h"
 #include "core/listing/lsof.h"
-#include "core/platform/pid_list.h"
-#include "core/platform/kernel_sources.h"
-#include "core/platform/platform.h"
 #include "core/listing/port_sampler.h"
-#include "core/control/process_inspection.h"
 #include "core/listing/process_table.h"
+#include "core/platform/kernel_sources.h"
+#include "core/platform/pid_list.h"
+#include "core/platform/platform.h"
 
 #include <netinet/in.h>
 #include <signal.h>
@@ -41,7 +41,8 @@ public:
                     sockaddr_in address{};
                     address.sin_family = AF_INET;
                     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-                    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0)
+                    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+                        ::listen(fd, 4) != 0)
                         ::_exit(1);
                 }
                 (void)!::write(ready[1], "x", 1);
@@ -82,7 +83,8 @@ double cpuPerCall(int calls, bool withChildren, const std::function<void()>& cal
 }
 
 void report(const char* what, double ours, const char* baseline, double theirs, const char* target) {
-    std::printf("%-52s %8.3f ms CPU; %s %8.3f ms: %.3fx; %s\n", what, ours, baseline, theirs, ours / theirs, target);
+    std::printf("%-52s %8.3f ms CPU; %s %8.3f ms: %.3fx; %s\n", what, ours, baseline, theirs, ours / theirs,
+                target);
 }
 
 } // namespace
@@ -101,14 +103,17 @@ int main() {
     const double tick = cpuPerCall(500, false, [&] { sampler.listeningPorts(); });
     const double firstTick = cpuPerCall(20, false, [] { PortCore::listeningPortNumbers(); });
     const double lsofTick = cpuPerCall(20, true, [&] { PortCore::listeningPortNumbersFromLsof(run); });
-    report("notifier tick, 200 listeners, port numbers only:", tick, "lsof tick", lsofTick, "target under 1 ms");
-    report("  a sampler's first tick (finds the holders):", firstTick, "lsof tick", lsofTick, "once per new socket");
+    report("notifier tick, 200 listeners, port numbers only:", tick, "lsof tick", lsofTick,
+           "target under 1 ms");
+    report("  a sampler's first tick (finds the holders):", firstTick, "lsof tick", lsofTick,
+           "once per new socket");
 
     const std::vector<std::int32_t>& pids = sleepers.pids();
     PortCore::stats(pids);
     const double stats = cpuPerCall(200, false, [&] { PortCore::stats(pids); });
     const double psStats = cpuPerCall(20, true, [&] {
-        PortCore::parseStats(run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", pidList(pids)}, 5.0).text());
+        PortCore::parseStats(
+            run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", pidList(pids)}, 5.0).text());
     });
     report("panel's statistics of 50 pids:", stats, "ps run", psStats, "target under 2 ms");
 
@@ -116,7 +121,8 @@ int main() {
     const double listing = cpuPerCall(20, false, [&] {
         PortCore::listPorts(PortCore::kernelSocketEntries, run, platform::workingDirectories);
     });
-    const double toolListing = cpuPerCall(10, true, [&] { PortCore::listPorts(none, run, platform::workingDirectories); });
+    const double toolListing =
+        cpuPerCall(10, true, [&] { PortCore::listPorts(none, run, platform::workingDirectories); });
     report("full listing, 200 listeners:", listing, "lsof + ps listing", toolListing, "no tool run");
 
     const double table = cpuPerCall(20, false, [] { platform::kernelProcessTable(); });

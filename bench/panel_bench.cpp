@@ -131,7 +131,8 @@ double median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     // Never the user's own preferences.
-    const auto home = std::filesystem::temp_directory_path() / ("moorix-panel-bench-" + std::to_string(::getpid()));
+    const auto home =
+        std::filesystem::temp_directory_path() / ("moorix-panel-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(home / "config");
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
@@ -159,7 +160,8 @@ int main(int argc, char** argv) {
         draw(view);
         const double opened = static_cast<double>(opening.nsecsElapsed()) / 1e6;
         const double refreshing = longestStall(8s);
-        std::printf("200 ports, first open to drawn list:            %7.2f ms  (listing itself 35 ms)\n", opened);
+        std::printf("200 ports, first open to drawn list:            %7.2f ms  (listing itself 35 ms)\n",
+                    opened);
         std::printf("200 ports, refresh every 2 s + 1 s stats, stall: %7.2f ms  (%.1fx idle; budget 8 ms)\n",
                     refreshing, refreshing / idle);
 
@@ -204,7 +206,8 @@ int main(int argc, char** argv) {
             opens.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
             longestStall(100ms);
         }
-        std::printf("50 ports, reopen to drawn list, median:         %7.2f ms  (target under 150 ms)\n", median(opens));
+        std::printf("50 ports, reopen to drawn list, median:         %7.2f ms  (target under 150 ms)\n",
+                    median(opens));
 
         // A tree stop waits about two seconds for a server that ignores SIGTERM, on a worker.
         const pid_t stubborn = ::fork();
@@ -223,8 +226,8 @@ int main(int argc, char** argv) {
             ::kill(stubborn, SIGKILL);
             ::waitpid(stubborn, &status, 0);
         }
-        std::printf("tree stop of a SIGTERM-ignoring server, stall:  %7.2f ms  (%.1fx idle; server %s)\n", stopping,
-                    stopping / idle, ended ? "stopped" : "NOT stopped");
+        std::printf("tree stop of a SIGTERM-ignoring server, stall:  %7.2f ms  (%.1fx idle; server %s)\n",
+                    stopping, stopping / idle, ended ? "stopped" : "NOT stopped");
         model.setShown(false);
         workers.waitForDone();
         probes.waitForDone();

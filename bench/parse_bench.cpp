@@ -104,8 +104,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.ratio("BM_ParseLsof_10000Sockets", "BM_Baseline_ScanLsofLines", "target under 5 ms and under 10x");
-    reporter.ratio("BM_ParseLsof_10000SocketsScatteredPorts", "BM_Baseline_ScanLsofLines", "the same with sorting");
+    reporter.ratio("BM_ParseLsof_10000Sockets", "BM_Baseline_ScanLsofLines",
+                   "target under 5 ms and under 10x");
+    reporter.ratio("BM_ParseLsof_10000SocketsScatteredPorts", "BM_Baseline_ScanLsofLines",
+                   "the same with sorting");
     reporter.ratio("BM_ParseProcessTable_5000Processes", "BM_Baseline_ScanPsLines", "for comparison");
     benchmark::Shutdown();
     return 0;

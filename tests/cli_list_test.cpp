@@ -24,8 +24,8 @@ TEST(ListMode, OneLineWithADevServerByteForByteAndAnEntryPerProcessAndPortInPidO
     const std::string project = dir.file("my shop");
     std::filesystem::create_directory(project);
     dir.write("my shop/package.json", R"({"name":"shop-frontend"})");
-    Child server({test::pythonNamed(dir, "npm"), test::supportScript("spawn_child.py"), test::pythonNamed(dir, "node"),
-                  test::supportScript("listener.py")},
+    Child server({test::pythonNamed(dir, "npm"), test::supportScript("spawn_child.py"),
+                  test::pythonNamed(dir, "node"), test::supportScript("listener.py")},
                  {.cwd = project});
     const std::int64_t port = listeningPort(server);
     Child first(listener({"--reuseport"}));
@@ -43,7 +43,8 @@ TEST(ListMode, OneLineWithADevServerByteForByteAndAnEntryPerProcessAndPortInPidO
     const std::string object = raw.substr(at, raw.find('}', at) - at + 1);
     EXPECT_NE(nlohmann::json::parse(object).at("pid"), server.pid()) << "the listener is npm's child";
     const std::string escapedCwd = std::regex_replace(project, std::regex("/"), "\\/");
-    const std::string tail = ",\"command\":\"node\",\"user\":\"" + platform::loginName() + "\",\"parentChain\":[\"npm\",";
+    const std::string tail =
+        ",\"command\":\"node\",\"user\":\"" + platform::loginName() + "\",\"parentChain\":[\"npm\",";
     EXPECT_NE(object.find(tail), std::string::npos) << object;
     EXPECT_TRUE(object.ends_with(",\"cwd\":\"" + escapedCwd + "\",\"project\":\"shop-frontend\"}")) << object;
     std::vector<std::int32_t> pids;
@@ -61,7 +62,8 @@ TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
         return std::map<std::string, std::string>{{"MOORIX_TEST_LSOF", dir.file(name)},
                                                   {"MOORIX_TEST_TOOLS_ONLY", "1"}};
     };
-    for (const auto& env : {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), fake("absent", "")}) {
+    for (const auto& env :
+         {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), fake("absent", "")}) {
         const auto listed = test::runMoorix({"--list"}, env);
         EXPECT_EQ(listed.out + std::to_string(listed.status), "[]\n1") << env.begin()->second;
         EXPECT_EQ(test::runMoorix({"--kill", "3000"}, env).status, 1) << "a stop that could not look";

@@ -77,8 +77,7 @@ TEST(WatchMode, PrintsEachOpeningAndClosingAsItHappensAndWritesNoHistory) {
     Child stop({MOORIX_BINARY, "--kill", std::to_string(killedPort)});
     EXPECT_EQ(killed.waitExit(5), 128 + SIGTERM) << "reaped at once, so the stop and the watch see it gone";
     EXPECT_EQ(stop.waitExit(5), 0);
-    EXPECT_EQ(summary(nextEvent(all, ours)),
-              "closed " + std::to_string(killed.pid()) + " killedByMoorix");
+    EXPECT_EQ(summary(nextEvent(all, ours)), "closed " + std::to_string(killed.pid()) + " killedByMoorix");
     exited.kill();
     EXPECT_EQ(summary(nextEvent(all, ours)), "closed " + std::to_string(exited.pid()) + " parentExited");
     ::kill(stopped.pid(), SIGUSR1);
@@ -110,9 +109,9 @@ TEST(WatchMode, EndsWithStatusZeroWhenItsReaderGoes) {
 TEST(WaitMode, ReturnsOnceThePortListensOrIsFreeAndOneAfterTheTimeLimit) {
     const std::string port = std::to_string(test::unusedLoopbackPort());
     using Args = std::vector<std::string>;
-    for (const Args& bad : {Args{"--wait"}, Args{"--wait", "x"}, Args{"--wait", "0"}, Args{"--wait-free", "70000"},
-                            Args{"--wait", port, "soon"}, Args{"--wait", port, "-1"},
-                            Args{"--wait", port + ",", "1"}}) {
+    for (const Args& bad :
+         {Args{"--wait"}, Args{"--wait", "x"}, Args{"--wait", "0"}, Args{"--wait-free", "70000"},
+          Args{"--wait", port, "soon"}, Args{"--wait", port, "-1"}, Args{"--wait", port + ",", "1"}}) {
         const auto result = test::runMoorix(bad);
         EXPECT_EQ(result.out + std::to_string(result.status), "2") << bad.back();
     }

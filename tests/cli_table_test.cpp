@@ -24,8 +24,8 @@ using Strings = std::vector<std::string>;
 PortEntry entry(std::int64_t port, std::string address, std::string command, Strings chain,
                 std::optional<std::string> project) {
     const auto pid = static_cast<std::int32_t>(port + 1000);
-    return {port, std::move(address), pid, std::move(command), "dev", std::move(chain), pid - 1, "/w",
-            std::move(project)};
+    return {port, std::move(address), pid, std::move(command), "dev", std::move(chain), pid - 1,
+            "/w", std::move(project)};
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -69,8 +69,10 @@ TEST_F(TerminalOutput, TableFitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpB
     const std::string longName = "an-extremely-long-project-name-that-would-never-fit-in-eighty-columns";
     const Strings chain{"npm", "zsh"};
     const std::vector<PortEntry> entries{
-        entry(22, "0.0.0.0", "node", chain, std::nullopt), entry(3000, "127.0.0.1", "node", chain, "shop"),
-        entry(5173, "*", "node", chain, longName), entry(3001, "127.0.0.1", "\U0001F680vite", chain, wide),
+        entry(22, "0.0.0.0", "node", chain, std::nullopt),
+        entry(3000, "127.0.0.1", "node", chain, "shop"),
+        entry(5173, "*", "node", chain, longName),
+        entry(3001, "127.0.0.1", "\U0001F680vite", chain, wide),
         entry(5174, "127.0.0.1", "node", {"pnpm", "sh"}, "cafe\u0301-cre\u0300me-bru\u0302le\u0301e"),
         entry(8080, "127.0.0.1", "\u4F8B\u3048\u3070", {"\U0001F9EA\u0308", "zsh"}, "shop")};
     // Every process but 5173's has its figures; its columns stay empty.
@@ -108,9 +110,11 @@ TEST_F(TerminalOutput, TableFitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpB
     // The project column narrows to 16: seven wide characters and the ellipsis take 15.
     const auto narrow = linesOf(cli::renderPortTable(entries, stats, {80, false}));
     EXPECT_EQ(narrow[1], "PORT  ADDRESS     PID  USER  COMMAND  PROJECT          STARTED BY    CPU     MEM");
-    EXPECT_EQ(narrow[2], "3000  127.0.0.1  4000  dev   node     shop             npm \u2190 zsh   12.4%  340 MB");
+    EXPECT_EQ(narrow[2],
+              "3000  127.0.0.1  4000  dev   node     shop             npm \u2190 zsh   12.4%  340 MB");
     EXPECT_EQ(narrow[3], "5173  *!         6173  dev   node     an-extremely-l\u2026  npm \u2190 zsh");
-    EXPECT_EQ(narrow[10], "  22  0.0.0.0!   1022  dev   node                      npm \u2190 zsh    0.0%  1.5 GB");
+    EXPECT_EQ(narrow[10],
+              "  22  0.0.0.0!   1022  dev   node                      npm \u2190 zsh    0.0%  1.5 GB");
 }
 
 TEST_F(TerminalOutput, TableColourOnlyOnATerminalAndNeverWithNoColor) {
@@ -155,8 +159,18 @@ TEST_F(TerminalOutput, EveryModeShowsOutsideControlCharactersAsEscapes) {
         if (info.ppid == first->pid()) firstPid = pid;
 
     // An opening of the first server two days ago makes it stale for --insights, and is --history's line.
-    const PortEvent opening{currentInstant() - std::chrono::hours(48), EventAction::opened, std::stoll(firstPort),
-                            firstPid, "h" + hostile, {"r" + hostile}, "dev", "*", {}, {}, {}, {}};
+    const PortEvent opening{currentInstant() - std::chrono::hours(48),
+                            EventAction::opened,
+                            std::stoll(firstPort),
+                            firstPid,
+                            "h" + hostile,
+                            {"r" + hostile},
+                            "dev",
+                            "*",
+                            {},
+                            {},
+                            {},
+                            {}};
     dir.write("data/Moorix/history.jsonl", *encodeEventLine(opening) + "\n");
     dir.write("ps", "c" + hostile + "\t0.0.0.0:8080->80/tcp\n");
     test::script(dir.file("docker"), dir.file("docker-args"), "cat '" + dir.file("ps") + "'");

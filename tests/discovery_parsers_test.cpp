@@ -1,7 +1,7 @@
 #include "core/listing/cwd.h"
-#include "core/platform/lsof_cwd.h"
 #include "core/listing/lsof.h"
 #include "core/listing/process_table.h"
+#include "core/platform/lsof_cwd.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -36,15 +36,17 @@ TEST(LsofParse, SkipsWhatItCannotRead) {
                                                {7001, "*", 0, "bad", "", {}, 0, {}, {}},
                                                {7002, "*", 6, "plus", "", {}, 6, {}, {}},
                                                {7003, "*", 0, "", "", {}, 0, {}, {}}}));
-    auto ports = PortCore::parseListeningPortNumbers("p1\nn127.0.0.1:5432\nn[::1]:5432\nnnone\nn*:x\np2\nn*:80\n");
+    auto ports =
+        PortCore::parseListeningPortNumbers("p1\nn127.0.0.1:5432\nn[::1]:5432\nnnone\nn*:x\np2\nn*:80\n");
     std::sort(ports.begin(), ports.end());
     EXPECT_EQ(ports, (std::vector<std::int64_t>{80, 5432}));
 }
 
 TEST(ProcessTableParse, ColumnsNamesAndAwkwardLines) {
-    const auto table = PortCore::parseProcessTable("  123     1 /Applications/Some App.app/Contents/MacOS/Some App\n"
-                                                   "  400   300 npm run dev\n\n  77\n  78 1\nabc 1 x\n  79 zz x\n"
-                                                   "99999999999 1 big\n  400   301 replaced\n");
+    const auto table =
+        PortCore::parseProcessTable("  123     1 /Applications/Some App.app/Contents/MacOS/Some App\n"
+                                    "  400   300 npm run dev\n\n  77\n  78 1\nabc 1 x\n  79 zz x\n"
+                                    "99999999999 1 big\n  400   301 replaced\n");
     EXPECT_EQ(table.size(), 2u);
     EXPECT_EQ(PortCore::processName(table.at(123).comm), "Some App");
     EXPECT_EQ(table.at(400), (ProcessInfo{301, "replaced"})) << "a later line wins";
@@ -76,7 +78,8 @@ TEST(DevTree, AncestryAndTopDevelopmentAncestor) {
 }
 
 TEST(WorkingDirectoryParse, PathsWithSpacesAndUnattributedNames) {
-    const auto map = PortCore::cwdMap("n/before/any\np12\nfcwd\nn/Users/dev/my app\npjunk\nn/lost\np13\nn/a\nn/b\n");
+    const auto map =
+        PortCore::cwdMap("n/before/any\np12\nfcwd\nn/Users/dev/my app\npjunk\nn/lost\np13\nn/a\nn/b\n");
     EXPECT_EQ(map, (std::unordered_map<std::int32_t, std::string>{{12, "/Users/dev/my app"}, {13, "/b"}}));
 }
 
@@ -85,9 +88,13 @@ TEST(ProjectName, ManifestNameOrFolderName) {
     const std::string shop = dir.file("shop");
     std::filesystem::create_directory(shop);
     EXPECT_EQ(PortCore::projectName(shop + "/"), "shop");
-    for (const auto& [manifest, expected] : std::vector<std::pair<std::string, std::string>>{
-             {R"({"name":"shop-frontend"})", "shop-frontend"}, {R"({"name":""})", ""}, {R"({"name":5})", "shop"},
-             {R"({"name":null})", "shop"}, {R"([{"name":"array"}])", "shop"}, {R"({"name":"broken")", "shop"}}) {
+    for (const auto& [manifest, expected] :
+         std::vector<std::pair<std::string, std::string>>{{R"({"name":"shop-frontend"})", "shop-frontend"},
+                                                          {R"({"name":""})", ""},
+                                                          {R"({"name":5})", "shop"},
+                                                          {R"({"name":null})", "shop"},
+                                                          {R"([{"name":"array"}])", "shop"},
+                                                          {R"({"name":"broken")", "shop"}}) {
         dir.write("shop/package.json", manifest);
         EXPECT_EQ(PortCore::projectName(shop), expected) << manifest;
     }

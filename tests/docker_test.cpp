@@ -37,8 +37,14 @@ TEST(DockerParse, PublishedPortsMapToTheirContainerAndAwkwardLinesAreSkippedOneB
                   "first\t0.0.0.0:4000->4000/tcp\nsecond\t[::]:4000->4001/tcp\n"
                   "big\t0.0.0.0:99999999999999999999->1/tcp\n"
                   "crlf\t0.0.0.0:5000->5000/tcp\r\n\xff\xfe\x01->:->"),
-              (PortMap{{1000, "lead"}, {2000, "my app"}, {3006, "odd"}, {4000, "second"}, {5000, "crlf"},
-                       {5432, "pg"}, {6379, "cache"}, {8081, "cache"}}));
+              (PortMap{{1000, "lead"},
+                       {2000, "my app"},
+                       {3006, "odd"},
+                       {4000, "second"},
+                       {5000, "crlf"},
+                       {5432, "pg"},
+                       {6379, "cache"},
+                       {8081, "cache"}}));
 }
 
 TEST(DockerCache, RunsTheClientAtMostOnceEveryThirtySecondsOfTheClock) {
@@ -59,8 +65,7 @@ TEST(DockerTrust, FilesFoldersAndLinksOfAnotherOwnerAreNeverRun) {
     if (::getuid() != 0 || !nobody || nobody->pw_uid == 0) GTEST_SKIP() << "needs root and nobody";
     test::TempDir dir;
     fs::create_directory(dir.file("foreign"));
-    for (const char* name : {"mine", "theirs", "foreign/docker"})
-        script(dir.file(name), dir.file("args"));
+    for (const char* name : {"mine", "theirs", "foreign/docker"}) script(dir.file(name), dir.file("args"));
     fs::create_symlink(dir.file("mine"), dir.file("their-link"));
     fs::create_symlink(dir.file("foreign/docker"), dir.file("to-foreign"));
     fs::create_symlink(dir.file("gone"), dir.file("dangling"));

@@ -30,9 +30,18 @@ PortEvent event(Instant at, std::int64_t port, std::int32_t pid, EventAction act
 PortEvent numbered(int i) { return event(kAt + seconds{i}, 3000 + i, 100 + i); }
 std::string line(int i) { return *encodeEventLine(numbered(i)) + "\n"; }
 
-
-const PortEvent kOpening{kAt, kOpened, 3000, 4242, "node", {"npm", "zsh"}, "dev", "*", "/Users/dev/shop", "shop",
-                         Argv{{"node", "server.js"}}, std::nullopt};
+const PortEvent kOpening{kAt,
+                         kOpened,
+                         3000,
+                         4242,
+                         "node",
+                         {"npm", "zsh"},
+                         "dev",
+                         "*",
+                         "/Users/dev/shop",
+                         "shop",
+                         Argv{{"node", "server.js"}},
+                         std::nullopt};
 const std::string kLine =
     R"({"at":"2026-12-05T09:14:02Z","action":"opened","port":3000,"pid":4242,"command":"node","parentChain":["npm","zsh"],)"
     R"("user":"dev","address":"*","cwd":"\/Users\/dev\/shop","project":"shop","argv":["node","server.js"]})";
@@ -61,7 +70,8 @@ TEST(PortEventJson, WrittenLinesAreExactAndBothReadersReadThemBack) {
     EXPECT_EQ(encodeEventLine(event(kAt, 3000, 4242, kClosed, Ending::killedByMoorix)),
               R"({"at":"2026-12-05T09:14:02Z","action":"closed","port":3000,"pid":4242,"command":"node",)"
               R"("parentChain":["zsh"],"user":"dev","address":"*","ending":"killedByMoorix"})");
-    PortEvent late = kOpening, notUtf8 = kOpening, odd = event(kAt, INT64_MAX, INT32_MIN, kClosed, Ending::unexpected);
+    PortEvent late = kOpening, notUtf8 = kOpening,
+              odd = event(kAt, INT64_MAX, INT32_MIN, kClosed, Ending::unexpected);
     late.at = sys_days{10000y / 1 / 1};
     notUtf8.command = "bad\xFF";
     EXPECT_FALSE(encodeEventLine(late) || encodeEventLine(notUtf8)) << "a year past 9999, or not UTF-8";
@@ -80,17 +90,20 @@ TEST(PortEventJson, WrittenLinesAreExactAndBothReadersReadThemBack) {
 }
 
 TEST(PortEventJson, ReadingToleratesFormButNotContent) {
-    EXPECT_EQ(decodeEventLine(R"( { "address":"*", "user":"dev", "parentChain":["zsh"], "command":"node", "pid":2,)"
-                              R"( "port":1, "action":"opened", "at":"2026-12-05T09:14:02Z", "future":[{"y":null}] } )"),
+    EXPECT_EQ(decodeEventLine(
+                  R"( { "address":"*", "user":"dev", "parentChain":["zsh"], "command":"node", "pid":2,)"
+                  R"( "port":1, "action":"opened", "at":"2026-12-05T09:14:02Z", "future":[{"y":null}] } )"),
               event(kAt, 1, 2));
-    const std::string nulls = replaced(kLine, R"("cwd":"\/Users\/dev\/shop","project":"shop","argv":["node","server.js"])",
-                                       R"("cwd":null,"argv":null,"ending":null)");
+    const std::string nulls =
+        replaced(kLine, R"("cwd":"\/Users\/dev\/shop","project":"shop","argv":["node","server.js"])",
+                 R"("cwd":null,"argv":null,"ending":null)");
     EXPECT_EQ(decodeEventLine(replaced(nulls, R"("node")", R"("n\u006fde")") + "\r"),
               (PortEvent{kAt, kOpened, 3000, 4242, "node", {"npm", "zsh"}, "dev", "*", {}, {}, {}, {}}));
     EXPECT_EQ(decodeEventLine(replaced(kLine, "3000", "-9223372036854775808"))->port, INT64_MIN);
 
-    std::vector<std::string> bad{kLine.substr(0, kLine.size() / 2), kLine + "x", kLine + kLine, "[" + kLine + "]", "",
-                                 "null", "\xEF\xBB\xBF\xFF\xFE garbage"};
+    std::vector<std::string> bad{
+        kLine.substr(0, kLine.size() / 2), kLine + "x", kLine + kLine, "[" + kLine + "]", "", "null",
+        "\xEF\xBB\xBF\xFF\xFE garbage"};
     for (const char* at : {"2026-12-05T09:14:02+00:00", "2027-02-29T00:00:00Z", "2026-13-01T00:00:00Z",
                            "2026-12-05T24:00:00Z"})
         bad.push_back(replaced(kLine, "2026-12-05T09:14:02Z", at));
@@ -113,7 +126,8 @@ TEST_F(HistoryFile, AppendsPrivateLinesReadsThemSinceAnInstantAndRotates) {
     for (int i : {0, 3600, 1800}) history.append(numbered(i));
     EXPECT_EQ(readFile(path), line(0) + line(3600) + line(1800));
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(history.events(kAt + 1800s).toVector(), (std::vector{numbered(3600), numbered(1800)})) << "in file order";
+    EXPECT_EQ(history.events(kAt + 1800s).toVector(), (std::vector{numbered(3600), numbered(1800)}))
+        << "in file order";
     history.rotate(3600s, kAt + 5400s);
     EXPECT_EQ(readFile(path), line(3600) + line(1800));
 }
@@ -148,7 +162,8 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
         std::string content = readFile(path);
         const auto choice = random() % 10;
         if (choice < 5) { // now and then a clock that stepped back
-            history.append(random() % 8 ? numbered(next++) : numbered(static_cast<int>(random() % (next + 1)) - 10));
+            history.append(random() % 8 ? numbered(next++)
+                                        : numbered(static_cast<int>(random() % (next + 1)) - 10));
         } else if (choice == 5) { // cut anywhere, mid-line too, maybe grown in place past its old size
             content.resize(random() % (content.size() + 1));
             if (random() % 2) content += "garbage\n";
@@ -176,7 +191,8 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
     }
 }
 
-// Threads append while this one rotates and another process reads: nothing is lost, every line it sees is whole.
+// Threads append while this one rotates and another process reads: nothing is lost, every line it sees is
+// whole.
 TEST_F(HistoryFile, ConcurrentAppendsRotationsAndReadsLoseAndTearNothing) {
     constexpr int kThreads = 4, kEach = 200, kTotal = kThreads * kEach + 1;
     history.append(numbered(-1));
@@ -210,16 +226,20 @@ print(len(lines), flush=True)
 
 TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
     Recorder recorder([this](const PortEvent& event) { history.append(event); },
-                      [](std::int32_t pid) { return pid == 12 ? Argv{{"node", "s.js"}} : Argv{}; },
+                      [](std::int32_t pid) {
+                          return pid == 12 ? Argv{{"node", "s.js"}} : Argv{};
+                      },
                       [](std::int32_t pid) { return pid == 21; });
     std::vector<PortEntry> listing;
     int resolveCalls = 0;
     auto tick = [&](int at, const std::set<std::int64_t>& ports) {
-        recorder.record(kAt + seconds{at}, ports, [&] { return ++resolveCalls, listing; },
-                        [](std::int32_t pid) { return pid == 21 || pid == 22; });
+        recorder.record(
+            kAt + seconds{at}, ports, [&] { return ++resolveCalls, listing; },
+            [](std::int32_t pid) { return pid == 21 || pid == 22; });
     };
     tick(0, {3000}); // the baseline: no event for what is already open
-    for (const auto& [port, pid] : {std::pair{3000, 10}, {8080, 13}, {8080, 12}, {4001, 21}, {4002, 22}, {4003, 23}})
+    for (const auto& [port, pid] :
+         {std::pair{3000, 10}, {8080, 13}, {8080, 12}, {4001, 21}, {4002, 22}, {4003, 23}})
         listing.push_back({port, "127.0.0.1", pid, "node", "dev", {"zsh"}, 1, "/w", "shop"});
     tick(1, {3000, 4001, 4002, 4003, 8080, 9090}); // 9090 closed again before the listing
     tick(2, {3000, 4001, 4002, 4003, 8080, 9090});
@@ -227,39 +247,63 @@ TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
     EXPECT_EQ(resolveCalls, 1) << "only a newly open port lists the processes";
     const auto events = all();
     std::string summary; // the openings in listing order, then the closings; nothing for 3000 or 9090
-    for (const auto& e : events) summary.append(std::to_string(e.port)).append(e.ending ? rawValue(*e.ending) : "") += ' ';
-    ASSERT_EQ(summary, "8080 8080 4001 4002 4003 4001killedByMoorix 4002unexpected 4003parentExited 8080parentExited ");
-    PortEvent expected{kAt + 1s, kOpened, 8080, 12, "node", {"zsh"}, "dev", "127.0.0.1", "/w", "shop",
-                       Argv{{"node", "s.js"}}, std::nullopt};
+    for (const auto& e : events)
+        summary.append(std::to_string(e.port)).append(e.ending ? rawValue(*e.ending) : "") += ' ';
+    ASSERT_EQ(
+        summary,
+        "8080 8080 4001 4002 4003 4001killedByMoorix 4002unexpected 4003parentExited 8080parentExited ");
+    PortEvent expected{kAt + 1s,
+                       kOpened,
+                       8080,
+                       12,
+                       "node",
+                       {"zsh"},
+                       "dev",
+                       "127.0.0.1",
+                       "/w",
+                       "shop",
+                       Argv{{"node", "s.js"}},
+                       std::nullopt};
     EXPECT_EQ(events[1], expected);
-    expected = {kAt + 3s, kClosed, 8080, 12, "node", {"zsh"}, "dev", "127.0.0.1", "/w", "shop", {}, Ending::parentExited};
+    expected = {kAt + 3s, kClosed,     8080, 12,     "node", {"zsh"},
+                "dev",    "127.0.0.1", "/w", "shop", {},     Ending::parentExited};
     EXPECT_EQ(events[8], expected) << "the last process seen opening a port is the one that closed it";
 }
 
 TEST(Insights, OrphansStaleAndCrashes) {
     std::vector<PortEntry> entries;
-    for (const auto& [port, pid, command, user] : {std::tuple{80, 1, "node", "dev"}, {3000, 2, "node", "root"},
-                                                   {3001, 3, "launchd", "dev"}, {3002, 4, "node", "dev"},
-                                                   {3003, 5, "node", "dev"}, {3004, 6, "node", "dev"}})
+    for (const auto& [port, pid, command, user] : {std::tuple{80, 1, "node", "dev"},
+                                                   {3000, 2, "node", "root"},
+                                                   {3001, 3, "launchd", "dev"},
+                                                   {3002, 4, "node", "dev"},
+                                                   {3003, 5, "node", "dev"},
+                                                   {3004, 6, "node", "dev"}})
         entries.push_back({port, "127.0.0.1", pid, command, user, {}, 1, "/w", "w"});
-    const auto ppidOf = [](std::int32_t pid) { return pid == 4 ? std::optional<std::int32_t>{} : pid == 6 ? 7 : 1; };
+    const auto ppidOf = [](std::int32_t pid) {
+        return pid == 4 ? std::optional<std::int32_t>{} : pid == 6 ? 7 : 1;
+    };
     EXPECT_EQ(Insights::orphans(entries, ppidOf), std::vector{entries[4]});
 
     const std::vector<PortEvent> history{
-        event(kAt - 3 * 86400s, 3002, 4), event(kAt - 2h, 3002, 4),         // reopened lately: not stale
-        event(kAt - 86400s, 3003, 5),                                        // exactly the threshold: not stale
-        event(kAt - 86401s, 3004, 6),     event(kAt - 3 * 86400s, 3004, 6), // the latest is one second past
-        event(kAt - 5 * 86400s, 3000, 99),                                   // another process
-        event(kAt - 5 * 86400s, 3001, 3, kClosed),                           // closings do not count
+        event(kAt - 3 * 86400s, 3002, 4),
+        event(kAt - 2h, 3002, 4),     // reopened lately: not stale
+        event(kAt - 86400s, 3003, 5), // exactly the threshold: not stale
+        event(kAt - 86401s, 3004, 6),
+        event(kAt - 3 * 86400s, 3004, 6),          // the latest is one second past
+        event(kAt - 5 * 86400s, 3000, 99),         // another process
+        event(kAt - 5 * 86400s, 3001, 3, kClosed), // closings do not count
     };
     EXPECT_EQ(Insights::stale(entries, HistoryView(history), kAt, Insights::staleThresholdDefault),
               (std::vector<Insights::Stale>{{entries[5], kAt - 86401s}}));
 
-    const std::vector<PortEvent> closings{
-        event(kAt, 5173, 1, kClosed, Ending::parentExited), event(kAt, 443, 2, kClosed, Ending::unexpected),
-        event(kAt, 5173, 3, kClosed, Ending::unexpected),   event(kAt, 5174, 4, kClosed, Ending::unexpected),
-        event(kAt, 5175, 5, kClosed, Ending::killedByMoorix), event(kAt, 5176, 6, kOpened, Ending::unexpected)};
-    EXPECT_EQ(Insights::crashes(HistoryView(closings), [](std::int32_t pid) { return pid != 4; }), std::vector{closings[2]});
+    const std::vector<PortEvent> closings{event(kAt, 5173, 1, kClosed, Ending::parentExited),
+                                          event(kAt, 443, 2, kClosed, Ending::unexpected),
+                                          event(kAt, 5173, 3, kClosed, Ending::unexpected),
+                                          event(kAt, 5174, 4, kClosed, Ending::unexpected),
+                                          event(kAt, 5175, 5, kClosed, Ending::killedByMoorix),
+                                          event(kAt, 5176, 6, kOpened, Ending::unexpected)};
+    EXPECT_EQ(Insights::crashes(HistoryView(closings), [](std::int32_t pid) { return pid != 4; }),
+              std::vector{closings[2]});
 }
 
 } // namespace moorix

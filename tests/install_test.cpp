@@ -37,8 +37,7 @@ bool namesWord(const std::string& text, const std::string& word) {
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> all;
     std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        all.push_back(line);
+    for (std::string line; std::getline(stream, line);) all.push_back(line);
     return all;
 }
 
@@ -62,10 +61,12 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
     const std::string completion = MOORIX_SOURCE_DIR "/resources/completions/";
     // What bash offers after `words`, with the built moorix listing the ports.
     const auto complete = [&](const std::string& words) {
-        return lines(shell("exec bash --norc --noprofile -c '. \"" + completion + "moorix\"; COMP_WORDS=(" + words +
-                           R"(); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _moorix; printf "%s\n" "${COMPREPLY[@]}"')",
-                           {{"PATH", fs::path(MOORIX_BINARY).parent_path().string() + ":/usr/bin:/bin"}})
-                         .out);
+        return lines(
+            shell(
+                "exec bash --norc --noprofile -c '. \"" + completion + "moorix\"; COMP_WORDS=(" + words +
+                    R"(); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _moorix; printf "%s\n" "${COMPREPLY[@]}"')",
+                {{"PATH", fs::path(MOORIX_BINARY).parent_path().string() + ":/usr/bin:/bin"}})
+                .out);
     };
     const auto bash = complete("moorix --");
     const std::string zsh = readFile(completion + "_moorix");
@@ -76,8 +77,10 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
         EXPECT_TRUE(namesWord(help, option)) << option << " is missing from --help";
         EXPECT_TRUE(namesWord(tags, option)) << option << " is missing from the manual page's options";
         EXPECT_TRUE(contains(bash, option)) << option << " is not offered by bash";
-        EXPECT_NE(zsh.find("'" + option + "["), std::string::npos) << option << " is missing from the zsh completion";
-        EXPECT_TRUE(namesWord(fish, "-l " + option.substr(2))) << option << " is missing from the fish completion";
+        EXPECT_NE(zsh.find("'" + option + "["), std::string::npos)
+            << option << " is missing from the zsh completion";
+        EXPECT_TRUE(namesWord(fish, "-l " + option.substr(2)))
+            << option << " is missing from the fish completion";
     }
     test::Child server(test::listener());
     const std::string port = std::to_string(test::listeningPort(server));
@@ -92,15 +95,19 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
 TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) {
     test::TempDir dir;
     const fs::path prefix = dir.file("my prefix");
-    ASSERT_EQ(shell("cmake --install '" MOORIX_BUILD_DIR "' --prefix '" + prefix.string() + "' >/dev/null").status, 0);
+    ASSERT_EQ(
+        shell("cmake --install '" MOORIX_BUILD_DIR "' --prefix '" + prefix.string() + "' >/dev/null").status,
+        0);
 
     const std::string entry = readFile(prefix / "share/applications/com.quenvale.moorix.desktop");
-    EXPECT_NE(entry.find("\nExec=\"" + (prefix / "bin/moorix").string() + "\"\n"), std::string::npos) << entry;
-    for (const char* file : {"share/icons/hicolor/scalable/apps/com.quenvale.moorix.svg",
-                             "share/metainfo/com.quenvale.moorix.metainfo.xml", "share/man/man1/moorix.1.gz",
-                             "share/doc/moorix/copyright", "share/doc/moorix/changelog.gz",
-                             "share/bash-completion/completions/moorix", "share/zsh/vendor-completions/_moorix",
-                             "share/fish/vendor_completions.d/moorix.fish"})
+    EXPECT_NE(entry.find("\nExec=\"" + (prefix / "bin/moorix").string() + "\"\n"), std::string::npos)
+        << entry;
+    for (const char* file :
+         {"share/icons/hicolor/scalable/apps/com.quenvale.moorix.svg",
+          "share/metainfo/com.quenvale.moorix.metainfo.xml", "share/man/man1/moorix.1.gz",
+          "share/doc/moorix/copyright", "share/doc/moorix/changelog.gz",
+          "share/bash-completion/completions/moorix", "share/zsh/vendor-completions/_moorix",
+          "share/fish/vendor_completions.d/moorix.fish"})
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
 
     // The installed program starts its own desktop program, which reads the installed texts.
@@ -117,11 +124,13 @@ TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) 
 
 // The package from the build's install rules: what `make package` makes from the release build.
 TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanly) {
-    if (!installed("dpkg-deb") || !installed("cpack")) GTEST_SKIP() << "not checked: no dpkg-deb or cpack here";
+    if (!installed("dpkg-deb") || !installed("cpack"))
+        GTEST_SKIP() << "not checked: no dpkg-deb or cpack here";
     test::TempDir dir;
     const auto made = shell("cd '" MOORIX_BUILD_DIR "' && cpack -G DEB -B '" + dir.path() + "' 2>&1");
     ASSERT_EQ(made.status, 0) << made.out;
-    const std::string architecture = lines(test::runCommand({"/usr/bin/dpkg", "--print-architecture"}).out).at(0);
+    const std::string architecture =
+        lines(test::runCommand({"/usr/bin/dpkg", "--print-architecture"}).out).at(0);
     const std::string package = dir.file("moorix_" MOORIX_VERSION "_" + architecture + ".deb");
     ASSERT_TRUE(fs::is_regular_file(package)) << made.out;
 
@@ -131,16 +140,17 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     std::vector<std::string> files;
     for (const std::string& line : lines(test::runCommand({"/usr/bin/dpkg-deb", "--contents", package}).out))
         if (line.starts_with("-")) files.push_back(line.substr(line.find("./") + 1));
-    for (const std::string& file : files)
-        EXPECT_TRUE(file.starts_with("/usr/")) << file;
-    for (const char* file : {"/usr/bin/moorix", "/usr/lib/moorix/moorix-desktop",
-                             "/usr/share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings",
-                             "/usr/share/applications/com.quenvale.moorix.desktop", "/usr/share/man/man1/moorix.1.gz",
-                             "/usr/share/bash-completion/completions/moorix",
-                             "/usr/share/zsh/vendor-completions/_moorix", "/usr/share/fish/vendor_completions.d/moorix.fish"})
+    for (const std::string& file : files) EXPECT_TRUE(file.starts_with("/usr/")) << file;
+    for (const char* file :
+         {"/usr/bin/moorix", "/usr/lib/moorix/moorix-desktop",
+          "/usr/share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings",
+          "/usr/share/applications/com.quenvale.moorix.desktop", "/usr/share/man/man1/moorix.1.gz",
+          "/usr/share/bash-completion/completions/moorix", "/usr/share/zsh/vendor-completions/_moorix",
+          "/usr/share/fish/vendor_completions.d/moorix.fish"})
         EXPECT_TRUE(contains(files, file)) << file << " is not in the package";
     if (installed("lintian")) {
-        for (const std::string& line : lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
+        for (const std::string& line :
+             lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
             EXPECT_FALSE(line.starts_with("E: ") || line.starts_with("W: ")) << line;
     }
 
@@ -162,8 +172,7 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
 
     const auto remove = shell("apt-get remove -y -qq moorix 2>&1");
     ASSERT_EQ(remove.status, 0) << remove.out;
-    for (const std::string& file : files)
-        EXPECT_FALSE(fs::exists(file)) << file << " was left behind";
+    for (const std::string& file : files) EXPECT_FALSE(fs::exists(file)) << file << " was left behind";
     EXPECT_FALSE(fs::exists("/usr/lib/moorix") || fs::exists("/usr/share/moorix"));
 }
 

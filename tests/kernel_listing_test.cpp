@@ -1,13 +1,13 @@
 // The kernel's listing against the tools' on this machine, and the parts behind it.
+#include "core/control/process_inspection.h"
 #include "core/listing/kernel_listing.h"
 #include "core/listing/listing.h"
 #include "core/listing/lsof.h"
+#include "core/listing/port_sampler.h"
+#include "core/listing/process_table.h"
 #include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
 #include "core/platform/socket_holders_linux.h"
-#include "core/listing/port_sampler.h"
-#include "core/control/process_inspection.h"
-#include "core/listing/process_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -63,8 +63,7 @@ void expectSameListing(const std::vector<PortEntry>& kernel, const std::vector<P
                        const std::vector<PortEntry>& kernelAfter, const std::set<std::int64_t>& ours) {
     EXPECT_EQ(on(kernel, ours), on(tools, ours));
     std::map<std::string, PortEntry> fromTools;
-    for (const auto& entry : tools)
-        fromTools.emplace(entry.id(), entry);
+    for (const auto& entry : tools) fromTools.emplace(entry.id(), entry);
     for (const auto& entry : kernel) {
         const auto other = fromTools.find(entry.id());
         const bool steady = std::ranges::find(kernelAfter, entry) != kernelAfter.end();
@@ -161,8 +160,7 @@ TEST(KernelListing, MatchesTheToolsListingForEveryShapeOfListener) {
     // The notifier's sample sees the same ports as lsof.
     const auto sampled = portSet(PortCore::listeningPortNumbers());
     const auto lsofs = portSet(PortCore::listeningPortNumbersFromLsof(PortCore::runToolWithStatus));
-    for (std::int64_t port : ours)
-        EXPECT_TRUE(sampled.contains(port) && lsofs.contains(port)) << port;
+    for (std::int64_t port : ours) EXPECT_TRUE(sampled.contains(port) && lsofs.contains(port)) << port;
 
     if (!root) return;
     // Nobody sees only their own listener, from the kernel as from the tools, in the listing and the sample.
@@ -217,8 +215,7 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
         fs::create_directories(folder + "/fd");
         proc.write(std::to_string(pid) + "/stat", std::to_string(pid) + " (p) S " + std::to_string(ppid) +
                                                       " 0 0 0 -1 0 0 0 0 0 1 1 0 0 20 0 1 0 9 0 0\n");
-        for (const auto& [fd, target] : fds)
-            fs::create_symlink(target, folder + "/fd/" + std::to_string(fd));
+        for (const auto& [fd, target] : fds) fs::create_symlink(target, folder + "/fd/" + std::to_string(fd));
     };
     // Process 5 also has more descriptors than a few reads of its folder return, all on one socket.
     std::map<int, std::string> many{{0, "/dev/null"}, {3, "socket:[100]"}};
@@ -230,10 +227,10 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
     process(5, 1, many);
     fs::create_directory(proc.file("6")); // ended: its files are gone
     process(7, 12, {{4, "socket:[200]"}, {9, "pipe:[200]"}});
-    process(9, 5, {{3, "socket:[100]"}});  // a child of a holder, holding the same socket
-    process(10, 9, {{3, "socket:[100]"}}); // and its child
-    process(11, 1, {{3, "socket:[100]"}}); // unrelated: the search has ended by then
-    process(12, 1, {{5, "socket:[200]"}}); // the parent of a holder, with a higher pid
+    process(9, 5, {{3, "socket:[100]"}});   // a child of a holder, holding the same socket
+    process(10, 9, {{3, "socket:[100]"}});  // and its child
+    process(11, 1, {{3, "socket:[100]"}});  // unrelated: the search has ended by then
+    process(12, 1, {{5, "socket:[200]"}});  // the parent of a holder, with a higher pid
     process(13, 12, {{6, "socket:[200]"}}); // and its other child, related only through that parent
     const platform::ProcTree tree(proc.path());
 
@@ -252,7 +249,8 @@ TEST(KernelProcessTable, AgreesWithPsAndCompletesCutNames) {
     test::TempDir dir;
     Child named({test::pythonNamed(dir, "a-very-long-server-name"), "-c", "import time; time.sleep(60)"},
                 {.cwd = {}, .captureStdout = false});
-    // A script run through its interpreter, as node_modules/.bin servers are: the name is its second argument.
+    // A script run through its interpreter, as node_modules/.bin servers are: the name is its second
+    // argument.
     dir.write("a-very-long-script-name", "#!/bin/sh\nsleep 60\n");
     fs::permissions(dir.file("a-very-long-script-name"), fs::perms::owner_all);
     Child script({dir.file("a-very-long-script-name")}, {.cwd = {}, .captureStdout = false});

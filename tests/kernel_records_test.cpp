@@ -59,8 +59,8 @@ TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes)
 
     EXPECT_TRUE(SockDiag::parseDatagram(inet4, 8).sockets.empty()) << "another request's answer";
     std::string error = done, interrupted = done;
-    error[4] = 2;                                                   // NLMSG_ERROR
-    interrupted.replace(16, 4, "\xfc\xff\xff\xff");                 // NLMSG_DONE carrying -4
+    error[4] = 2;                                   // NLMSG_ERROR
+    interrupted.replace(16, 4, "\xfc\xff\xff\xff"); // NLMSG_DONE carrying -4
     for (const auto& failed : {inet4.substr(0, 100), inet4.substr(0, 12), error, interrupted})
         EXPECT_TRUE(SockDiag::parseDatagram(failed, 7).failed);
     std::string established = inet6;
@@ -68,11 +68,12 @@ TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes)
     EXPECT_TRUE(SockDiag::parseDatagram(established, 7).sockets.empty());
 
     // Addresses as lsof writes them.
-    for (const auto& [sixteen, text] : {std::pair{"\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv, "*"},
-                                        {"\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv, "127.0.0.1"}, // IPv4-mapped
-                                        {"\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv, "*"},
-                                        {"\xfe\x80\0\0\0\0\0\0\0\0\0\0\0\0\0\1"sv, "[fe80::1]"},
-                                        {"\x20\x01\x0d\xb8\0\0\0\0\0\0\0\0\0\0\0\x2a"sv, "[2001:db8::2a]"}})
+    for (const auto& [sixteen, text] :
+         {std::pair{"\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv, "*"},
+          {"\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv, "127.0.0.1"}, // IPv4-mapped
+          {"\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv, "*"},
+          {"\xfe\x80\0\0\0\0\0\0\0\0\0\0\0\0\0\1"sv, "[fe80::1]"},
+          {"\x20\x01\x0d\xb8\0\0\0\0\0\0\0\0\0\0\0\x2a"sv, "[2001:db8::2a]"}})
         EXPECT_EQ(listenAddressText(v6(sixteen)), text);
 }
 

@@ -1,6 +1,6 @@
 #include "core/listing/listing.h"
-#include "core/platform/platform.h"
 #include "core/listing/port_sampler.h"
+#include "core/platform/platform.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

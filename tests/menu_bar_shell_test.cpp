@@ -17,8 +17,10 @@ TEST(DisplayHelpers, NotificationScriptAndPanelPlacement) {
 
     const QRect screen(0, 0, 1024, 768);
     EXPECT_EQ(PanelHost::placement(QRect(500, 0, 22, 22), QSize(360, 400), screen), QPoint(330, 22));
-    EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), QSize(360, 400), screen), QPoint(664, 22)) << "on screen";
-    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), QSize(360, 400), screen), QPoint(330, 346)) << "above";
+    EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), QSize(360, 400), screen), QPoint(664, 22))
+        << "on screen";
+    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), QSize(360, 400), screen), QPoint(330, 346))
+        << "above";
     EXPECT_EQ(PanelHost::room(QRect(1000, 0, 22, 22), screen), 746) << "below a tray at the top";
     EXPECT_EQ(PanelHost::room(QRect(500, 700, 22, 22), screen), 700) << "above a tray near the bottom";
 }
@@ -34,7 +36,8 @@ TEST(MenuBarImage, BadgeOnASquareIconOrCountBesideIt) {
             }
         return count;
     };
-    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2, 0xF2, 0xF2), QColor(0x30, 0x30, 0x30), 22, 2.0};
+    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2, 0xF2, 0xF2), QColor(0x30, 0x30, 0x30), 22,
+                             2.0};
     const QImage none = renderMenuBarImage(QImage(), 0, badge), one = renderMenuBarImage(QImage(), 1, badge),
                  many = renderMenuBarImage(QImage(), 8976, badge);
     for (const QImage* image : {&none, &one, &many}) EXPECT_EQ(image->size(), QSize(44, 44));
@@ -42,7 +45,8 @@ TEST(MenuBarImage, BadgeOnASquareIconOrCountBesideIt) {
     EXPECT_GT(redPixels(one), 50);
     EXPECT_GT(redPixels(many), redPixels(one)) << "a wider pill for more digits";
     const MenuBarStyle beside{CountPlacement::Beside, Qt::black, QColor(), 18, 2.0};
-    EXPECT_GT(renderMenuBarImage(QImage(), 1024, beside).width(), renderMenuBarImage(QImage(), 1, beside).width());
+    EXPECT_GT(renderMenuBarImage(QImage(), 1024, beside).width(),
+              renderMenuBarImage(QImage(), 1, beside).width());
 }
 
 TEST(SingleInstance, ASecondHolderIsRefusedAndAnUnusableLockStopsNothing) {

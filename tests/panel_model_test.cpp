@@ -34,7 +34,8 @@ protected:
         Preferences::shared().setRefreshInterval(3);
     }
     PanelModel& open() {
-        m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
+        m_model =
+            std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
         m_model->setShown(true);
         return *m_model;
     }
@@ -49,7 +50,8 @@ TEST_F(PanelModelTest, HiddenPortsExposedFilterAndSearchOverItsFiveTexts) {
     auto labelled = entryOn(8080, 8, "python3");
     labelled.parentChain = {};
     labelled.project.reset();
-    m_world.listing = {{entryOn(3000, 1), docker, entryOn(5432, 3, "postgres"), labelled, entryOn(13000, 9, "ruby")}};
+    m_world.listing = {
+        {entryOn(3000, 1), docker, entryOn(5432, 3, "postgres"), labelled, entryOn(13000, 9, "ruby")}};
     m_world.labels = {{"8080", "Payments API"}};
     m_world.containers = {{30, "redis-cache"}};
     Preferences::shared().setHiddenPorts("3000,abc,,5432");
@@ -59,13 +61,13 @@ TEST_F(PanelModelTest, HiddenPortsExposedFilterAndSearchOverItsFiveTexts) {
     Preferences::shared().setHiddenPorts({});
 
     // The port as text, the command and owner lowercased, the project, the label; not the container.
-    for (const auto& [text, ports] : std::vector<std::pair<QString, std::vector<std::int64_t>>>{
-             {"300", {3000, 13000}},
-             {"Node", {3000}},
-             {"zsh", {3000, 30, 5432, 13000}},
-             {"SHOP", {3000, 5432, 13000}},
-             {"payments", {8080}},
-             {"redis", {}}}) {
+    for (const auto& [text, ports] :
+         std::vector<std::pair<QString, std::vector<std::int64_t>>>{{"300", {3000, 13000}},
+                                                                    {"Node", {3000}},
+                                                                    {"zsh", {3000, 30, 5432, 13000}},
+                                                                    {"SHOP", {3000, 5432, 13000}},
+                                                                    {"payments", {8080}},
+                                                                    {"redis", {}}}) {
         model.setSearchText(text);
         EXPECT_EQ(portsOf(model.filtered()), ports) << text.toStdString();
     }
@@ -83,8 +85,8 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     auto stale = entryOn(5000, 50, "ruby", "0.0.0.0");
     m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
     m_world.events = {{m_world.now - 25h, EventAction::opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
-    m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"), orphan, stale,
-                        entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
+    m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"), orphan,
+                        stale, entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
     m_world.stats = {{30, {12.4, 340}}};
     model.refresh();
     EXPECT_EQ(m_world.devCount, 3);
@@ -189,12 +191,12 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     EXPECT_FALSE(model.rowState(a).confirming) << "the confirmation moves to the newer request";
 
     using Stop = std::tuple<PortEntry, bool, bool, bool, const char*, const char*>;
-    for (const auto& [entry, tree, force, restart, question, action] : std::vector<Stop>{
-             {b, false, false, false, "Stop this process?", "kill 40"},
-             {a, true, false, true, "Restart the process tree?", "restart 30"},
-             {a, true, false, false, "Stop the whole process tree?", "tree 30"},
-             {a, false, true, false, "Force stop? Unsaved work will be lost.", "force 30"},
-             {proxy, false, true, false, "Stop the container db?", "docker stop db"}}) {
+    for (const auto& [entry, tree, force, restart, question, action] :
+         std::vector<Stop>{{b, false, false, false, "Stop this process?", "kill 40"},
+                           {a, true, false, true, "Restart the process tree?", "restart 30"},
+                           {a, true, false, false, "Stop the whole process tree?", "tree 30"},
+                           {a, false, true, false, "Force stop? Unsaved work will be lost.", "force 30"},
+                           {proxy, false, true, false, "Stop the container db?", "docker stop db"}}) {
         model.request(entry, tree, force, restart);
         EXPECT_EQ(model.rowState(entry).secondLine, question);
         model.confirmPending();
@@ -218,8 +220,7 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
     EXPECT_EQ(model.selection(), other.id()) << "up from nothing: the last shown row";
     model.moveSelection(1);
     EXPECT_EQ(model.selection(), other.id()) << "no wrap past the end";
-    for (int up = 0; up < 3; ++up)
-        model.moveSelection(-1);
+    for (int up = 0; up < 3; ++up) model.moveSelection(-1);
     EXPECT_EQ(model.selection(), dev.id()) << "development rows are shown first";
 
     model.request(dev, false, false, false);
@@ -240,8 +241,7 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
                (model.selection() ? "R" : "");
     };
     std::vector<std::string> seen{levels()};
-    for (int key = 0; key < 9 && model.handleEscape(); ++key)
-        seen.push_back(levels());
+    for (int key = 0; key < 9 && model.handleEscape(); ++key) seen.push_back(levels());
     EXPECT_EQ(seen, (std::vector<std::string>{"LKQSR", "KQSR", "QSR", "SR", "R", ""}));
     EXPECT_TRUE(m_world.labels.empty()) << "an abandoned edit stores nothing";
 }

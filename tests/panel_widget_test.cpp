@@ -45,8 +45,13 @@ std::vector<PortEntry> workstation() {
     auto ml = entryOn(8000, 5100, "python3", "0.0.0.0");
     ml.parentChain = {"zsh"};
     ml.project = "ml-service";
-    return {daemon(22, 610, "sshd", "0.0.0.0", "root"), daemon(631, 620, "cupsd", "[::1]", "root"), web,
-            daemon(5432, 900, "com.docker.backend", "*"), vite, daemon(6379, 910, "redis-server"), ml};
+    return {daemon(22, 610, "sshd", "0.0.0.0", "root"),
+            daemon(631, 620, "cupsd", "[::1]", "root"),
+            web,
+            daemon(5432, 900, "com.docker.backend", "*"),
+            vite,
+            daemon(6379, 910, "redis-server"),
+            ml};
 }
 
 } // namespace
@@ -68,7 +73,8 @@ protected:
         m_world.table = {{4242, {4241, "npm"}}, {4300, {4299, "pnpm"}}, {5100, {1, "python3"}}};
     }
     void show() {
-        m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
+        m_model =
+            std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
         m_view = std::make_unique<PanelView>(*m_model);
         m_view->show();
         m_model->setShown(true);
@@ -81,8 +87,7 @@ protected:
         settle();
         m_view->grab().save(QStringLiteral(MOORIX_SCREENSHOT_DIR "/%1.png").arg(QString::fromLatin1(name)));
     }
-    template <typename T>
-    T* find(const char* name) const {
+    template <typename T> T* find(const char* name) const {
         return m_view->findChild<T*>(QString::fromLatin1(name));
     }
     bool visible(const char* name) const {
@@ -126,7 +131,17 @@ TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
 TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
     const auto event = [&](std::chrono::minutes ago, std::int64_t port, EventAction action) {
         const bool closed = action == EventAction::closed;
-        return PortEvent{m_world.now - ago, action, port, 0, "node", {"npm", "zsh"}, {}, {}, {}, {}, {},
+        return PortEvent{m_world.now - ago,
+                         action,
+                         port,
+                         0,
+                         "node",
+                         {"npm", "zsh"},
+                         {},
+                         {},
+                         {},
+                         {},
+                         {},
                          closed ? std::optional(Ending::killedByMoorix) : std::nullopt};
     };
     m_world.events = {event(std::chrono::hours(5), 3000, EventAction::opened),
@@ -164,9 +179,9 @@ TEST_F(PanelWidgetTest, KeyboardSelectsConfirmsStopsAndEditsALabelThroughTheRowM
         QTest::keyClick(menu, Qt::Key_Return);
     });
     QTest::keyClick(m_view.get(), Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_EQ(items, (QStringList{"Open in Browser", "Open in Files", "Set Label…", "Stop Watching", "Hide Port",
-                                  "Stop Process Tree", "Force Stop", "Copy URL", "Copy Port", "Copy PID",
-                                  "Copy Kill Command", "History", "Copy Folder Path"}));
+    EXPECT_EQ(items, (QStringList{"Open in Browser", "Open in Files", "Set Label…", "Stop Watching",
+                                  "Hide Port", "Stop Process Tree", "Force Stop", "Copy URL", "Copy Port",
+                                  "Copy PID", "Copy Kill Command", "History", "Copy Folder Path"}));
     settle();
     auto* editor = web->findChild<QLineEdit*>();
     ASSERT_TRUE(editor && editor->isVisible());

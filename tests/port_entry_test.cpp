@@ -1,6 +1,6 @@
-#include "core/text/json_text.h"
-#include "core/platform/platform.h"
 #include "core/listing/port_entry.h"
+#include "core/platform/platform.h"
+#include "core/text/json_text.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +22,15 @@ TEST(PortEntryRules, DevelopmentRangeSystemProcessesRestartAndExposure) {
     // Neither a system process, even one's own, nor another user's server is offered a restart.
     const std::string me = platform::loginName();
     EXPECT_FALSE(entry(3000, "node", "someone-else").canRestart());
-    for (const PortEntry& system : {entry(3306, "mysqld", "_mysql"), entry(80, "nginx", "root"), entry(5000, "launchd", me)}) {
+    for (const PortEntry& system :
+         {entry(3306, "mysqld", "_mysql"), entry(80, "nginx", "root"), entry(5000, "launchd", me)}) {
         EXPECT_TRUE(system.isSystemCritical()) << system.command;
         EXPECT_FALSE(system.canRestart()) << system.command;
     }
 
     for (const char* exposed : {"*", "0.0.0.0", "[::]"}) EXPECT_TRUE(entry(1, "x", "u", exposed).isExposed());
-    for (const char* local : {"::", "localhost", "[::1]", ""}) EXPECT_FALSE(entry(1, "x", "u", local).isExposed());
+    for (const char* local : {"::", "localhost", "[::1]", ""})
+        EXPECT_FALSE(entry(1, "x", "u", local).isExposed());
 }
 
 // The command line's list is read by scripts: its field order is fixed.
@@ -41,10 +43,12 @@ TEST(PortEntryJson, FieldOrderEscapedSlashesAndAbsentFolder) {
                                   R"("parentChain":["npm","zsh"],"rootPid":100,"cwd":"\/Users\/dev\/shop",)"
                                   R"("project":"shop"}])");
     // Written directly, not through a JSON tree: every escape must be the one a JSON writer makes.
-    const PortEntry odd = entry(5000, "bad\xFF"), fine = entry(8080, "a/b \"q\" \\ \b\f\n\r\t\x01\x1F\x7F \u00e9");
+    const PortEntry odd = entry(5000, "bad\xFF"),
+                    fine = entry(8080, "a/b \"q\" \\ \b\f\n\r\t\x01\x1F\x7F \u00e9");
     EXPECT_EQ(writePortList({}), "[]");
     const std::string written = R"({"port":8080,"address":"127.0.0.1","pid":4242,)"
-                                R"("command":"a\/b \"q\" \\ \b\f\n\r\t\u0001\u001f)" "\x7F \u00e9"
+                                R"("command":"a\/b \"q\" \\ \b\f\n\r\t\u0001\u001f)"
+                                "\x7F \u00e9"
                                 R"(","user":"dev","parentChain":[],"rootPid":4242})"; // no folder: no field
     // An entry that cannot be written costs only itself.
     EXPECT_EQ(writePortList({fine, odd, fine}), "[" + written + "," + written + "]");

@@ -19,10 +19,14 @@ protected:
         return {[this] { return sampleFails ? std::nullopt : std::optional(ports); },
                 [this] { return listingFails ? std::nullopt : std::optional(entries); },
                 [this](std::int32_t pid) { return alive.contains(pid); },
-                [](std::int32_t) { return std::optional<std::vector<std::string>>{{"node", "server.js"}}; },
+                [](std::int32_t) {
+                    return std::optional<std::vector<std::string>>{{"node", "server.js"}};
+                },
                 [](std::int32_t) { return false; },
                 [this] { return watched; },
-                [](std::string_view key, std::int64_t port) { return std::string(key) + ":" + std::to_string(port); },
+                [](std::string_view key, std::int64_t port) {
+                    return std::string(key) + ":" + std::to_string(port);
+                },
                 [this](const std::string& message) { notices.push_back(message); },
                 [this](int count) { counts.push_back(count); },
                 [this] { return now; },

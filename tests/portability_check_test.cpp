@@ -47,9 +47,9 @@ TEST(PortabilityCheck, FindsEachSystemsCallsOnlyOutsideThePlatformFiles) {
     test::TempDir dir;
     for (const char* folder : {"core/platform", "app/services", "build-test/core"})
         std::filesystem::create_directories(dir.file(folder));
-    for (const char* allowed : {"core/platform/platform_linux.cpp", "core/platform/extra.h",
-                                "app/services/x_macos.mm", "app/services/y_linux.cpp",
-                                "build-test/core/generated.cpp", "app/services/notes.txt"})
+    for (const char* allowed :
+         {"core/platform/platform_linux.cpp", "core/platform/extra.h", "app/services/x_macos.mm",
+          "app/services/y_linux.cpp", "build-test/core/generated.cpp", "app/services/notes.txt"})
         dir.write(allowed, kUses);
     dir.write("app/services/shared.cpp", kHarmless);
     EXPECT_EQ(test::runCommand({kChecker, dir.path()}).status, 0);
@@ -60,7 +60,8 @@ TEST(PortabilityCheck, FindsEachSystemsCallsOnlyOutsideThePlatformFiles) {
     // Each use on its own line of the report, after the six look-alike lines, with the system it belongs to.
     std::string expected;
     for (int line = 7; line < 23; ++line)
-        expected += "core/shared.cpp:" + std::to_string(line) + (line < 20 ? ": (Linux-only)\n" : ": (macOS-only)\n");
+        expected +=
+            "core/shared.cpp:" + std::to_string(line) + (line < 20 ? ": (Linux-only)\n" : ": (macOS-only)\n");
     EXPECT_EQ(std::regex_replace(result.out, std::regex(": .* \\("), ": ("), expected);
 }
 

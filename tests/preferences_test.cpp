@@ -1,14 +1,13 @@
 // The preferences store and the values kept in it: port lists and port labels.
 #include "app/services/port_labels.h"
-#include "core/text/port_list.h"
 #include "app/services/preferences.h"
+#include "core/text/port_list.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <QSettings>
 #include <QStringList>
-
 
 namespace moorix {
 
@@ -59,8 +58,7 @@ TEST_F(PreferencesTest, EachKeySignalsOncePerChangeAndPortListsKeepOnlyWholeDeci
     QObject::connect(&prefs, &Preferences::refreshIntervalChanged,
                      [&](double value) { intervals.push_back(value); });
     QObject::connect(&prefs, &Preferences::watchedPortsChanged, [&] { ++watched; });
-    for (const double value : {5, 5, 2})
-        prefs.setRefreshInterval(value);
+    for (const double value : {5, 5, 2}) prefs.setRefreshInterval(value);
     for (const auto& ports : std::vector<std::set<std::int64_t>>{{5432, 3000}, {3000, 5432}, {}})
         prefs.setWatchedPorts(ports);
     prefs.disconnect();

@@ -1,8 +1,8 @@
-#include "core/history/kill_record.h"
 #include "core/control/probe.h"
 #include "core/control/process_control.h"
-#include "core/platform/process_records.h"
+#include "core/history/kill_record.h"
 #include "core/listing/process_table.h"
+#include "core/platform/process_records.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -50,14 +50,19 @@ std::int32_t childOf(pid_t parent) {
 } // namespace
 
 TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceAtOnce) {
-    struct Case { bool ignoreTerm, force; int signal; double atLeast, atMost; };
+    struct Case {
+        bool ignoreTerm, force;
+        int signal;
+        double atLeast, atMost;
+    };
     for (const Case& c : {Case{false, false, SIGTERM, 0, 1.5}, Case{true, false, SIGKILL, 1.5, 4},
                           Case{true, true, SIGKILL, 0, 1}}) {
         SCOPED_TRACE(testing::Message() << "ignoreTerm " << c.ignoreTerm << ", force " << c.force);
         Child server({test::pythonBinary(), listener, c.ignoreTerm ? "--ignore-term" : "--serve=silent"});
         test::listeningPort(server);
         double took = 0;
-        whileReaping(server, [&] { PortCore::killProcess(server.pid(), c.force); }, &took);
+        whileReaping(
+            server, [&] { PortCore::killProcess(server.pid(), c.force); }, &took);
         EXPECT_EQ(server.waitExit(5), 128 + c.signal);
         EXPECT_GE(took, c.atLeast);
         EXPECT_LE(took, c.atMost);
@@ -67,7 +72,10 @@ TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceA
 
 TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     std::vector<std::int32_t> sent;
-    const PortCore::SignalSender record = [&](std::int32_t pid, int) { sent.push_back(pid); return -1; };
+    const PortCore::SignalSender record = [&](std::int32_t pid, int) {
+        sent.push_back(pid);
+        return -1;
+    };
     for (std::int32_t pid : {1, 0, -1, INT32_MIN}) {
         for (bool force : {false, true}) PortCore::killProcess(pid, force, record);
         PortCore::killTree(pid, PortCore::runToolWithStatus, record);
@@ -88,7 +96,9 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
 TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
     test::TempDir dir;
     for (const char* name : {"node", "npm", "plain"}) test::pythonNamed(dir, name);
-    struct Case { std::string mode, parent; };
+    struct Case {
+        std::string mode, parent;
+    };
     for (const Case& c : {Case{"--kill-tree", "npm"}, Case{"--kill-tree", "plain"}, Case{"--kill", "npm"}}) {
         SCOPED_TRACE(c.mode + " under " + c.parent);
         Child parent({dir.file(c.parent), spawnChild, dir.file("node"), listener});
@@ -154,7 +164,8 @@ TEST(ProcessRecords, MacArgumentAreaKeepsArgcArgumentsAndRejectsBadAreas) {
         {"\3\0\0\0/bin/x\0x\0y\0"sv, std::nullopt},          // argc disagrees
         {"\2\0\0\0/bin/x\0\0\0"sv, std::nullopt},            // cut short in the padding
         {"\1\0\0\0/bin/x"sv, std::nullopt},                  // cut short in the path
-        {"\0\0\0\0/bin/x\0x\0"sv, std::nullopt}, {"\1\0\0\0"sv, std::nullopt}};
+        {"\0\0\0\0/bin/x\0x\0"sv, std::nullopt},
+        {"\1\0\0\0"sv, std::nullopt}};
     for (const auto& [bytes, expected] : cases)
         EXPECT_EQ(PortCore::parseArgumentArea(bytes), expected) << testing::PrintToString(std::string(bytes));
 }
@@ -196,7 +207,11 @@ TEST(ArgvMode, PrintsEveryArgumentOrSaysWhyNotWithStatusOne) {
 }
 
 TEST(Probe, AnyHttpAnswerOnEitherLoopbackIsHealthyAndSilenceGetsTheWholeTimeLimit) {
-    struct Case { std::string host, serve; bool healthy; double atLeast; };
+    struct Case {
+        std::string host, serve;
+        bool healthy;
+        double atLeast;
+    };
     for (const Case& c : {Case{"127.0.0.1", "http200", true, 0}, Case{"127.0.0.1", "http404", true, 0},
                           Case{"127.0.0.1", "garbage", false, 0}, Case{"127.0.0.1", "silent", false, 1.2},
                           Case{"::1", "http200", true, 0}, Case{"::1", "silent", false, 1.2}}) {

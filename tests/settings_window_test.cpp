@@ -1,9 +1,9 @@
 #include "app/services/app_updater.h"
 #include "app/services/preferences.h"
 #include "app/widgets/segmented_picker.h"
+#include "app/widgets/stepped_slider.h"
 #include "app/windows/settings_view.h"
 #include "app/windows/settings_window.h"
-#include "app/widgets/stepped_slider.h"
 #include "tests/support/qt_application.h"
 
 #include <gtest/gtest.h>
@@ -34,9 +34,7 @@ template <typename T> T* child(const QWidget& parent, const char* name) {
     return found;
 }
 
-QAccessibleInterface* accessible(QObject* object) {
-    return QAccessible::queryAccessibleInterface(object);
-}
+QAccessibleInterface* accessible(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
 
 void act(QObject* object, const QString& action) {
     QAccessibleActionInterface* actions = accessible(object)->actionInterface();
@@ -44,9 +42,7 @@ void act(QObject* object, const QString& action) {
     actions->doAction(action);
 }
 
-QString title(QObject& control) {
-    return accessible(&control)->text(QAccessible::Name);
-}
+QString title(QObject& control) { return accessible(&control)->text(QAccessible::Name); }
 
 // A window of its own, as SettingsWindow::show builds one, shown so that its tabs read their state.
 std::unique_ptr<SettingsView> view(std::optional<UpdateController> updates = std::nullopt) {
@@ -79,8 +75,9 @@ TEST(SettingsStoreFirstUsedElsewhere, AskBeforeStoppingSwitchedOffByAClickIsStor
     auto* confirm = child<QAbstractButton>(*window, "confirmBeforeKillSwitch");
     ASSERT_TRUE(confirm->isChecked());
     QTest::mouseClick(confirm, Qt::LeftButton);
-    EXPECT_EQ(QSettings(Preferences::storeLocation(), QSettings::IniFormat).value("confirmBeforeKill").toString(),
-              "false");
+    EXPECT_EQ(
+        QSettings(Preferences::storeLocation(), QSettings::IniFormat).value("confirmBeforeKill").toString(),
+        "false");
     window->hide();
     window->show();
     EXPECT_FALSE(confirm->isChecked());

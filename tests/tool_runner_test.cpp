@@ -41,7 +41,8 @@ TEST_F(ToolRunnerTest, AFinishedRunIsToldFromAFailedOneAndGivesItsOutputAsText) 
     for (const std::string& path : {m_dir.file("absent"), m_dir.file("not-executable"), std::string("sh")})
         EXPECT_FALSE(runToolWithStatus(path, {"-c", "echo x"}, 5.0).finished) << path << ": never searched";
     const auto failed = runToolWithStatus(tool("printf abc; echo oops >&2; exit 1"), {}, 5.0);
-    EXPECT_TRUE(failed.finished && failed.exitStatus == 1 && failed.text() == "abc") << "standard output only";
+    EXPECT_TRUE(failed.finished && failed.exitStatus == 1 && failed.text() == "abc")
+        << "standard output only";
     const auto bytes = runToolWithStatus(tool("printf 'ok\\377'"), {}, 5.0);
     EXPECT_TRUE(bytes.finished && bytes.exitStatus == 0 && bytes.output == "ok\xFF" && bytes.text().empty());
     const auto killed = runToolWithStatus(tool("echo partial; kill -KILL $$"), {}, 5.0);
@@ -49,7 +50,8 @@ TEST_F(ToolRunnerTest, AFinishedRunIsToldFromAFailedOneAndGivesItsOutputAsText) 
     EXPECT_EQ(killed.output, "partial\n");
     EXPECT_EQ(PortCore::runTool(tool("head -c 3000000 /dev/zero | tr '\\0' x"), {}, 10.0).size(), 3000000u);
     const std::vector<std::string> args{"a b", "", "$(id)", "`id`", "x;y", "'q'\"", "*"};
-    EXPECT_EQ(PortCore::runTool(tool("printf '<%s>' \"$@\""), args, 5.0), "<a b><><$(id)><`id`><x;y><'q'\"><*>");
+    EXPECT_EQ(PortCore::runTool(tool("printf '<%s>' \"$@\""), args, 5.0),
+              "<a b><><$(id)><`id`><x;y><'q'\"><*>");
 }
 
 // None of these finishes within its half-second limit: each is stopped, and a clean exit when stopped is
@@ -59,10 +61,10 @@ TEST_F(ToolRunnerTest, HungToolsAreStoppedAtTheirLimit) {
         std::string body, output;
         double atMost;
     };
-    for (const Case& c : {Case{"sleep 30", "", 3}, Case{"echo partial; sleep 30", "partial\n", 3},
-                          Case{"trap 'exit 0' TERM; sleep 30", "", 3},
-                          Case{"trap '' TERM; echo started; sleep 30", "", 3.5},
-                          Case{"trap '' TERM; echo done; exec >&-; sleep 30", "done\n", 3.5}}) {
+    for (const Case& c :
+         {Case{"sleep 30", "", 3}, Case{"echo partial; sleep 30", "partial\n", 3},
+          Case{"trap 'exit 0' TERM; sleep 30", "", 3}, Case{"trap '' TERM; echo started; sleep 30", "", 3.5},
+          Case{"trap '' TERM; echo done; exec >&-; sleep 30", "done\n", 3.5}}) {
         SCOPED_TRACE(c.body);
         const std::string path = tool(c.body);
         const auto start = Clock::now();
@@ -80,7 +82,8 @@ TEST_F(ToolRunnerTest, ConcurrentRunsKeepTheirOwnOutput) {
     const std::string echo = tool("printf '%s' \"$1\"; sleep 0.2");
     std::vector<std::future<std::string>> runs;
     for (int i = 0; i < 8; ++i)
-        runs.push_back(std::async(std::launch::async, [&, i] { return PortCore::runTool(echo, {std::to_string(i)}, 5.0); }));
+        runs.push_back(std::async(std::launch::async,
+                                  [&, i] { return PortCore::runTool(echo, {std::to_string(i)}, 5.0); }));
     for (int i = 0; i < 8; ++i) EXPECT_EQ(runs[i].get(), std::to_string(i));
 }
 

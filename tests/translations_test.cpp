@@ -2,8 +2,8 @@
 #include "app/services/l10n.h"
 #include "app/services/port_subtitle.h"
 #include "app/services/preferences.h"
-#include "core/text/strings_table.h"
 #include "app/services/text_format.h"
+#include "core/text/strings_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +20,9 @@ namespace moorix {
 namespace {
 
 StringTable shippedTable(const std::string& language) {
-    return parseStringsTable(test::readFile(std::string(MOORIX_SOURCE_DIR) + "/resources/Moorix_Moorix.bundle/" +
-                                            language + ".lproj/Localizable.strings"))
+    return parseStringsTable(test::readFile(std::string(MOORIX_SOURCE_DIR) +
+                                            "/resources/Moorix_Moorix.bundle/" + language +
+                                            ".lproj/Localizable.strings"))
         .table;
 }
 
@@ -30,7 +31,8 @@ std::set<std::string> keysInCode() {
     static const std::regex lookup(R"((L10n::(text|format)|message)\(([^;]*))"),
         literal(R"re("([a-z][a-z0-9_]*)")re");
     std::set<std::string> keys;
-    for (const auto& file : std::filesystem::recursive_directory_iterator(std::string(MOORIX_SOURCE_DIR) + "/app")) {
+    for (const auto& file :
+         std::filesystem::recursive_directory_iterator(std::string(MOORIX_SOURCE_DIR) + "/app")) {
         if (!file.is_regular_file()) continue;
         const std::string text = test::readFile(file.path().string());
         for (std::sregex_iterator call(text.begin(), text.end(), lookup), end; call != end; ++call) {
@@ -57,8 +59,7 @@ TEST(ShippedTables, BothLanguagesHaveTheSameKeysWithTheSameArgumentsAndEveryKeyT
     EXPECT_EQ(turkish.size(), english.size());
     const auto used = keysInCode();
     EXPECT_GT(used.size(), 60u);
-    for (const auto& key : used)
-        EXPECT_TRUE(english.contains(key)) << key << " is used in code";
+    for (const auto& key : used) EXPECT_TRUE(english.contains(key)) << key << " is used in code";
     for (const char* rejected : {"100%", "%s", "%2$@", "%1$@ %1$d"})
         EXPECT_EQ(formatSignature(rejected), std::nullopt) << rejected;
 }

@@ -48,20 +48,22 @@ protected:
     void startDesktop(bool withTray) {
         for (const char* tool : {"/usr/bin/Xvfb", "/usr/bin/trayer", "/usr/bin/xdotool", "/usr/bin/xwd"})
             if (::access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
-        m_server = std::make_unique<Child>(
-            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        m_server = std::make_unique<Child>(std::vector<std::string>{
+            "/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         m_display = ":" + m_server->readLine(20);
         ASSERT_NE(m_display, ":");
         m_env = {{"DISPLAY", m_display}, {"LANG", "en_US.UTF-8"}, {"LANGUAGE", "en"}};
         if (withTray) {
-            m_tray = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/trayer", "--edge", "top", "--align", "right",
-                                                                      "--widthtype", "request", "--height", "22"},
+            m_tray = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/trayer", "--edge", "top",
+                                                                      "--align", "right", "--widthtype",
+                                                                      "request", "--height", "22"},
                                              Child::Options{.captureStdout = false, .env = m_env});
             ASSERT_TRUE(test::waitUntil([&] { return findWindow("--classname trayer"); }, 20));
         }
         // Notifications go to a log instead of the desktop.
         const std::string notify = m_dir.file("notify");
-        std::ofstream(notify) << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << m_dir.file("notifications") << "'\n";
+        std::ofstream(notify) << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << m_dir.file("notifications")
+                              << "'\n";
         ::chmod(notify.c_str(), 0755);
         m_env["MOORIX_TEST_NOTIFY"] = notify;
         // A watched port that never opens makes the sampler tick every 5 seconds instead of 10.
@@ -70,16 +72,24 @@ protected:
     }
 
     std::unique_ptr<Child> startApp() {
-        return std::make_unique<Child>(std::vector<std::string>{MOORIX_BINARY}, Child::Options{.captureStdout = false, .env = m_env});
+        return std::make_unique<Child>(std::vector<std::string>{MOORIX_BINARY},
+                                       Child::Options{.captureStdout = false, .env = m_env});
     }
     bool findWindow(const std::string& query) const {
-        return std::system(("DISPLAY=" + m_display + " xdotool search " + query + " >/dev/null 2>&1").c_str()) == 0;
+        return std::system(
+                   ("DISPLAY=" + m_display + " xdotool search " + query + " >/dev/null 2>&1").c_str()) == 0;
     }
     // Saves the tray's corner as a PNG and returns how many of its pixels are badge red.
     int badgePixels() const {
-        const std::vector<std::string> argv{test::pythonBinary(), test::supportScript("screenshot.py"),
-                                            m_display, MOORIX_SCREENSHOT_DIR "/tray-count.png",
-                                            "924", "0", "100", "24", "4"};
+        const std::vector<std::string> argv{test::pythonBinary(),
+                                            test::supportScript("screenshot.py"),
+                                            m_display,
+                                            MOORIX_SCREENSHOT_DIR "/tray-count.png",
+                                            "924",
+                                            "0",
+                                            "100",
+                                            "24",
+                                            "4"};
         return std::atoi(test::runCommand(argv).out.c_str());
     }
     std::string notifications() const { return readFile(m_dir.file("notifications")); }

@@ -46,7 +46,8 @@ int sayUsage(const char* what, const std::string& value) {
     return usageStatus;
 }
 
-constexpr const char* notPorts = "not a port or a list of ports such as 3000,3001 or 5170-5175 (at most 1024)";
+constexpr const char* notPorts =
+    "not a port or a list of ports such as 3000,3001 or 5170-5175 (at most 1024)";
 
 // A malformed list is an error for the whole call: nothing is acted on.
 int onPorts(const Invocation& call, int (*mode)(const std::vector<std::int64_t>&)) {
@@ -78,12 +79,14 @@ const std::vector<Option>& optionTable() {
         {"--kill", Value::Ports, [](const Invocation& call) { return onPorts(call, killMode); }},
         {"--kill-tree", Value::Ports, [](const Invocation& call) { return onPorts(call, killTreeMode); }},
         {"--t", Value::AnyText, [](const Invocation& call) { return desktop::runMode("--t", call.value()); }},
-        {"--restart", Value::Port, [](const Invocation& call) { return restartMode(*parseInt64(call.value())); }},
+        {"--restart", Value::Port,
+         [](const Invocation& call) { return restartMode(*parseInt64(call.value())); }},
         {"--argv", Value::Pid, [](const Invocation& call) { return argvMode(*parseInt32(call.value())); }},
         {"--history", Value::None, [](const Invocation&) { return historyMode(); }},
         {"--insights", Value::None, [](const Invocation&) { return insightsMode(); }},
         {"--docker", Value::None, [](const Invocation&) { return desktop::runMode("--docker", {}); }},
-        {"--probe", Value::Port, [](const Invocation& call) { return desktop::runMode("--probe", call.value()); }},
+        {"--probe", Value::Port,
+         [](const Invocation& call) { return desktop::runMode("--probe", call.value()); }},
         {"--table", Value::None, [](const Invocation&) { return tableMode(); }},
         {"--watch", Value::None, [](const Invocation& call) { return watchMode(call.has("--all")); }},
         {"--wait", Value::Anything, [](const Invocation& call) { return waitFor(call, false); }},
@@ -114,8 +117,7 @@ bool valueApplies(Value kind, const std::optional<std::string>& value) {
 
 std::vector<std::string_view> optionNames() {
     std::vector<std::string_view> names;
-    for (const Option& option : optionTable())
-        names.push_back(option.name);
+    for (const Option& option : optionTable()) names.push_back(option.name);
     return names;
 }
 

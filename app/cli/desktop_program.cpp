@@ -1,7 +1,7 @@
 #include "app/cli/desktop_program.h"
 
-#include "core/text/build_tree.h"
 #include "core/platform/platform.h"
+#include "core/text/build_tree.h"
 
 #include <unistd.h>
 
@@ -43,8 +43,9 @@ std::vector<std::filesystem::path> programCandidates(const std::filesystem::path
     // whatever folder it was started in.
     if (!executable.is_absolute()) return {};
     const std::filesystem::path folder = executable.parent_path();
-    std::vector<std::filesystem::path> candidates{folder / MOORIX_DESKTOP_PROGRAM,
-                                                  (folder / "../lib/moorix" / MOORIX_DESKTOP_PROGRAM).lexically_normal()};
+    std::vector<std::filesystem::path> candidates{
+        folder / MOORIX_DESKTOP_PROGRAM,
+        (folder / "../lib/moorix" / MOORIX_DESKTOP_PROGRAM).lexically_normal()};
     if (insideBuildTree(executable, MOORIX_BUILD_FOLDER))
         candidates.emplace_back(MOORIX_DESKTOP_PROGRAM_BUILD_PATH);
     return candidates;

@@ -32,7 +32,8 @@ int insightsMode() {
                std::to_string(orphan.pid) + "\n";
     const Instant now = currentInstant();
     const auto history = History::shared().events(now - kThirtyDays);
-    for (const Insights::Stale& stale : Insights::stale(entries, history, now, Insights::staleThresholdDefault))
+    for (const Insights::Stale& stale :
+         Insights::stale(entries, history, now, Insights::staleThresholdDefault))
         out += "stale   " + std::to_string(stale.entry.port) + " " + terminalSafe(stale.entry.command) +
                " since " + formatDisplayInstant(stale.since) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);

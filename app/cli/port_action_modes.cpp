@@ -26,7 +26,8 @@ void printLine(const std::string& line) {
 // `beforeListing` reads) is taken again only after something was stopped, as that changes it; a port with
 // no listener costs nothing.
 template <typename Act>
-int forEachEntryOn(const std::vector<std::int64_t>& ports, const std::function<void()>& beforeListing, Act act) {
+int forEachEntryOn(const std::vector<std::int64_t>& ports, const std::function<void()>& beforeListing,
+                   Act act) {
     std::optional<std::vector<PortEntry>> entries;
     for (std::int64_t port : ports) {
         if (!entries) {
@@ -48,22 +49,26 @@ int forEachEntryOn(const std::vector<std::int64_t>& ports, const std::function<v
 } // namespace
 
 int killMode(const std::vector<std::int64_t>& ports) {
-    return forEachEntryOn(ports, [] {}, [](const PortEntry& entry) {
-        printLine("killing " + terminalSafe(entry.command) + " pid " + std::to_string(entry.pid));
-        PortCore::killProcess(entry.pid, false);
-    });
+    return forEachEntryOn(
+        ports, [] {},
+        [](const PortEntry& entry) {
+            printLine("killing " + terminalSafe(entry.command) + " pid " + std::to_string(entry.pid));
+            PortCore::killProcess(entry.pid, false);
+        });
 }
 
 int killTreeMode(const std::vector<std::int64_t>& ports) {
     ProcessTable table;
-    return forEachEntryOn(ports, [&] { table = PortCore::processTable(); }, [&](const PortEntry& entry) {
-        const std::int32_t root = PortCore::topDevAncestor(entry.pid, table);
-        const auto found = table.find(root);
-        const std::string rootName = found == table.end() ? "?" : found->second.comm;
-        printLine("leaf " + std::to_string(entry.pid) + " (" + terminalSafe(entry.command) +
-                  ") -> tree root " + std::to_string(root) + " (" + terminalSafe(rootName) + ")");
-        PortCore::killTree(entry.pid);
-    });
+    return forEachEntryOn(
+        ports, [&] { table = PortCore::processTable(); },
+        [&](const PortEntry& entry) {
+            const std::int32_t root = PortCore::topDevAncestor(entry.pid, table);
+            const auto found = table.find(root);
+            const std::string rootName = found == table.end() ? "?" : found->second.comm;
+            printLine("leaf " + std::to_string(entry.pid) + " (" + terminalSafe(entry.command) +
+                      ") -> tree root " + std::to_string(root) + " (" + terminalSafe(rootName) + ")");
+            PortCore::killTree(entry.pid);
+        });
 }
 
 int restartMode(std::int64_t port) {

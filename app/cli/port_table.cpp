@@ -15,9 +15,10 @@ namespace {
 
 enum Column { Port, Address, Pid, User, Command, Project, StartedBy, Cpu, Mem, ColumnCount };
 
-constexpr std::array<const char*, ColumnCount> titles{"PORT", "ADDRESS", "PID", "USER", "COMMAND", "PROJECT",
-                                                      "STARTED BY", "CPU", "MEM"};
-constexpr std::array<bool, ColumnCount> rightAligned{true, false, true, false, false, false, false, true, true};
+constexpr std::array<const char*, ColumnCount> titles{"PORT",    "ADDRESS",    "PID", "USER", "COMMAND",
+                                                      "PROJECT", "STARTED BY", "CPU", "MEM"};
+constexpr std::array<bool, ColumnCount> rightAligned{true,  false, true, false, false,
+                                                     false, false, true, true};
 // The columns that give up width when the line is too long, and how narrow each may become.
 constexpr std::array<std::size_t, ColumnCount> narrowest{0, 0, 0, 4, 6, 6, 6, 0, 0};
 constexpr std::size_t columnGap = 2;
@@ -70,13 +71,15 @@ std::string paint(const std::string& text, const char* colour, bool on) {
 } // namespace
 
 std::string renderPortTable(const std::vector<PortEntry>& entries,
-                            const std::unordered_map<std::int32_t, ProcessStats>& stats, const TableStyle& style) {
+                            const std::unordered_map<std::int32_t, ProcessStats>& stats,
+                            const TableStyle& style) {
     if (entries.empty()) return "No listening TCP ports\n";
     std::vector<Cells> dev, other;
     for (const auto& entry : entries) (entry.isDev() ? dev : other).push_back(cellsOf(entry, stats));
 
     std::array<std::size_t, ColumnCount> widths{};
-    for (std::size_t column = 0; column < ColumnCount; ++column) widths[column] = displayWidth(titles[column]);
+    for (std::size_t column = 0; column < ColumnCount; ++column)
+        widths[column] = displayWidth(titles[column]);
     for (const auto* rows : {&dev, &other})
         for (const auto& cells : *rows)
             for (std::size_t column = 0; column < ColumnCount; ++column)
@@ -104,10 +107,14 @@ std::string renderPortTable(const std::vector<PortEntry>& entries,
             const std::string shown = cut(cells[column], widths[column]);
             const std::string padding(widths[column] - displayWidth(shown), ' ');
             std::string cell = rightAligned[column] ? padding + shown : shown + padding;
-            if (header) cell = paint(cell, dim, style.colour);
-            else if (column == Port) cell = paint(cell, bold, style.colour);
-            else if (column == Address && cells[Address].ends_with('!')) cell = paint(cell, warning, style.colour);
-            else if (column == StartedBy || column == Cpu || column == Mem) cell = paint(cell, dim, style.colour);
+            if (header)
+                cell = paint(cell, dim, style.colour);
+            else if (column == Port)
+                cell = paint(cell, bold, style.colour);
+            else if (column == Address && cells[Address].ends_with('!'))
+                cell = paint(cell, warning, style.colour);
+            else if (column == StartedBy || column == Cpu || column == Mem)
+                cell = paint(cell, dim, style.colour);
             text += cell;
             if (column + 1 < ColumnCount) text += std::string(columnGap, ' ');
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/listing/port_entry.h"
 #include "core/control/process_inspection.h"
+#include "core/listing/port_entry.h"
 
 #include <cstdint>
 #include <string>
@@ -20,6 +20,7 @@ struct TableStyle {
 // each. Exposed addresses are marked with "!". When the lines are wider than the style allows, the widest
 // text columns are cut first, with an ellipsis; no line ever wraps.
 std::string renderPortTable(const std::vector<PortEntry>& entries,
-                            const std::unordered_map<std::int32_t, ProcessStats>& stats, const TableStyle& style);
+                            const std::unordered_map<std::int32_t, ProcessStats>& stats,
+                            const TableStyle& style);
 
 } // namespace moorix::cli

@@ -41,8 +41,7 @@ int waitMode(const std::vector<std::int64_t>& ports, double seconds, bool untilF
         std::this_thread::sleep_for(std::min<Clock::duration>(checkEvery, deadline - now));
     }
     std::string named;
-    for (std::int64_t port : pending)
-        named += (named.empty() ? "" : ",") + std::to_string(port);
+    for (std::int64_t port : pending) named += (named.empty() ? "" : ",") + std::to_string(port);
     if (!listed)
         std::fprintf(stderr, "moorix: the listening sockets could not be listed for %g s\n", seconds);
     else

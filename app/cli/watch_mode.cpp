@@ -1,13 +1,13 @@
 #include "app/cli/modes.h"
 
-#include "core/history/instant.h"
-#include "core/listing/listing.h"
-#include "core/platform/platform.h"
-#include "core/history/port_event.h"
-#include "core/listing/port_sampler.h"
 #include "core/control/process_control.h"
 #include "core/control/process_inspection.h"
+#include "core/history/instant.h"
+#include "core/history/port_event.h"
 #include "core/history/recorder.h"
+#include "core/listing/listing.h"
+#include "core/listing/port_sampler.h"
+#include "core/platform/platform.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -32,9 +32,11 @@ AlertStrip::AlertStrip(PanelModel& model, QWidget* parent)
     m_insight->setObjectName(QStringLiteral("insight"));
     m_reclaim->setObjectName(QStringLiteral("reclaimAll"));
     m_dot->setText(QStringLiteral("\u00B7"));
-    m_warning->setPixmap(symbol(QStringLiteral("exclamationmark.triangle.fill"), 11, Theme::accent(), devicePixelRatioF()));
+    m_warning->setPixmap(
+        symbol(QStringLiteral("exclamationmark.triangle.fill"), 11, Theme::accent(), devicePixelRatioF()));
     m_exposed->setCheckable(true);
-    m_reclaim->setLook({Theme::uiFont(11, QFont::DemiBold), Theme::accent(), accentAt(0.14f), QMargins(9, 3, 9, 3)});
+    m_reclaim->setLook(
+        {Theme::uiFont(11, QFont::DemiBold), Theme::accent(), accentAt(0.14f), QMargins(9, 3, 9, 3)});
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 7, 12, 7);
@@ -73,8 +75,6 @@ void AlertStrip::sync() {
     m_reclaim->setEnabled(!m_model.reclaiming());
 }
 
-void AlertStrip::paintEvent(QPaintEvent*) {
-    QPainter(this).fillRect(rect(), accentAt(0.06f));
-}
+void AlertStrip::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), accentAt(0.06f)); }
 
 } // namespace moorix

@@ -9,7 +9,8 @@
 
 namespace moorix {
 
-EmptyState::EmptyState(QWidget* parent) : QWidget(parent), m_text(themedLabel(Theme::uiFont(13), Theme::secondaryText())) {
+EmptyState::EmptyState(QWidget* parent)
+    : QWidget(parent), m_text(themedLabel(Theme::uiFont(13), Theme::secondaryText())) {
     setObjectName(QStringLiteral("emptyState"));
     m_text->setObjectName(QStringLiteral("emptyText"));
     m_text->setAlignment(Qt::AlignCenter);

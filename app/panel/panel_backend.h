@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/listing/docker.h"
+#include "core/control/process_inspection.h"
 #include "core/history/history_view.h"
 #include "core/history/instant.h"
+#include "core/listing/docker.h"
 #include "core/listing/port_entry.h"
-#include "core/control/process_inspection.h"
 #include "core/listing/process_table.h"
 
 #include <QString>
@@ -25,7 +25,8 @@ namespace moorix {
 struct PanelBackend {
     // Any thread. Absent when the listing could not be taken, which is not "nothing listens".
     std::function<std::optional<std::vector<PortEntry>>()> listPorts;
-    std::function<std::unordered_map<std::int32_t, ProcessStats>(const std::vector<std::int32_t>& pids)> stats;
+    std::function<std::unordered_map<std::int32_t, ProcessStats>(const std::vector<std::int32_t>& pids)>
+        stats;
     std::function<ProcessTable()> processTable;
     std::function<HistoryView(Instant since)> history;
     std::function<Docker::PortMap()> dockerNames;

@@ -16,7 +16,8 @@ PanelHeader::PanelHeader(PanelModel& model, QWidget* parent)
       m_search(new IconButton(QStringLiteral("magnifyingglass"), 12)),
       m_refresh(new IconButton(QStringLiteral("arrow.clockwise"), 12)),
       m_history(new IconButton(QStringLiteral("clock.arrow.circlepath"), 12)),
-      m_settings(new IconButton(QStringLiteral("gearshape"), 12)), m_quit(new IconButton(QStringLiteral("power"), 12)) {
+      m_settings(new IconButton(QStringLiteral("gearshape"), 12)),
+      m_quit(new IconButton(QStringLiteral("power"), 12)) {
     QLabel* name = themedLabel(Theme::uiFont(14, QFont::DemiBold), Theme::primaryText());
     name->setText(QStringLiteral("Moorix"));
     m_counts->setObjectName(QStringLiteral("counts"));

@@ -1,10 +1,10 @@
 #include "app/panel/panel_model.h"
 
-#include "core/text/format_mem.h"
 #include "app/services/l10n.h"
-#include "core/text/port_list.h"
 #include "app/services/port_subtitle.h"
 #include "app/services/preferences.h"
+#include "core/text/format_mem.h"
+#include "core/text/port_list.h"
 
 #include <QPointer>
 
@@ -28,10 +28,12 @@ constexpr unsigned listingChanges = everything & ~(PanelModel::History | PanelMo
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
-bool contains(const QString& haystack, const QString& lowerQuery) { return haystack.toLower().contains(lowerQuery); }
+bool contains(const QString& haystack, const QString& lowerQuery) {
+    return haystack.toLower().contains(lowerQuery);
+}
 
 std::unordered_map<std::int32_t, std::uint64_t> startTimesOf(const PanelBackend& backend,
-                                                            const std::vector<PortEntry>& entries) {
+                                                             const std::vector<PortEntry>& entries) {
     std::unordered_map<std::int32_t, std::uint64_t> times;
     for (const auto& entry : entries) {
         if (times.contains(entry.pid)) continue;
@@ -48,15 +50,16 @@ std::vector<std::int32_t> pidsOf(const std::vector<PortEntry>& entries) {
 }
 
 // Whether `pid` still names the process that was listed; unknown start times do not stop an action.
-bool stillTheSameProcess(const PanelBackend& backend, std::int32_t pid, std::optional<std::uint64_t> listedStart) {
+bool stillTheSameProcess(const PanelBackend& backend, std::int32_t pid,
+                         std::optional<std::uint64_t> listedStart) {
     return !listedStart || backend.startTime(pid) == listedStart;
 }
 
 } // namespace
 
 PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& preferences, QObject* parent)
-    : QObject(parent), m_backend(std::move(backend)), m_executor(std::move(executor)), m_preferences(preferences),
-      m_labels(m_backend.labels()), m_watched(m_backend.watched()) {
+    : QObject(parent), m_backend(std::move(backend)), m_executor(std::move(executor)),
+      m_preferences(preferences), m_labels(m_backend.labels()), m_watched(m_backend.watched()) {
     m_refreshTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &PanelModel::refresh);
     m_statsTimer.setSingleShot(true);
@@ -104,14 +107,15 @@ void PanelModel::refresh() {
         result.entries = std::move(*listing);
         result.stats = backend.stats(pidsOf(result.entries));
         const ProcessTable table = backend.processTable();
-        result.orphans = Insights::orphans(result.entries, [&](std::int32_t pid) -> std::optional<std::int32_t> {
-            const auto found = table.find(pid);
-            if (found == table.end()) return std::nullopt;
-            return found->second.ppid;
-        });
+        result.orphans =
+            Insights::orphans(result.entries, [&](std::int32_t pid) -> std::optional<std::int32_t> {
+                const auto found = table.find(pid);
+                if (found == table.end()) return std::nullopt;
+                return found->second.ppid;
+            });
         const Instant now = backend.now();
-        result.stale =
-            Insights::stale(result.entries, backend.history(now - thirtyDays), now, Insights::staleThresholdDefault);
+        result.stale = Insights::stale(result.entries, backend.history(now - thirtyDays), now,
+                                       Insights::staleThresholdDefault);
         result.startTimes = startTimesOf(backend, result.entries);
         std::vector<PortEntry> probed = result.entries;
         toMain([self, result = std::move(result)]() mutable {
@@ -186,15 +190,16 @@ void PanelModel::liveStatsTick() {
     }
     m_statsInFlight = true;
     QPointer<PanelModel> self(this);
-    m_executor.background([self, pids = pidsOf(m_entries), stats = m_backend.stats, toMain = m_executor.toMain] {
-        toMain([self, figures = stats(pids)]() mutable {
-            if (!self) return;
-            self->m_statsInFlight = false;
-            self->m_stats = std::move(figures);
-            self->notify(Stats);
-            self->scheduleStatsTick();
+    m_executor.background(
+        [self, pids = pidsOf(m_entries), stats = m_backend.stats, toMain = m_executor.toMain] {
+            toMain([self, figures = stats(pids)]() mutable {
+                if (!self) return;
+                self->m_statsInFlight = false;
+                self->m_stats = std::move(figures);
+                self->notify(Stats);
+                self->scheduleStatsTick();
+            });
         });
-    });
 }
 
 void PanelModel::scheduleStatsTick() {
@@ -215,8 +220,8 @@ std::vector<PortEntry> PanelModel::filtered() const {
         if (hidden.contains(entry.port) || (m_exposedOnly && !entry.isExposed())) continue;
         if (!query.isEmpty()) {
             const auto label = m_labels.find(QString::number(entry.port));
-            const bool found = QString::number(entry.port).contains(query) || contains(text(entry.command), query) ||
-                               contains(text(entry.owner()), query) ||
+            const bool found = QString::number(entry.port).contains(query) ||
+                               contains(text(entry.command), query) || contains(text(entry.owner()), query) ||
                                (entry.project && contains(text(*entry.project), query)) ||
                                (label != m_labels.end() && contains(label->second, query));
             if (!found) continue;
@@ -239,13 +244,15 @@ std::vector<PortEntry> PanelModel::shownInOrder() const {
 }
 
 int PanelModel::devPortCount() const {
-    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(), [](const PortEntry& e) { return e.isDev(); }));
+    return static_cast<int>(
+        std::count_if(m_entries.begin(), m_entries.end(), [](const PortEntry& e) { return e.isDev(); }));
 }
 
 double PanelModel::panelMaxHeight() const { return m_preferences.panelMaxHeight(); }
 
 double PanelModel::listHeight(const Sections& shown, double room) const {
-    const double fixed = (int(!shown.dev.empty()) + int(!shown.other.empty())) * sectionHeaderHeight + listMargins;
+    const double fixed =
+        (int(!shown.dev.empty()) + int(!shown.other.empty())) * sectionHeaderHeight + listMargins;
     const double natural = static_cast<double>(shown.dev.size() + shown.other.size()) * rowHeight + fixed;
     double limit = panelMaxHeight();
     if (!(limit <= room)) limit = room;
@@ -266,10 +273,12 @@ RowState PanelModel::rowState(const PortEntry& entry) const {
     const std::string id = entry.id();
     row.selected = m_selection == id;
     row.confirming = m_pendingKill && m_pendingKill->entry.id() == id;
-    if (const auto label = m_labels.find(QString::number(entry.port)); label != m_labels.end()) row.label = label->second;
+    if (const auto label = m_labels.find(QString::number(entry.port)); label != m_labels.end())
+        row.label = label->second;
     row.dockerName = containerOf(entry.port);
     if (entry.isDev()) {
-        if (const auto health = m_health.find(entry.port); health != m_health.end()) row.healthy = health->second;
+        if (const auto health = m_health.find(entry.port); health != m_health.end())
+            row.healthy = health->second;
     }
     row.watched = m_watched.contains(entry.port);
     row.editingLabel = m_editingLabelPort == entry.port;
@@ -277,20 +286,30 @@ RowState PanelModel::rowState(const PortEntry& entry) const {
 
     if (row.confirming) {
         const PendingKill& pending = *m_pendingKill;
-        if (entry.isSystemCritical()) row.secondLine = L10n::text("confirm_sys");
-        else if (row.dockerName) row.secondLine = L10n::format("confirm_docker", {text(*row.dockerName)});
-        else if (pending.restart) row.secondLine = L10n::text("confirm_restart");
-        else if (pending.tree) row.secondLine = L10n::text("confirm_tree");
-        else if (pending.force) row.secondLine = L10n::text("confirm_force");
-        else row.secondLine = L10n::text("confirm_kill");
+        if (entry.isSystemCritical())
+            row.secondLine = L10n::text("confirm_sys");
+        else if (row.dockerName)
+            row.secondLine = L10n::format("confirm_docker", {text(*row.dockerName)});
+        else if (pending.restart)
+            row.secondLine = L10n::text("confirm_restart");
+        else if (pending.tree)
+            row.secondLine = L10n::text("confirm_tree");
+        else if (pending.force)
+            row.secondLine = L10n::text("confirm_force");
+        else
+            row.secondLine = L10n::text("confirm_kill");
     } else {
         row.secondLine = subtitle(entry, row.dockerName);
     }
 
-    if (entry.isSystemCritical()) row.stopHelp = L10n::text("help_sys");
-    else if (row.dockerName) row.stopHelp = L10n::format("help_docker_stop", {text(*row.dockerName)});
-    else row.stopHelp = L10n::text("help_kill");
-    if (entry.isDev()) row.portHelp = L10n::text("help_open") + QStringLiteral(" \u2014 ") + text(entry.url());
+    if (entry.isSystemCritical())
+        row.stopHelp = L10n::text("help_sys");
+    else if (row.dockerName)
+        row.stopHelp = L10n::format("help_docker_stop", {text(*row.dockerName)});
+    else
+        row.stopHelp = L10n::text("help_kill");
+    if (entry.isDev())
+        row.portHelp = L10n::text("help_open") + QStringLiteral(" \u2014 ") + text(entry.url());
     row.toolTip = text(entry.chainText()) + QStringLiteral("\npid ") + QString::number(entry.pid) +
                   QStringLiteral(" \u00B7 ") + text(entry.user);
     row.accessibleName = QStringLiteral(":") + QString::number(entry.port) +
@@ -331,7 +350,8 @@ std::vector<PortEntry> PanelModel::reclaimable() const {
 }
 
 QString PanelModel::insightText() const {
-    if (!m_orphans.empty()) return L10n::format("insight_orphans", {static_cast<std::int64_t>(m_orphans.size())});
+    if (!m_orphans.empty())
+        return L10n::format("insight_orphans", {static_cast<std::int64_t>(m_orphans.size())});
     if (!m_staleEntries.empty())
         return L10n::format("insight_stale", {static_cast<std::int64_t>(m_staleEntries.size())});
     return {};
@@ -354,13 +374,15 @@ void PanelModel::select(const std::string& id) {
 void PanelModel::moveSelection(int delta) {
     const auto shown = shownInOrder();
     if (shown.empty()) return;
-    const auto at = std::find_if(shown.begin(), shown.end(), [&](const PortEntry& e) { return e.id() == m_selection; });
+    const auto at =
+        std::find_if(shown.begin(), shown.end(), [&](const PortEntry& e) { return e.id() == m_selection; });
     std::size_t index = 0;
     if (at == shown.end()) {
         index = delta < 1 ? shown.size() - 1 : 0;
     } else {
         const auto current = static_cast<long>(at - shown.begin());
-        index = static_cast<std::size_t>(std::clamp(current + delta, 0L, static_cast<long>(shown.size()) - 1));
+        index =
+            static_cast<std::size_t>(std::clamp(current + delta, 0L, static_cast<long>(shown.size()) - 1));
     }
     select(shown[index].id());
 }
@@ -408,7 +430,8 @@ bool PanelModel::handleEscape() {
 
 void PanelModel::request(const PortEntry& entry, bool tree, bool force, bool restart) {
     PendingKill kill{entry, tree, force, restart, std::nullopt};
-    if (const auto started = m_startTimes.find(entry.pid); started != m_startTimes.end()) kill.startTime = started->second;
+    if (const auto started = m_startTimes.find(entry.pid); started != m_startTimes.end())
+        kill.startTime = started->second;
     if (!m_preferences.confirmBeforeKill() && !entry.isSystemCritical()) {
         perform(kill);
         return;
@@ -445,8 +468,10 @@ void PanelModel::perform(const PendingKill& kill) {
             // The port belongs to the container, not to the proxy process that holds it.
             backend.stopContainer(*container);
         } else if (stillTheSameProcess(backend, pid, kill.startTime)) {
-            if (kill.tree) backend.killTree(pid);
-            else backend.killProcess(pid, kill.force);
+            if (kill.tree)
+                backend.killTree(pid);
+            else
+                backend.killProcess(pid, kill.force);
         }
         auto listing = backend.listPorts();
         if (!listing) return;
@@ -471,7 +496,8 @@ void PanelModel::reclaimAll() {
     QPointer<PanelModel> self(this);
     m_executor.background([self, kills = std::move(kills), backend = m_backend, toMain = m_executor.toMain] {
         for (const auto& kill : kills)
-            if (stillTheSameProcess(backend, kill.entry.pid, kill.startTime)) backend.killTree(kill.entry.pid);
+            if (stillTheSameProcess(backend, kill.entry.pid, kill.startTime))
+                backend.killTree(kill.entry.pid);
         toMain([self] {
             if (!self) return;
             self->m_reclaiming = false;
@@ -556,18 +582,19 @@ void PanelModel::loadHistory() {
     m_historyEvents.clear();
     const std::uint64_t load = ++m_historyLoad;
     QPointer<PanelModel> self(this);
-    m_executor.background([self, load, port = m_historyPort, backend = m_backend, toMain = m_executor.toMain] {
-        const HistoryView view = backend.history(backend.now() - thirtyDays);
-        std::vector<PortEvent> events;
-        for (const auto& event : view)
-            if (!port || event.port == *port) events.push_back(event);
-        std::reverse(events.begin(), events.end());
-        toMain([self, load, events = std::move(events)]() mutable {
-            if (!self || load != self->m_historyLoad || !self->m_showHistory) return;
-            self->m_historyEvents = std::move(events);
-            self->notify(History);
+    m_executor.background(
+        [self, load, port = m_historyPort, backend = m_backend, toMain = m_executor.toMain] {
+            const HistoryView view = backend.history(backend.now() - thirtyDays);
+            std::vector<PortEvent> events;
+            for (const auto& event : view)
+                if (!port || event.port == *port) events.push_back(event);
+            std::reverse(events.begin(), events.end());
+            toMain([self, load, events = std::move(events)]() mutable {
+                if (!self || load != self->m_historyLoad || !self->m_showHistory) return;
+                self->m_historyEvents = std::move(events);
+                self->notify(History);
+            });
         });
-    });
 }
 
 void PanelModel::openPort(const PortEntry& entry) {
@@ -577,21 +604,45 @@ void PanelModel::openPort(const PortEntry& entry) {
 
 void PanelModel::trigger(RowAction action, const PortEntry& entry) {
     switch (action) {
-    case RowAction::openInBrowser: m_backend.openUrl(text(entry.url())); break;
+    case RowAction::openInBrowser:
+        m_backend.openUrl(text(entry.url()));
+        break;
     case RowAction::openInEditor:
         if (entry.cwd) m_backend.openFolder(text(*entry.cwd));
         break;
-    case RowAction::setLabel: startLabelEdit(entry.port); break;
-    case RowAction::toggleWatch: toggleWatch(entry.port); break;
-    case RowAction::hide: hidePort(entry.port); break;
-    case RowAction::restart: request(entry, true, false, true); break;
-    case RowAction::killTree: request(entry, true, false, false); break;
-    case RowAction::forceKill: request(entry, false, true, false); break;
-    case RowAction::copyUrl: m_backend.copyText(text(entry.url())); break;
-    case RowAction::copyPort: m_backend.copyText(QString::number(entry.port)); break;
-    case RowAction::copyPid: m_backend.copyText(QString::number(entry.pid)); break;
-    case RowAction::copyKill: m_backend.copyText(QStringLiteral("kill ") + QString::number(entry.pid)); break;
-    case RowAction::history: showHistoryFor(entry.port); break;
+    case RowAction::setLabel:
+        startLabelEdit(entry.port);
+        break;
+    case RowAction::toggleWatch:
+        toggleWatch(entry.port);
+        break;
+    case RowAction::hide:
+        hidePort(entry.port);
+        break;
+    case RowAction::restart:
+        request(entry, true, false, true);
+        break;
+    case RowAction::killTree:
+        request(entry, true, false, false);
+        break;
+    case RowAction::forceKill:
+        request(entry, false, true, false);
+        break;
+    case RowAction::copyUrl:
+        m_backend.copyText(text(entry.url()));
+        break;
+    case RowAction::copyPort:
+        m_backend.copyText(QString::number(entry.port));
+        break;
+    case RowAction::copyPid:
+        m_backend.copyText(QString::number(entry.pid));
+        break;
+    case RowAction::copyKill:
+        m_backend.copyText(QStringLiteral("kill ") + QString::number(entry.pid));
+        break;
+    case RowAction::history:
+        showHistoryFor(entry.port);
+        break;
     case RowAction::copyPath:
         if (entry.cwd) m_backend.copyText(text(*entry.cwd));
         break;

@@ -148,7 +148,8 @@ private:
     };
 
     void store(Refreshed refreshed);
-    void storeListing(std::vector<PortEntry> entries, std::unordered_map<std::int32_t, std::uint64_t> startTimes);
+    void storeListing(std::vector<PortEntry> entries,
+                      std::unordered_map<std::int32_t, std::uint64_t> startTimes);
     void probe(const std::vector<PortEntry>& entries);
     void loadHistory();
     void restartRefreshLoop();

@@ -15,12 +15,13 @@ QString css(const QColor& color) { return color.name(QColor::HexArgb); }
 void styleRowMenu(QMenu& menu) {
     menu.setPalette(Theme::palette());
     menu.setFont(Theme::uiFont(13));
-    menu.setStyleSheet(QStringLiteral("QMenu { background: %1; border: 1px solid %2; padding: 5px 0; }"
-                                      "QMenu::item { color: %3; padding: 4px 22px 4px 14px; margin: 0 5px; }"
-                                      "QMenu::item:selected { background: %4; color: %5; border-radius: 4px; }"
-                                      "QMenu::separator { height: 1px; background: %6; margin: 4px 10px; }")
-                           .arg(css(Theme::card().lighter(125)), css(QColor(255, 255, 255, 40)), css(Theme::primaryText()),
-                                css(Theme::accent()), css(Theme::onAccent()), css(Theme::divider())));
+    menu.setStyleSheet(
+        QStringLiteral("QMenu { background: %1; border: 1px solid %2; padding: 5px 0; }"
+                       "QMenu::item { color: %3; padding: 4px 22px 4px 14px; margin: 0 5px; }"
+                       "QMenu::item:selected { background: %4; color: %5; border-radius: 4px; }"
+                       "QMenu::separator { height: 1px; background: %6; margin: 4px 10px; }")
+            .arg(css(Theme::card().lighter(125)), css(QColor(255, 255, 255, 40)), css(Theme::primaryText()),
+                 css(Theme::accent()), css(Theme::onAccent()), css(Theme::divider())));
 }
 
 QString labelEditorStyle() {

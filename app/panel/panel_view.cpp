@@ -8,9 +8,9 @@
 #include "app/panel/port_row.h"
 #include "app/panel/search_field.h"
 #include "app/widgets/divider.h"
-#include "app/windows/history_sheet.h"
 #include "app/widgets/scroll_style.h"
 #include "app/widgets/theme.h"
+#include "app/windows/history_sheet.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -25,8 +25,8 @@ namespace moorix {
 
 PanelView::PanelView(PanelModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_header(new PanelHeader(model)), m_history(new HistorySheet),
-      m_listPage(new QWidget), m_strip(new AlertStrip(model)), m_search(new SearchField(model)), m_empty(new EmptyState),
-      m_scroll(new QScrollArea), m_list(new PortListView(model)) {
+      m_listPage(new QWidget), m_strip(new AlertStrip(model)), m_search(new SearchField(model)),
+      m_empty(new EmptyState), m_scroll(new QScrollArea), m_list(new PortListView(model)) {
     setObjectName(QStringLiteral("panel"));
     setAccessibleName(QStringLiteral("Moorix"));
     setPalette(Theme::palette());
@@ -129,8 +129,10 @@ int PanelView::heightBesideList() const {
 
 void PanelView::toggleSearch() {
     m_model.toggleSearch();
-    if (m_model.showSearch()) m_search->focusText();
-    else setFocus();
+    if (m_model.showSearch())
+        m_search->focusText();
+    else
+        setFocus();
 }
 
 void PanelView::revealSelection() {

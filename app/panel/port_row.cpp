@@ -96,7 +96,8 @@ PortRow::PortRow(PanelModel& model, QWidget* parent) : QWidget(parent), m_model(
 PillButton* PortRow::stopButton() {
     if (!m_stop) {
         m_stop = new PillButton(this);
-        connect(m_stop, &PillButton::clicked, this, [this] { m_model.request(m_state.entry, false, false, false); });
+        connect(m_stop, &PillButton::clicked, this,
+                [this] { m_model.request(m_state.entry, false, false, false); });
         applyTexts();
     }
     return m_stop;
@@ -120,7 +121,8 @@ QLineEdit* PortRow::labelEditor() {
         m_labelEditor->setFixedSize(180, 20);
         m_labelEditor->setStyleSheet(labelEditorStyle());
         m_labelEditor->installEventFilter(this);
-        connect(m_labelEditor, &QLineEdit::textEdited, this, [this](const QString& text) { m_model.setLabelDraft(text); });
+        connect(m_labelEditor, &QLineEdit::textEdited, this,
+                [this](const QString& text) { m_model.setLabelDraft(text); });
         applyTexts();
     }
     return m_labelEditor;
@@ -131,8 +133,9 @@ void PortRow::applyTexts() {
         m_stop->setLabel(L10n::text("stop"));
         m_stop->setToolTip(m_state.stopHelp);
         m_stop->setAccessibleDescription(m_state.stopHelp);
-        m_stop->setLook(buttonLook(m_state.entry.isSystemCritical() ? Theme::secondaryText() : Theme::danger(),
-                                   QColor(255, 255, 255, 26)));
+        m_stop->setLook(
+            buttonLook(m_state.entry.isSystemCritical() ? Theme::secondaryText() : Theme::danger(),
+                       QColor(255, 255, 255, 26)));
     }
     if (m_confirm) {
         m_cancel->setLabel(L10n::text("cancel"));
@@ -211,8 +214,8 @@ void PortRow::placeControls() {
         const int titleMiddle = titleTop() + QFontMetrics(portFont()).height() / 2;
         m_confirm->setGeometry(right - confirmSize.width(), titleMiddle - confirmSize.height() / 2,
                                confirmSize.width(), confirmSize.height());
-        m_cancel->setGeometry(m_confirm->x() - gap - cancelSize.width(), titleMiddle - cancelSize.height() / 2,
-                              cancelSize.width(), cancelSize.height());
+        m_cancel->setGeometry(m_confirm->x() - gap - cancelSize.width(),
+                              titleMiddle - cancelSize.height() / 2, cancelSize.width(), cancelSize.height());
         m_confirm->setVisible(m_state.confirming);
         m_cancel->setVisible(m_state.confirming);
     }
@@ -223,13 +226,17 @@ void PortRow::resizeEvent(QResizeEvent*) { placeControls(); }
 
 void PortRow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
     const qreal ratio = devicePixelRatioF();
 
     QColor wash = Qt::transparent;
-    if (m_state.confirming) wash = QColor(255, 59, 48, 26);
-    else if (m_state.selected) wash = QColor(Theme::accent().red(), Theme::accent().green(), Theme::accent().blue(), 31);
-    else if (m_hovering) wash = QColor(255, 255, 255, 15);
+    if (m_state.confirming)
+        wash = QColor(255, 59, 48, 26);
+    else if (m_state.selected)
+        wash = QColor(Theme::accent().red(), Theme::accent().green(), Theme::accent().blue(), 31);
+    else if (m_hovering)
+        wash = QColor(255, 255, 255, 15);
     if (wash.alpha() > 0) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(wash);
@@ -282,7 +289,8 @@ void PortRow::paintEvent(QPaintEvent*) {
     if (m_state.label) {
         const QFontMetricsF chipMetrics(chipFont());
         const qreal room = columnRight - x - 12;
-        const QString text = chipMetrics.elidedText(*m_state.label, Qt::ElideRight, std::max<qreal>(room, 24));
+        const QString text =
+            chipMetrics.elidedText(*m_state.label, Qt::ElideRight, std::max<qreal>(room, 24));
         const QRectF chip(x, middle - chipMetrics.height() / 2 - 1, chipMetrics.horizontalAdvance(text) + 12,
                           chipMetrics.height() + 2);
         QColor fill = Theme::accent();
@@ -311,8 +319,8 @@ void PortRow::paintEvent(QPaintEvent*) {
         painter.setFont(captionFont());
         painter.setPen(m_state.confirming ? Theme::primaryText() : Theme::secondaryText());
         const qreal lineRight = m_state.confirming ? width() - margin : columnRight;
-        const QString line =
-            captionMetrics.elidedText(m_state.secondLine, Qt::ElideRight, std::max<qreal>(0, lineRight - textLeft));
+        const QString line = captionMetrics.elidedText(m_state.secondLine, Qt::ElideRight,
+                                                       std::max<qreal>(0, lineRight - textLeft));
         painter.drawText(QPointF(textLeft, lineTop + captionMetrics.ascent()), line);
     }
 
@@ -323,8 +331,8 @@ void PortRow::paintEvent(QPaintEvent*) {
         if (natural > rightWidth) font.setPixelSize(std::max(9, static_cast<int>(font.pixelSize() * 0.8)));
         painter.setFont(font);
         painter.setPen(Theme::tertiaryText());
-        painter.drawText(QRectF(width() - margin - rightWidth, 0, rightWidth, height), Qt::AlignRight | Qt::AlignVCenter,
-                         m_state.statsText);
+        painter.drawText(QRectF(width() - margin - rightWidth, 0, rightWidth, height),
+                         Qt::AlignRight | Qt::AlignVCenter, m_state.statsText);
     }
 }
 
@@ -353,8 +361,10 @@ void PortRow::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    if (m_marks.port.contains(event->position())) m_model.openPort(m_state.entry);
-    else selectByUser();
+    if (m_marks.port.contains(event->position()))
+        m_model.openPort(m_state.entry);
+    else
+        selectByUser();
 }
 
 void PortRow::mouseMoveEvent(QMouseEvent* event) {

@@ -4,7 +4,8 @@
 
 namespace moorix {
 
-std::vector<RowMenuItem> rowMenu(const PortEntry& entry, bool watched, bool hasContainer, const QString& folderOpener) {
+std::vector<RowMenuItem> rowMenu(const PortEntry& entry, bool watched, bool hasContainer,
+                                 const QString& folderOpener) {
     std::vector<RowMenuItem> items;
     const auto add = [&](RowAction action, QString text) { items.push_back({action, std::move(text)}); };
     const auto separator = [&] { items.push_back({std::nullopt, {}}); };

@@ -35,6 +35,7 @@ struct RowMenuItem {
 
 // The context menu of a row, in order. A port that a container publishes offers no restart or process
 // stops (its stop button stops the container); "open in" and "copy path" need a known folder.
-std::vector<RowMenuItem> rowMenu(const PortEntry& entry, bool watched, bool hasContainer, const QString& folderOpener);
+std::vector<RowMenuItem> rowMenu(const PortEntry& entry, bool watched, bool hasContainer,
+                                 const QString& folderOpener);
 
 } // namespace moorix

@@ -23,7 +23,8 @@ constexpr QMargins inner(8, 5, 8, 5);
 } // namespace
 
 SearchField::SearchField(PanelModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_edit(new QLineEdit), m_clear(new IconButton(QStringLiteral("xmark.circle.fill"), 11)) {
+    : QWidget(parent), m_model(model), m_edit(new QLineEdit),
+      m_clear(new IconButton(QStringLiteral("xmark.circle.fill"), 11)) {
     setObjectName(QStringLiteral("searchField"));
     m_edit->setObjectName(QStringLiteral("searchText"));
     m_edit->setFont(Theme::uiFont(13));
@@ -34,7 +35,8 @@ SearchField::SearchField(PanelModel& model, QWidget* parent)
     m_clear->setFixedSize(18, 18);
 
     auto* glass = new QLabel;
-    glass->setPixmap(symbol(QStringLiteral("magnifyingglass"), 11, Theme::secondaryText(), devicePixelRatioF()));
+    glass->setPixmap(
+        symbol(QStringLiteral("magnifyingglass"), 11, Theme::secondaryText(), devicePixelRatioF()));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(outer + inner);
     layout->setSpacing(6);

@@ -1,15 +1,15 @@
 #include "app/panel/system_backend.h"
 
 #include "app/services/dev_count.h"
-#include "core/listing/docker.h"
 #include "app/services/editor.h"
 #include "app/services/port_labels.h"
 #include "app/services/preferences.h"
-#include "core/history/history.h"
-#include "core/listing/listing.h"
-#include "core/platform/platform.h"
 #include "core/control/probe.h"
 #include "core/control/process_control.h"
+#include "core/history/history.h"
+#include "core/listing/docker.h"
+#include "core/listing/listing.h"
+#include "core/platform/platform.h"
 #include "core/platform/tool_runner.h"
 
 #include <QClipboard>
@@ -41,9 +41,13 @@ PanelBackend systemBackend(History& history, Preferences& preferences, DevCount&
     backend.copyText = [](const QString& text) { QGuiApplication::clipboard()->setText(text); };
     backend.folderOpenerName = [] { return Editor::openerName(); };
     backend.labels = [] { return PortLabels::all(); };
-    backend.setLabel = [](const std::optional<QString>& label, std::int64_t port) { PortLabels::set(label, port); };
+    backend.setLabel = [](const std::optional<QString>& label, std::int64_t port) {
+        PortLabels::set(label, port);
+    };
     backend.watched = [&preferences] { return preferences.watchedPorts(); };
-    backend.setWatched = [&preferences](const std::set<std::int64_t>& ports) { preferences.setWatchedPorts(ports); };
+    backend.setWatched = [&preferences](const std::set<std::int64_t>& ports) {
+        preferences.setWatchedPorts(ports);
+    };
     backend.publishDevCount = [&devCount](int count) { devCount.setCount(count); };
     backend.now = [] { return currentInstant(); };
     backend.monotonic = [] {

@@ -61,13 +61,9 @@ void centreActiveAlert() {
 
 } // namespace
 
-bool isAvailable() {
-    return controller() != nil;
-}
+bool isAvailable() { return controller() != nil; }
 
-void start() {
-    (void)controller();
-}
+void start() { (void)controller(); }
 
 bool automaticallyChecks() {
     return controller() != nil && controller().updater.automaticallyChecksForUpdates;

@@ -2,8 +2,6 @@
 
 namespace moorix::AppUpdater {
 
-QString version() {
-    return QStringLiteral(MOORIX_VERSION);
-}
+QString version() { return QStringLiteral(MOORIX_VERSION); }
 
 } // namespace moorix::AppUpdater

@@ -9,7 +9,8 @@
 namespace moorix {
 
 bool isBundledApp() {
-    static const bool bundled = [[[NSBundle mainBundle] bundleIdentifier] isEqualToString:@"com.quenvale.moorix"];
+    static const bool bundled =
+        [[[NSBundle mainBundle] bundleIdentifier] isEqualToString:@"com.quenvale.moorix"];
     return bundled;
 }
 
@@ -17,7 +18,8 @@ void requestNotificationPermissionIfBundled() {
     if (!isBundledApp()) return;
     [[UNUserNotificationCenter currentNotificationCenter]
         requestAuthorizationWithOptions:(UNAuthorizationOptionAlert | UNAuthorizationOptionSound)
-                      completionHandler:^(BOOL, NSError*) {}];
+                      completionHandler:^(BOOL, NSError*){
+                      }];
 }
 
 void postNotification(const std::string& message) {
@@ -31,8 +33,11 @@ void postNotification(const std::string& message) {
         content.title = @"Moorix";
         content.body = [NSString stringWithUTF8String:message.c_str()] ?: @"";
         UNNotificationRequest* request =
-            [UNNotificationRequest requestWithIdentifier:[[NSUUID UUID] UUIDString] content:content trigger:nil];
-        [[UNUserNotificationCenter currentNotificationCenter] addNotificationRequest:request withCompletionHandler:nil];
+            [UNNotificationRequest requestWithIdentifier:[[NSUUID UUID] UUIDString]
+                                                 content:content
+                                                 trigger:nil];
+        [[UNUserNotificationCenter currentNotificationCenter] addNotificationRequest:request
+                                                               withCompletionHandler:nil];
     }
 }
 

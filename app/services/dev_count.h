@@ -2,7 +2,6 @@
 
 #include <QObject>
 
-
 namespace moorix {
 
 // The number of listening development ports shown in the menu bar. Written on the main thread only,

@@ -9,7 +9,8 @@
 // Opens a project folder in the user's code editor, or in the file manager when there is none.
 namespace moorix::Editor {
 
-// How an installed editor or the file manager is started: `launcher` with `arguments`, then the folder as one more argument.
+// How an installed editor or the file manager is started: `launcher` with `arguments`, then the folder as one
+// more argument.
 struct Installed {
     QString name;
     std::string launcher;

@@ -18,8 +18,6 @@ std::optional<Installed> installed() {
     return std::nullopt;
 }
 
-Installed fileManager() {
-    return {QStringLiteral("Finder"), "/usr/bin/open", {}};
-}
+Installed fileManager() { return {QStringLiteral("Finder"), "/usr/bin/open", {}}; }
 
 } // namespace moorix::Editor

@@ -1,10 +1,10 @@
 #include "app/services/l10n.h"
 
-#include "core/platform/command_path.h"
 #include "app/services/preferences.h"
+#include "core/platform/command_path.h"
+#include "core/platform/test_seams.h"
 #include "core/text/build_tree.h"
 #include "core/text/file_text.h"
-#include "core/platform/test_seams.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -44,8 +44,7 @@ const StringTable* ResourceBundle::table(std::string_view language) const {
 
 std::vector<std::string> ResourceBundle::languages() const {
     std::vector<std::string> codes;
-    for (const auto& [code, table] : m_tables)
-        codes.push_back(code);
+    for (const auto& [code, table] : m_tables) codes.push_back(code);
     return codes;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/text/strings_table.h"
 #include "app/services/text_format.h"
+#include "core/text/strings_table.h"
 
 #include <QString>
 

@@ -6,9 +6,7 @@
 namespace moorix::LoginItem {
 
 // Linux has no packaged form.
-bool isBundled() {
-    return false;
-}
+bool isBundled() { return false; }
 
 std::string registrationPath() {
     return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -16,17 +14,11 @@ std::string registrationPath() {
         .toStdString();
 }
 
-bool isEnabled() {
-    return QFile::exists(QString::fromStdString(registrationPath()));
-}
+bool isEnabled() { return QFile::exists(QString::fromStdString(registrationPath())); }
 
 // The running instance is the one the entry would start, so there is nothing to load now.
-void enable() {
-    writeFileAtomically(registrationPath(), autostartEntry(binaryPath()));
-}
+void enable() { writeFileAtomically(registrationPath(), autostartEntry(binaryPath())); }
 
-void disable() {
-    QFile::remove(QString::fromStdString(registrationPath()));
-}
+void disable() { QFile::remove(QString::fromStdString(registrationPath())); }
 
 } // namespace moorix::LoginItem

@@ -14,10 +14,8 @@ QString trimBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (begin < end && blank(text[begin]))
-        ++begin;
-    while (end > begin && blank(text[end - 1]))
-        --end;
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
     return text.mid(begin, end - begin);
 }
 
@@ -36,8 +34,7 @@ std::map<QString, QString> decode(const QString& json) {
 
 std::optional<QString> encode(const std::map<QString, QString>& labels) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (const auto& [name, label] : labels)
-        object[name.toStdString()] = label.toStdString();
+    for (const auto& [name, label] : labels) object[name.toStdString()] = label.toStdString();
     const auto text = writeCompactJson(object);
     if (!text) return std::nullopt;
     return QString::fromStdString(*text);

@@ -4,11 +4,11 @@
 #include "app/services/dev_count.h"
 #include "app/services/l10n.h"
 #include "app/services/preferences.h"
+#include "core/control/process_control.h"
+#include "core/control/process_inspection.h"
 #include "core/history/insights.h"
 #include "core/listing/listing.h"
 #include "core/listing/port_sampler.h"
-#include "core/control/process_control.h"
-#include "core/control/process_inspection.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -47,7 +47,8 @@ PortNotifier& PortNotifier::shared() {
             [](int count) {
                 // The count belongs to the main thread; the application object lives there.
                 if (auto* app = QCoreApplication::instance())
-                    QMetaObject::invokeMethod(app, [count] { DevCount::shared().setCount(count); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        app, [count] { DevCount::shared().setCount(count); }, Qt::QueuedConnection);
             },
             currentInstant,
             pause,
@@ -82,7 +83,8 @@ void PortNotifier::run() {
         lock.unlock();
         const auto wait = m_world.pauseFor(!m_world.watched().empty());
         lock.lock();
-        if (m_wake.wait_until(lock, std::chrono::steady_clock::now() + wait, [this] { return m_stopping; })) break;
+        if (m_wake.wait_until(lock, std::chrono::steady_clock::now() + wait, [this] { return m_stopping; }))
+            break;
         lock.unlock();
         tick();
         lock.lock();

@@ -2,8 +2,8 @@
 
 #include "core/history/history.h"
 #include "core/history/instant.h"
-#include "core/listing/port_entry.h"
 #include "core/history/recorder.h"
+#include "core/listing/port_entry.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -35,8 +35,10 @@ bool isNumberType(const QVariant& value) {
     case QMetaType::Long:
     case QMetaType::ULong:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong: return true;
-    default: return false;
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -70,15 +72,20 @@ std::optional<bool> boolean(const QVariant& value) {
 
 std::optional<QString> text(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::QString: return value.toString();
+    case QMetaType::QString:
+        return value.toString();
     // An unquoted comma list in a hand-edited INI file comes back as a list.
-    case QMetaType::QStringList: return value.toStringList().join(',');
-    case QMetaType::QByteArray: return QString::fromUtf8(value.toByteArray());
+    case QMetaType::QStringList:
+        return value.toStringList().join(',');
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(value.toByteArray());
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong: return value.toString();
-    default: return std::nullopt;
+    case QMetaType::ULongLong:
+        return value.toString();
+    default:
+        return std::nullopt;
     }
 }
 
@@ -100,9 +107,7 @@ Preferences& Preferences::shared() {
     return *instance;
 }
 
-QString Preferences::storeLocation() {
-    return openStore().fileName();
-}
+QString Preferences::storeLocation() { return openStore().fileName(); }
 
 QVariant Preferences::read(const char* key) const {
     std::lock_guard lock(m_mutex);
@@ -122,9 +127,7 @@ bool Preferences::write(const char* key, const QVariant& value) {
     return !before.isValid() || beforeText.value_or(before.toString()) != value.toString();
 }
 
-std::optional<QString> Preferences::readText(const char* key) const {
-    return text(read(key));
-}
+std::optional<QString> Preferences::readText(const char* key) const { return text(read(key)); }
 
 double Preferences::refreshInterval() const {
     return positiveNumber(read(refreshIntervalKey)).value_or(refreshIntervalDefault);
@@ -150,9 +153,7 @@ void Preferences::setConfirmBeforeKill(bool confirm) {
     if (write(confirmBeforeKillKey, confirm)) emit confirmBeforeKillChanged(confirm);
 }
 
-QString Preferences::hiddenPorts() const {
-    return readText(hiddenPortsKey).value_or(QString());
-}
+QString Preferences::hiddenPorts() const { return readText(hiddenPortsKey).value_or(QString()); }
 
 void Preferences::setHiddenPorts(const QString& value) {
     if (write(hiddenPortsKey, value)) emit hiddenPortsChanged(value);
@@ -174,9 +175,7 @@ void Preferences::setAppLanguage(const QString& language) {
     if (write(appLanguageKey, language)) emit appLanguageChanged(language);
 }
 
-std::optional<QString> Preferences::portLabelsText() const {
-    return readText(portLabelsKey);
-}
+std::optional<QString> Preferences::portLabelsText() const { return readText(portLabelsKey); }
 
 void Preferences::setPortLabelsText(const QString& json) {
     if (write(portLabelsKey, json)) emit portLabelsChanged();

@@ -46,7 +46,8 @@ QImage renderMenuBarImage(const QImage& icon, int count, const MenuBarStyle& sty
             painter.setRenderHint(QPainter::TextAntialiasing);
             painter.setFont(font);
             painter.setPen(style.iconColor);
-            painter.drawText(QRectF(side + gap, 0, textWidth + 1, side), Qt::AlignLeft | Qt::AlignVCenter, text);
+            painter.drawText(QRectF(side + gap, 0, textWidth + 1, side), Qt::AlignLeft | Qt::AlignVCenter,
+                             text);
         }
         image.setDevicePixelRatio(style.pixelRatio);
         return image;

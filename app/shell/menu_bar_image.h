@@ -12,10 +12,10 @@ enum class CountPlacement { Beside, Badge };
 
 struct MenuBarStyle {
     CountPlacement placement = CountPlacement::Badge;
-    QColor iconColor;        // the icon's tint; black for a template image the menu bar tints itself
-    QColor outlineColor;     // a halo around the icon so that it reads on any tray; none when invalid
-    int pointSize = 22;      // height of the tray slot in points
-    qreal pixelRatio = 2.0;  // pixels per point
+    QColor iconColor;       // the icon's tint; black for a template image the menu bar tints itself
+    QColor outlineColor;    // a halo around the icon so that it reads on any tray; none when invalid
+    int pointSize = 22;     // height of the tray slot in points
+    qreal pixelRatio = 2.0; // pixels per point
 };
 
 // The tray image: the icon alone for a count of 0, with the count from 1 on.

@@ -1,7 +1,7 @@
 #include "app/shell/menu_bar_label.h"
 
-#include "app/services/l10n.h"
 #include "app/services/dev_count.h"
+#include "app/services/l10n.h"
 #include "app/shell/menu_bar_image.h"
 
 #include <QIcon>

@@ -15,8 +15,8 @@
 #include "app/shell/single_instance.h"
 #include "app/shell/tray_menu.h"
 #include "app/widgets/accessible_scroll_area.h"
-#include "app/windows/settings_window.h"
 #include "app/widgets/theme.h"
+#include "app/windows/settings_window.h"
 #include "core/history/history.h"
 #include "core/platform/platform.h"
 
@@ -86,7 +86,9 @@ int runMenuBarApp(int argc, char** argv) {
     // Built when first opened: a panel never opened costs no memory.
     std::unique_ptr<Panel> panel;
     const auto openedPanel = [&]() -> Panel& {
-        if (!panel) panel = std::make_unique<Panel>(workers, probes, trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
+        if (!panel)
+            panel = std::make_unique<Panel>(workers, probes,
+                                            trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
         return *panel;
     };
 
@@ -100,21 +102,25 @@ int runMenuBarApp(int argc, char** argv) {
         QObject::connect(menu.get(), &TrayMenu::settingsRequested, qApp, [] { SettingsWindow::show(); });
         QObject::connect(menu.get(), &TrayMenu::quitRequested, qApp, &QApplication::quit);
         tray->setContextMenu(menu.get());
-        QObject::connect(tray.get(), &QSystemTrayIcon::activated, &app, [&](QSystemTrayIcon::ActivationReason reason) {
-            switch (reason) {
-            case QSystemTrayIcon::Trigger:
-            case QSystemTrayIcon::DoubleClick:
-                // An XEmbed tray tells where the icon is; a StatusNotifierItem host does not, and Qt does
-                // not pass on where it was clicked: the panel then opens at the pointer.
-                openedPanel().host.toggle(tray->geometry());
-                break;
-            case QSystemTrayIcon::Context:
-                // A host that asks the item for its menu instead of reading the exported one.
-                if (!menu->isVisible()) menu->popup(QCursor::pos());
-                break;
-            default: break;
-            }
-        });
+        QObject::connect(tray.get(), &QSystemTrayIcon::activated, &app,
+                         [&](QSystemTrayIcon::ActivationReason reason) {
+                             switch (reason) {
+                             case QSystemTrayIcon::Trigger:
+                             case QSystemTrayIcon::DoubleClick:
+                                 // An XEmbed tray tells where the icon is; a StatusNotifierItem host does
+                                 // not, and Qt does not pass on where it was clicked: the panel then opens at
+                                 // the pointer.
+                                 openedPanel().host.toggle(tray->geometry());
+                                 break;
+                             case QSystemTrayIcon::Context:
+                                 // A host that asks the item for its menu instead of reading the exported
+                                 // one.
+                                 if (!menu->isVisible()) menu->popup(QCursor::pos());
+                                 break;
+                             default:
+                                 break;
+                             }
+                         });
         tray->show();
     } else {
         PanelHost& host = openedPanel().host;

@@ -15,7 +15,8 @@ constexpr qint64 reopenGuardMilliseconds = 300;
 } // namespace
 
 PanelHost::PanelHost(Mode mode, QWidget* content)
-    : QWidget(nullptr, mode == Mode::Popup ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint : Qt::Window),
+    : QWidget(nullptr, mode == Mode::Popup ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                           : Qt::Window),
       m_mode(mode) {
     setWindowTitle(QStringLiteral("Moorix"));
     setObjectName(QStringLiteral("panelHost"));
@@ -31,7 +32,8 @@ void PanelHost::toggle(const QRect& anchor) {
         hide();
         return;
     }
-    if (m_closedByDeactivation.isValid() && m_closedByDeactivation.elapsed() < reopenGuardMilliseconds) return;
+    if (m_closedByDeactivation.isValid() && m_closedByDeactivation.elapsed() < reopenGuardMilliseconds)
+        return;
     // A tray that does not say where its icon is (a StatusNotifierItem host): the user just clicked it,
     // so the pointer is there.
     m_anchor = anchor.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
@@ -68,15 +70,20 @@ void PanelHost::resizeEvent(QResizeEvent* event) {
 
 bool PanelHost::event(QEvent* event) {
     switch (event->type()) {
-    case QEvent::Show: emit shownChanged(true); break;
-    case QEvent::Hide: emit shownChanged(false); break;
+    case QEvent::Show:
+        emit shownChanged(true);
+        break;
+    case QEvent::Hide:
+        emit shownChanged(false);
+        break;
     case QEvent::WindowDeactivate:
         if (m_mode == Mode::Popup && isVisible()) {
             m_closedByDeactivation.start();
             hide();
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return QWidget::event(event);
 }

@@ -7,9 +7,7 @@ namespace moorix {
 AccessibleButton::AccessibleButton(QAbstractButton* button, QAccessible::Role role)
     : QAccessibleWidget(button, role) {}
 
-QAbstractButton* AccessibleButton::button() const {
-    return static_cast<QAbstractButton*>(widget());
-}
+QAbstractButton* AccessibleButton::button() const { return static_cast<QAbstractButton*>(widget()); }
 
 QString AccessibleButton::text(QAccessible::Text t) const {
     if (t == QAccessible::Name && button()->accessibleName().isEmpty()) return button()->text();
@@ -49,8 +47,6 @@ void AccessibleButton::doAction(const QString& actionName) {
     }
 }
 
-QStringList AccessibleButton::keyBindingsForAction(const QString&) const {
-    return {};
-}
+QStringList AccessibleButton::keyBindingsForAction(const QString&) const { return {}; }
 
 } // namespace moorix

@@ -16,8 +16,6 @@ QAccessibleInterface* accessibleScrollArea(const QString& className, QObject* ob
 
 } // namespace
 
-void installScrollAreaAccessibility() {
-    QAccessible::installFactory(accessibleScrollArea);
-}
+void installScrollAreaAccessibility() { QAccessible::installFactory(accessibleScrollArea); }
 
 } // namespace moorix

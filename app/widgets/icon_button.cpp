@@ -43,7 +43,8 @@ void IconButton::paintEvent(QPaintEvent*) {
         painter.setBrush(QColor(255, 255, 255, isDown() ? 34 : 20));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     }
-    if (hasFocus() && m_keyboardFocus) paintFocusRing(painter, QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 5);
+    if (hasFocus() && m_keyboardFocus)
+        paintFocusRing(painter, QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 5);
     const QPixmap pixmap = symbol(m_symbol, m_symbolSize, m_color, devicePixelRatioF());
     const QSize size = pixmap.deviceIndependentSize().toSize();
     painter.drawPixmap(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), pixmap);

@@ -38,8 +38,10 @@ void PillButton::paintEvent(QPaintEvent*) {
     QColor fill = m_look.fill;
     // Hover and press lighten the capsule, or draw a faint one where there is none.
     if (isDown() || underMouse()) {
-        if (fill.alpha() == 0) fill = QColor(255, 255, 255, isDown() ? 30 : 18);
-        else fill = isDown() ? fill.darker(115) : fill.lighter(118);
+        if (fill.alpha() == 0)
+            fill = QColor(255, 255, 255, isDown() ? 30 : 18);
+        else
+            fill = isDown() ? fill.darker(115) : fill.lighter(118);
     }
     if (fill.alpha() > 0) {
         painter.setPen(Qt::NoPen);

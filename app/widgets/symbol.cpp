@@ -9,7 +9,8 @@ namespace moorix {
 
 QPixmap symbol(const QString& name, int size, const QColor& color, qreal devicePixelRatio) {
     static QHash<QString, QPixmap> drawn;
-    const QString key = QStringLiteral("%1/%2/%3/%4").arg(name).arg(size).arg(color.rgba()).arg(devicePixelRatio);
+    const QString key =
+        QStringLiteral("%1/%2/%3/%4").arg(name).arg(size).arg(color.rgba()).arg(devicePixelRatio);
     if (const auto found = drawn.constFind(key); found != drawn.constEnd()) return *found;
 
     QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(name));

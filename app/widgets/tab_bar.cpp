@@ -131,9 +131,7 @@ void TabBar::setCurrentIndex(int index) {
     select(index, false);
 }
 
-QAbstractButton* TabBar::tab(int index) const {
-    return m_tabs.at(static_cast<std::size_t>(index));
-}
+QAbstractButton* TabBar::tab(int index) const { return m_tabs.at(static_cast<std::size_t>(index)); }
 
 void TabBar::select(int index, bool animated) {
     m_current = index;

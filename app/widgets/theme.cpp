@@ -68,7 +68,8 @@ QFont uiFont(int pixelSize, QFont::Weight weight) {
 }
 
 QFont monoFont(int pixelSize, QFont::Weight weight) {
-    static const QStringList preferred{QStringLiteral("JetBrains Mono"), QStringLiteral("SF Mono"), QStringLiteral("Menlo")};
+    static const QStringList preferred{QStringLiteral("JetBrains Mono"), QStringLiteral("SF Mono"),
+                                       QStringLiteral("Menlo")};
     return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), preferred, pixelSize, weight);
 }
 

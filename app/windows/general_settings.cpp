@@ -2,7 +2,6 @@
 
 #include "app/services/l10n.h"
 #include "app/services/login_item.h"
-#include "core/text/port_list.h"
 #include "app/services/preferences.h"
 #include "app/widgets/divider.h"
 #include "app/widgets/focus_ring.h"
@@ -10,12 +9,13 @@
 #include "app/widgets/section_label.h"
 #include "app/widgets/segmented_picker.h"
 #include "app/widgets/settings_button.h"
-#include "app/windows/settings_card.h"
-#include "app/windows/settings_row.h"
 #include "app/widgets/stepped_slider.h"
 #include "app/widgets/theme.h"
 #include "app/widgets/themed_label.h"
 #include "app/widgets/toggle_switch.h"
+#include "app/windows/settings_card.h"
+#include "app/windows/settings_row.h"
+#include "core/text/port_list.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,9 +38,7 @@ constexpr int pickerWidth = 210;
 constexpr int sliderWidth = 154;
 constexpr int heightTextWidth = 46;
 
-QString pointsText(int points) {
-    return QString::number(points) + QStringLiteral(" pt");
-}
+QString pointsText(int points) { return QString::number(points) + QStringLiteral(" pt"); }
 
 } // namespace
 

@@ -41,7 +41,8 @@ QSize HistoryEventDelegate::sizeHint(const QStyleOptionViewItem& option, const Q
     return {option.rect.width(), rowHeight};
 }
 
-void HistoryEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void HistoryEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
     const PortEvent& event = static_cast<const HistoryEventList*>(index.model())->event(index.row());
     painter->save();
     painter->setRenderHint(QPainter::TextAntialiasing);
@@ -50,14 +51,17 @@ void HistoryEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     constexpr int gap = 8;
 
     int x = line.left();
-    const auto column = [&](const QFont& font, const QColor& color, int width, const QString& text, int align) {
+    const auto column = [&](const QFont& font, const QColor& color, int width, const QString& text,
+                            int align) {
         painter->setFont(font);
         painter->setPen(color);
         const QRect box(x, line.top(), width, line.height());
-        painter->drawText(box, align | Qt::AlignVCenter, QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+        painter->drawText(box, align | Qt::AlignVCenter,
+                          QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
         x += width + gap;
     };
-    column(Theme::monoFont(11, QFont::DemiBold), Theme::primaryText(), 46, QString::number(event.port), Qt::AlignLeft);
+    column(Theme::monoFont(11, QFont::DemiBold), Theme::primaryText(), 46, QString::number(event.port),
+           Qt::AlignLeft);
     const QFontMetrics metrics(mono);
     const int actionWidth = std::max(metrics.horizontalAdvance(L10n::text("history_opened")),
                                      metrics.horizontalAdvance(L10n::text("history_closed")));
@@ -66,8 +70,8 @@ void HistoryEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QFont small = Theme::monoFont(10);
     const QString time = HistoryEventList::timeText(event);
     const int timeWidth = QFontMetrics(small).horizontalAdvance(time);
-    column(mono, Theme::secondaryText(), std::max(0, line.right() - x - timeWidth - gap), QString::fromStdString(event.root()),
-           Qt::AlignLeft);
+    column(mono, Theme::secondaryText(), std::max(0, line.right() - x - timeWidth - gap),
+           QString::fromStdString(event.root()), Qt::AlignLeft);
     column(small, Theme::tertiaryText(), timeWidth, time, Qt::AlignRight);
     painter->restore();
 }

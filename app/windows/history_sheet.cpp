@@ -2,11 +2,11 @@
 
 #include "app/services/l10n.h"
 #include "app/widgets/divider.h"
-#include "app/windows/history_event_list.h"
 #include "app/widgets/icon_button.h"
 #include "app/widgets/scroll_style.h"
 #include "app/widgets/theme.h"
 #include "app/widgets/themed_label.h"
+#include "app/windows/history_event_list.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,8 +23,8 @@ constexpr int emptyHeight = 300;
 } // namespace
 
 HistorySheet::HistorySheet(QWidget* parent)
-    : QWidget(parent), m_title(new QLabel), m_close(new IconButton(QStringLiteral("xmark"), 11)), m_empty(new QLabel),
-      m_list(new QListView), m_events(new HistoryEventList(this)) {
+    : QWidget(parent), m_title(new QLabel), m_close(new IconButton(QStringLiteral("xmark"), 11)),
+      m_empty(new QLabel), m_list(new QListView), m_events(new HistoryEventList(this)) {
     setObjectName(QStringLiteral("historySheet"));
     m_title->setFont(Theme::uiFont(13, QFont::DemiBold));
     setTextColor(m_title, Theme::primaryText());

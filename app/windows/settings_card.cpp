@@ -21,9 +21,7 @@ SettingsCard::SettingsCard(QWidget* parent) : QWidget(parent), m_rows(new QVBoxL
     m_rows->setSpacing(0);
 }
 
-void SettingsCard::addRow(QWidget* row) {
-    m_rows->addWidget(row);
-}
+void SettingsCard::addRow(QWidget* row) { m_rows->addWidget(row); }
 
 Divider* SettingsCard::addDivider() {
     auto* divider = new Divider(dividerIndent, this);

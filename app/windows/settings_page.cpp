@@ -38,8 +38,6 @@ QWidget* SettingsPage::addSection(SectionLabel* label, SettingsCard* card) {
     return section;
 }
 
-int SettingsPage::contentHeight() const {
-    return widget()->sizeHint().height();
-}
+int SettingsPage::contentHeight() const { return widget()->sizeHint().height(); }
 
 } // namespace moorix

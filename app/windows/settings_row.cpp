@@ -43,9 +43,7 @@ SettingsRow::SettingsRow(QWidget* control, QWidget* named, QWidget* parent)
     setMinimumHeight(controlHeight + 2 * verticalPadding);
 }
 
-QString SettingsRow::title() const {
-    return m_title->text();
-}
+QString SettingsRow::title() const { return m_title->text(); }
 
 void SettingsRow::setTitle(const QString& title) {
     m_title->setText(title);

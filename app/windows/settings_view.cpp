@@ -2,9 +2,9 @@
 
 #include "app/services/l10n.h"
 #include "app/services/preferences.h"
-#include "app/windows/general_settings.h"
 #include "app/widgets/tab_bar.h"
 #include "app/widgets/theme.h"
+#include "app/windows/general_settings.h"
 #include "app/windows/updates_settings.h"
 
 #include <QAbstractButton>

@@ -78,8 +78,6 @@ void show() {
     window->activateWindow();
 }
 
-QWidget* window() {
-    return instance();
-}
+QWidget* window() { return instance(); }
 
 } // namespace moorix::SettingsWindow

@@ -4,9 +4,9 @@
 #include "app/widgets/pill_button.h"
 #include "app/widgets/section_label.h"
 #include "app/widgets/settings_button.h"
+#include "app/widgets/toggle_switch.h"
 #include "app/windows/settings_card.h"
 #include "app/windows/settings_row.h"
-#include "app/widgets/toggle_switch.h"
 
 #include <QSignalBlocker>
 

@@ -1,11 +1,11 @@
 #include "core/control/process_control.h"
 
-#include "core/platform/detached_launch.h"
+#include "core/control/process_inspection.h"
 #include "core/history/kill_log.h"
 #include "core/history/kill_record.h"
-#include "core/platform/platform.h"
-#include "core/control/process_inspection.h"
 #include "core/listing/process_table.h"
+#include "core/platform/detached_launch.h"
+#include "core/platform/platform.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -84,7 +84,8 @@ void noteKilled(std::int32_t pid) {
 }
 
 bool wasKilledByUs(std::int32_t pid) {
-    return KillRecord::shared().contains(pid) || KillLog::shared().contains(pid, std::chrono::system_clock::now());
+    return KillRecord::shared().contains(pid) ||
+           KillLog::shared().contains(pid, std::chrono::system_clock::now());
 }
 
 } // namespace moorix::PortCore

@@ -1,11 +1,11 @@
 #include "core/control/process_inspection.h"
 
 #include "core/control/cpu_meter.h"
-#include "core/text/decimal.h"
-#include "core/platform/pid_list.h"
 #include "core/platform/kernel_sources.h"
+#include "core/platform/pid_list.h"
 #include "core/platform/platform.h"
 #include "core/platform/test_seams.h"
+#include "core/text/decimal.h"
 #include "core/text/text_lines.h"
 
 #include <charconv>
@@ -59,7 +59,8 @@ std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text)
     return result;
 }
 
-std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids, const ToolRunner& run) {
+std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids,
+                                                     const ToolRunner& run) {
     const std::string list = pidList(pids);
     if (list.empty()) return {};
     if (!toolsOnly()) {

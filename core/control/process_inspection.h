@@ -12,8 +12,8 @@
 namespace moorix {
 
 struct ProcessStats {
-    double cpu = 0;          // percent of one processor
-    std::int64_t memMB = 0;  // resident memory, whole mebibytes
+    double cpu = 0;         // percent of one processor
+    std::int64_t memMB = 0; // resident memory, whole mebibytes
     bool operator==(const ProcessStats&) const = default;
 };
 

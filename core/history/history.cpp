@@ -1,7 +1,7 @@
 #include "core/history/history.h"
 
-#include "core/text/file_text.h"
 #include "core/platform/platform.h"
+#include "core/text/file_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,7 +37,8 @@ void History::append(const PortEvent& event) {
     const std::lock_guard lock(m_lock);
     // O_CREAT without O_TRUNC: the first event creates the file, and an existing file, even one this
     // process may not write, is never replaced. The history holds command lines, so it is private.
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    const int fd =
+        ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) return;
     struct stat status {};
     if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
@@ -45,7 +46,8 @@ void History::append(const PortEvent& event) {
         do {
             written = ::write(fd, line->data(), line->size());
         } while (written < 0 && errno == EINTR);
-        // A short write (a full disk) leaves part of a line; ending it keeps the next event on a line of its own.
+        // A short write (a full disk) leaves part of a line; ending it keeps the next event on a line of its
+        // own.
         if (written > 0 && static_cast<std::size_t>(written) < line->size()) (void)!::write(fd, "\n", 1);
     }
     ::close(fd);

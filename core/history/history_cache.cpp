@@ -100,7 +100,8 @@ bool HistoryCache::decodeFrom(int fd, std::uint64_t offset, std::uint64_t size) 
         // Sized by what the file should hold, so that a small append costs a small read; reading goes
         // on until the end, since the file may grow meanwhile.
         const std::uint64_t expected = size > offset + held ? size - offset - held : 0;
-        const auto length = static_cast<std::size_t>(std::clamp<std::uint64_t>(expected + 1, kBoundary, kChunk));
+        const auto length =
+            static_cast<std::size_t>(std::clamp<std::uint64_t>(expected + 1, kBoundary, kChunk));
         if (held + length > capacity) {
             capacity = held + length;
             auto larger = std::make_unique_for_overwrite<char[]>(capacity);
@@ -168,10 +169,13 @@ HistoryView HistoryCache::since(Instant since) const {
         if (first == last || block->max < since) continue;
         if (block->min < since) {
             if (block->inOrder) {
-                first = std::partition_point(first, last, [&](const PortEvent& event) { return event.at < since; });
-            } else { // a clock stepped back, or another process appended late: every run of events in the window
+                first = std::partition_point(first, last,
+                                             [&](const PortEvent& event) { return event.at < since; });
+            } else { // a clock stepped back, or another process appended late: every run of events in the
+                     // window
                 for (;;) {
-                    first = std::find_if(first, last, [&](const PortEvent& event) { return event.at >= since; });
+                    first =
+                        std::find_if(first, last, [&](const PortEvent& event) { return event.at >= since; });
                     const PortEvent* const end =
                         std::find_if(first, last, [&](const PortEvent& event) { return event.at < since; });
                     if (end == last) break;

@@ -2,8 +2,8 @@
 
 #include "core/history/history_view.h"
 #include "core/history/instant.h"
-#include "core/platform/platform.h"
 #include "core/history/port_event.h"
+#include "core/platform/platform.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -63,7 +63,8 @@ private:
     std::string m_head;           // the first bytes of the decoded part
     std::string m_end;            // the last bytes of the decoded part
     std::vector<std::shared_ptr<Block>> m_blocks;
-    std::shared_ptr<const PortEvent> m_tail; // a last line without its line feed, decoded again on every refresh
+    std::shared_ptr<const PortEvent>
+        m_tail; // a last line without its line feed, decoded again on every refresh
 };
 
 } // namespace moorix

@@ -23,7 +23,8 @@ void HistoryView::add(std::shared_ptr<const void> owner, const PortEvent* first,
 }
 
 const PortEvent& HistoryView::operator[](std::size_t index) const {
-    const auto run = static_cast<std::size_t>(std::upper_bound(m_ends.begin(), m_ends.end(), index) - m_ends.begin());
+    const auto run =
+        static_cast<std::size_t>(std::upper_bound(m_ends.begin(), m_ends.end(), index) - m_ends.begin());
     return m_runs[run].first[index - (m_ends[run] - m_runs[run].count)];
 }
 

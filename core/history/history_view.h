@@ -31,7 +31,8 @@ public:
         using reference = const PortEvent&;
 
         Iterator() = default;
-        Iterator(const Run* run, const Run* end) : m_run(run), m_end(end), m_at(run != end ? run->first : nullptr) {}
+        Iterator(const Run* run, const Run* end)
+            : m_run(run), m_end(end), m_at(run != end ? run->first : nullptr) {}
         reference operator*() const { return *m_at; }
         pointer operator->() const { return m_at; }
         Iterator& operator++() {

@@ -34,10 +34,12 @@ std::vector<Stale> stale(const std::vector<PortEntry>& entries, const HistoryVie
     return result;
 }
 
-std::vector<PortEvent> crashes(const HistoryView& events, const std::function<bool(std::int32_t pid)>& isAlive) {
+std::vector<PortEvent> crashes(const HistoryView& events,
+                               const std::function<bool(std::int32_t pid)>& isAlive) {
     std::vector<PortEvent> found;
     for (const PortEvent& event : events) {
-        if (event.action != EventAction::closed || event.ending != Ending::unexpected || !isDevPort(event.port))
+        if (event.action != EventAction::closed || event.ending != Ending::unexpected ||
+            !isDevPort(event.port))
             continue;
         if (isAlive(event.pid)) found.push_back(event);
     }

@@ -2,8 +2,8 @@
 
 #include "core/history/history_view.h"
 #include "core/history/instant.h"
-#include "core/listing/port_entry.h"
 #include "core/history/port_event.h"
+#include "core/listing/port_entry.h"
 
 #include <chrono>
 #include <cstdint>
@@ -32,6 +32,7 @@ std::vector<Stale> stale(const std::vector<PortEntry>& entries, const HistoryVie
                          std::chrono::duration<double> threshold);
 
 // Closings judged unexpected on development ports whose process still lives.
-std::vector<PortEvent> crashes(const HistoryView& events, const std::function<bool(std::int32_t pid)>& isAlive);
+std::vector<PortEvent> crashes(const HistoryView& events,
+                               const std::function<bool(std::int32_t pid)>& isAlive);
 
 } // namespace moorix::Insights

@@ -1,8 +1,8 @@
 #include "core/history/kill_log.h"
 
+#include "core/platform/platform.h"
 #include "core/text/decimal.h"
 #include "core/text/file_text.h"
-#include "core/platform/platform.h"
 #include "core/text/text_lines.h"
 
 #include <errno.h>
@@ -24,11 +24,14 @@ std::int64_t unixSeconds(KillLog::TimePoint at) {
     return std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count();
 }
 
-bool isRecent(std::int64_t noted, std::int64_t now) { return noted <= now && now - noted < KillLog::keepFor.count(); }
+bool isRecent(std::int64_t noted, std::int64_t now) {
+    return noted <= now && now - noted < KillLog::keepFor.count();
+}
 
 // Whether the open file `fd` is still the one at `path`: a rewrite renames a new file into its place.
 bool isStillAt(int fd, const std::string& path) {
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
            opened.st_ino == named.st_ino;
 }
@@ -87,7 +90,8 @@ void KillLog::note(std::int32_t pid, TimePoint now) {
     if (::fstat(fd, &info) == 0 && info.st_size > rewriteAbove) {
         std::string kept;
         forEachRecord(readAll(fd), [&](std::int32_t notedPid, std::int64_t noted) {
-            if (isRecent(noted, seconds)) kept += std::to_string(notedPid) + " " + std::to_string(noted) + "\n";
+            if (isRecent(noted, seconds))
+                kept += std::to_string(notedPid) + " " + std::to_string(noted) + "\n";
         });
         replaced = replaceFile(m_path, kept + line);
     }

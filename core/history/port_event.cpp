@@ -23,8 +23,9 @@ public:
         if (!at || !literal(",\"action\":") || !plain(text)) return false;
         const auto action = eventActionFromRaw(text);
         std::int64_t pid = 0;
-        if (!action || !literal(",\"port\":") || !integer(event.port) || !literal(",\"pid\":") || !integer(pid) ||
-            pid < std::numeric_limits<std::int32_t>::min() || pid > std::numeric_limits<std::int32_t>::max())
+        if (!action || !literal(",\"port\":") || !integer(event.port) || !literal(",\"pid\":") ||
+            !integer(pid) || pid < std::numeric_limits<std::int32_t>::min() ||
+            pid > std::numeric_limits<std::int32_t>::max())
             return false;
         event.at = *at;
         event.action = *action;
@@ -157,7 +158,8 @@ std::optional<std::int64_t> readInteger(const nlohmann::json* value) {
     if (!value || !value->is_number_integer()) return std::nullopt;
     if (value->is_number_unsigned()) {
         const auto magnitude = value->get<std::uint64_t>();
-        if (magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+        if (magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return std::nullopt;
         return static_cast<std::int64_t>(magnitude);
     }
     return value->get<std::int64_t>();
@@ -184,10 +186,13 @@ std::optional<PortEvent> decodeObject(const nlohmann::json& value) {
         !readTexts(member(value, "parentChain"), event.parentChain) ||
         !readText(member(value, "user"), event.user) || !readText(member(value, "address"), event.address))
         return std::nullopt;
-    if (const auto* cwd = member(value, "cwd"); cwd && !readText(cwd, event.cwd.emplace())) return std::nullopt;
-    if (const auto* project = member(value, "project"); project && !readText(project, event.project.emplace()))
+    if (const auto* cwd = member(value, "cwd"); cwd && !readText(cwd, event.cwd.emplace()))
         return std::nullopt;
-    if (const auto* argv = member(value, "argv"); argv && !readTexts(argv, event.argv.emplace())) return std::nullopt;
+    if (const auto* project = member(value, "project");
+        project && !readText(project, event.project.emplace()))
+        return std::nullopt;
+    if (const auto* argv = member(value, "argv"); argv && !readTexts(argv, event.argv.emplace()))
+        return std::nullopt;
     if (const auto* ending = member(value, "ending")) {
         if (!readText(ending, text)) return std::nullopt;
         event.ending = endingFromRaw(text);

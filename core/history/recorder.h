@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/history/instant.h"
-#include "core/listing/port_entry.h"
 #include "core/history/port_event.h"
+#include "core/listing/port_entry.h"
 
 #include <cstdint>
 #include <functional>

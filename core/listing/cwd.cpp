@@ -1,7 +1,7 @@
 #include "core/listing/cwd.h"
 
-#include "core/text/file_text.h"
 #include "core/platform/process_info.h"
+#include "core/text/file_text.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,8 @@
 #include "core/listing/docker.h"
 
-#include "core/text/decimal.h"
 #include "core/platform/platform.h"
 #include "core/platform/test_seams.h"
+#include "core/text/decimal.h"
 #include "core/text/text_lines.h"
 
 #include <sys/stat.h>
@@ -53,9 +53,7 @@ PortMap parseContainerPorts(std::string_view output) {
     return ports;
 }
 
-bool isTrustedOwner(uid_t owner) {
-    return owner == 0 || owner == ::getuid();
-}
+bool isTrustedOwner(uid_t owner) { return owner == 0 || owner == ::getuid(); }
 
 // Whoever owns a folder on the way can swap the client for their own program, so the folders
 // must be as trusted as the file itself.

@@ -3,9 +3,9 @@
 #include "core/listing/cwd.h"
 #include "core/listing/kernel_listing.h"
 #include "core/listing/lsof.h"
+#include "core/listing/process_table.h"
 #include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
-#include "core/listing/process_table.h"
 #include "core/text/utf8.h"
 
 #include <map>
@@ -22,8 +22,7 @@ std::optional<std::vector<PortEntry>> toolSocketEntries(const ToolRunner& run) {
     if (!sockets) return std::nullopt;
     const ProcessTable table = processTableFromPs(run);
     std::vector<PortEntry> entries = parseLsof(*sockets, table);
-    for (auto& entry : entries)
-        entry.command = platform::fullCommandName(entry.pid, entry.command);
+    for (auto& entry : entries) entry.command = platform::fullCommandName(entry.pid, entry.command);
     return entries;
 }
 

@@ -1,8 +1,8 @@
 #include "core/listing/lsof.h"
 
-#include "core/text/decimal.h"
 #include "core/listing/entry_collector.h"
 #include "core/platform/platform.h"
+#include "core/text/decimal.h"
 #include "core/text/text_lines.h"
 #include "core/text/utf8.h"
 
@@ -32,8 +32,8 @@ std::optional<SocketName> splitSocketName(std::string_view name) {
 } // namespace
 
 const std::vector<std::string>& socketListingArgs() {
-    static const std::vector<std::string> args{"-F", std::string(fullFields), "-iTCP", "-sTCP:LISTEN",
-                                               "-n", "-P", "+c0"};
+    static const std::vector<std::string> args{
+        "-F", std::string(fullFields), "-iTCP", "-sTCP:LISTEN", "-n", "-P", "+c0"};
     return args;
 }
 

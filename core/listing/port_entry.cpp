@@ -1,7 +1,7 @@
 #include "core/listing/port_entry.h"
 
-#include "core/text/json_text.h"
 #include "core/platform/platform.h"
+#include "core/text/json_text.h"
 
 namespace moorix {
 
@@ -45,9 +45,10 @@ bool isDevPort(std::int64_t port) { return port >= 1024 && port <= 9999; }
 
 const std::set<std::string, std::less<>>& systemCommands() {
     static const std::set<std::string, std::less<>> names{
-        "ControlCenter", "AirPlayXPCHelper", "sharingd",     "rapportd",          "remoted",
-        "mDNSResponder", "launchd",          "bluetoothd",   "coreaudiod",        "WindowServer",
-        "identityservicesd", "apsd",         "searchpartyd"};
+        "ControlCenter", "AirPlayXPCHelper", "sharingd",          "rapportd",
+        "remoted",       "mDNSResponder",    "launchd",           "bluetoothd",
+        "coreaudiod",    "WindowServer",     "identityservicesd", "apsd",
+        "searchpartyd"};
     return names;
 }
 
@@ -61,7 +62,9 @@ std::string PortEntry::chainText() const {
 
 bool PortEntry::isDev() const { return isDevPort(port); }
 
-bool PortEntry::isSystemCritical() const { return systemCommands().contains(command) || isServiceAccount(user); }
+bool PortEntry::isSystemCritical() const {
+    return systemCommands().contains(command) || isServiceAccount(user);
+}
 
 std::string PortEntry::owner() const { return parentChain.empty() ? command : parentChain.back(); }
 
@@ -69,9 +72,7 @@ std::string PortEntry::url() const { return "http://localhost:" + std::to_string
 
 bool PortEntry::isExposed() const { return address == "*" || address == "0.0.0.0" || address == "[::]"; }
 
-bool PortEntry::canRestart() const {
-    return !isSystemCritical() && user == platform::loginName();
-}
+bool PortEntry::canRestart() const { return !isSystemCritical() && user == platform::loginName(); }
 
 std::string writePortList(const std::vector<PortEntry>& entries) {
     std::string text = "[";

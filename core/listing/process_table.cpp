@@ -1,9 +1,9 @@
 #include "core/listing/process_table.h"
 
-#include "core/text/decimal.h"
 #include "core/platform/kernel_sources.h"
 #include "core/platform/platform.h"
 #include "core/platform/test_seams.h"
+#include "core/text/decimal.h"
 #include "core/text/text_lines.h"
 #include "core/text/utf8.h"
 
@@ -41,8 +41,7 @@ ProcessTable processTableFromPs(const ToolRunner& run) {
     // Odd bytes in one command name cost that name its exact spelling, not the whole table.
     ProcessTable table =
         parseProcessTable(repairUtf8(run(platform::psPath(), {"-axo", "pid=,ppid=,comm="}, 5.0).output));
-    for (auto& [pid, process] : table)
-        process.comm = platform::fullCommandName(pid, process.comm);
+    for (auto& [pid, process] : table) process.comm = platform::fullCommandName(pid, process.comm);
     return table;
 }
 

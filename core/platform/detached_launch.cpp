@@ -34,7 +34,8 @@ bool launchDetached(const std::string& path, const std::vector<std::string>& arg
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (cwd) posix_spawn_file_actions_addchdir_np(&actions, cwd->c_str());
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     sigset_t none, all;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);

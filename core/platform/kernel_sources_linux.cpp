@@ -2,8 +2,8 @@
 #include "core/platform/kernel_sources.h"
 
 #include "core/platform/proc_tree_linux.h"
-#include "core/platform/socket_holders_linux.h"
 #include "core/platform/process_records.h"
+#include "core/platform/socket_holders_linux.h"
 #include "core/text/utf8.h"
 
 #include <unistd.h>
@@ -40,8 +40,7 @@ std::string fullName(const ProcTree& tree, std::int32_t pid, std::string_view co
 
 std::unordered_set<std::uint64_t> inodesOf(const std::vector<ListeningSocket>& sockets) {
     std::unordered_set<std::uint64_t> inodes;
-    for (const auto& socket : sockets)
-        inodes.insert(socket.key);
+    for (const auto& socket : sockets) inodes.insert(socket.key);
     return inodes;
 }
 
@@ -50,8 +49,7 @@ std::unordered_set<std::uint64_t> inodesOf(const std::vector<ListeningSocket>& s
 std::unordered_set<std::uint64_t> heldSockets(const std::vector<ListeningSocket>& sockets) {
     std::unordered_set<std::uint64_t> held;
     if (const auto holders = findSocketHolders(procTree(), inodesOf(sockets), false))
-        for (const auto& holder : *holders)
-            held.insert(holder.inode);
+        for (const auto& holder : *holders) held.insert(holder.inode);
     return held;
 }
 
@@ -61,12 +59,10 @@ std::optional<std::vector<HeldSocket>> heldListeningSockets() {
     const auto holders = findSocketHolders(procTree(), inodesOf(*sockets), true);
     if (!holders) return std::nullopt;
     std::unordered_map<std::uint64_t, const ListeningSocket*> byInode;
-    for (const auto& socket : *sockets)
-        byInode.emplace(socket.key, &socket);
+    for (const auto& socket : *sockets) byInode.emplace(socket.key, &socket);
     std::vector<HeldSocket> held;
     held.reserve(holders->size());
-    for (const auto& holder : *holders)
-        held.push_back({*byInode.at(holder.inode), holder.pid, holder.fd});
+    for (const auto& holder : *holders) held.push_back({*byInode.at(holder.inode), holder.pid, holder.fd});
     return held;
 }
 

@@ -93,8 +93,7 @@ std::optional<std::vector<ListeningSocket>> listeningSockets() {
     const auto pids = allPids();
     if (pids.empty()) return std::nullopt;
     std::vector<HeldSocket> held;
-    for (pid_t pid : pids)
-        collectListeningSockets(pid, held);
+    for (pid_t pid : pids) collectListeningSockets(pid, held);
     std::vector<ListeningSocket> sockets;
     std::unordered_set<std::uint64_t> seen;
     for (const auto& socket : held)
@@ -105,8 +104,7 @@ std::optional<std::vector<ListeningSocket>> listeningSockets() {
 // Each socket above was found in a process that this user may inspect.
 std::unordered_set<std::uint64_t> heldSockets(const std::vector<ListeningSocket>& sockets) {
     std::unordered_set<std::uint64_t> held;
-    for (const auto& socket : sockets)
-        held.insert(socket.key);
+    for (const auto& socket : sockets) held.insert(socket.key);
     return held;
 }
 
@@ -114,8 +112,7 @@ std::optional<std::vector<HeldSocket>> heldListeningSockets() {
     const auto pids = allPids();
     if (pids.empty()) return std::nullopt;
     std::vector<HeldSocket> held;
-    for (pid_t pid : pids)
-        collectListeningSockets(pid, held);
+    for (pid_t pid : pids) collectListeningSockets(pid, held);
     return held;
 }
 
@@ -194,8 +191,6 @@ processUsage(const std::vector<std::int32_t>& pids) {
 }
 
 // lsof and ps name processes in full on macOS.
-std::string fullCommandName(std::int32_t, std::string_view name) {
-    return std::string(name);
-}
+std::string fullCommandName(std::int32_t, std::string_view name) { return std::string(name); }
 
 } // namespace moorix::platform

@@ -21,7 +21,7 @@ const std::string& psPath();
 // Working directories of the given processes. A process that is gone, or whose directory cannot be
 // read, is left out: an unreadable link is not a path.
 std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
-                                                                const PortCore::ToolRunner& run);
+                                                                 const PortCore::ToolRunner& run);
 
 // Login name of the real user running this program; empty when it has none.
 const std::string& loginName();

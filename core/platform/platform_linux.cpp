@@ -1,8 +1,8 @@
 #include "core/platform/platform.h"
 
-#include "core/text/file_text.h"
 #include "core/platform/process_records.h"
 #include "core/platform/test_seams.h"
+#include "core/text/file_text.h"
 
 #include <climits>
 #include <fcntl.h>
@@ -40,8 +40,9 @@ std::string homeDir() {
 } // namespace
 
 const std::string& lsofPath() {
-    static const std::string path = testOverride("MOORIX_TEST_LSOF").value_or(
-        firstExecutable({"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"}));
+    static const std::string path =
+        testOverride("MOORIX_TEST_LSOF")
+            .value_or(firstExecutable({"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"}));
     return path;
 }
 
@@ -52,7 +53,7 @@ const std::string& psPath() {
 
 // Reading the links in /proc directly costs no tool run; lsof would take longer than the socket listing.
 std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
-                                                                const PortCore::ToolRunner&) {
+                                                                 const PortCore::ToolRunner&) {
     std::unordered_map<std::int32_t, std::string> directories;
     for (std::int32_t pid : pids) {
         if (pid < 1) continue;
@@ -95,9 +96,10 @@ const std::string& loginShell() {
     static const std::string path = [] {
         if (::access("/bin/zsh", X_OK) == 0) return std::string("/bin/zsh");
         // The restart's command text is POSIX shell syntax: a fish or csh login shell cannot run it.
-        static const std::set<std::string_view> posixShells{"sh", "bash", "dash", "ksh", "mksh", "yash", "zsh"};
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_shell && entry->pw_shell[0] == '/' &&
-                                                            ::access(entry->pw_shell, X_OK) == 0) {
+        static const std::set<std::string_view> posixShells{"sh",   "bash", "dash", "ksh",
+                                                            "mksh", "yash", "zsh"};
+        if (const passwd* entry = ::getpwuid(::getuid());
+            entry && entry->pw_shell && entry->pw_shell[0] == '/' && ::access(entry->pw_shell, X_OK) == 0) {
             const std::string_view shell = entry->pw_shell;
             if (posixShells.contains(shell.substr(shell.rfind('/') + 1))) return std::string(shell);
         }
@@ -107,7 +109,8 @@ const std::string& loginShell() {
 }
 
 const std::vector<std::string>& dockerCandidates() {
-    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker", "/usr/bin/docker"};
+    static const std::vector<std::string> paths{"/usr/local/bin/docker", "/opt/homebrew/bin/docker",
+                                                "/usr/bin/docker"};
     return paths;
 }
 

@@ -11,8 +11,8 @@
 #include <mach/mach_time.h>
 #include <pwd.h>
 #include <sys/proc_info.h>
-#include <sys/types.h>
 #include <sys/sysctl.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,7 +36,7 @@ const std::string& psPath() {
 
 // The kernel's record of each process's current folder; lsof only for the processes it refuses.
 std::unordered_map<std::int32_t, std::string> workingDirectories(const std::vector<std::int32_t>& pids,
-                                                                const PortCore::ToolRunner& run) {
+                                                                 const PortCore::ToolRunner& run) {
     std::unordered_map<std::int32_t, std::string> directories;
     std::vector<std::int32_t> refused;
     for (std::int32_t pid : pids) {
@@ -86,7 +86,8 @@ std::optional<std::uint64_t> processStartTime(std::int32_t pid) {
     std::size_t size = sizeof record;
     if (::sysctl(name, 4, &record, &size, nullptr, 0) != 0 || size == 0) return std::nullopt;
     const timeval started = record.kp_proc.p_starttime;
-    return static_cast<std::uint64_t>(started.tv_sec) * 1000000u + static_cast<std::uint64_t>(started.tv_usec);
+    return static_cast<std::uint64_t>(started.tv_sec) * 1000000u +
+           static_cast<std::uint64_t>(started.tv_usec);
 }
 
 const std::string& loginShell() {

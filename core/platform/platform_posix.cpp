@@ -9,7 +9,8 @@ namespace moorix::platform {
 
 const std::string& loginName() {
     static const std::string name = [] {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name) return std::string(entry->pw_name);
+        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name)
+            return std::string(entry->pw_name);
         return std::string();
     }();
     return name;

@@ -1,7 +1,7 @@
 #include "core/platform/process_records.h"
 
-#include "core/text/decimal.h"
 #include "core/platform/process_info.h"
+#include "core/text/decimal.h"
 #include "core/text/text_lines.h"
 #include "core/text/utf8.h"
 

@@ -29,8 +29,7 @@ public:
     // Reads the unread processes related to a holder, until reading them finds no further holder.
     void readRelatives(std::vector<std::int32_t> unread) {
         std::unordered_set<std::int32_t> holding;
-        for (const auto& holder : m_holders)
-            holding.insert(holder.pid);
+        for (const auto& holder : m_holders) holding.insert(holder.pid);
         for (bool more = true; more && !unread.empty();) {
             more = false;
             std::unordered_set<std::int32_t> ancestors;
@@ -98,8 +97,7 @@ findSocketHolders(const ProcTree& tree, const std::unordered_set<std::uint64_t>&
     if (!pids) return std::nullopt;
     Search search(tree, inodes);
     auto next = pids->begin();
-    while (next != pids->end() && !search.complete())
-        search.read(*next++);
+    while (next != pids->end() && !search.complete()) search.read(*next++);
     if (everyHolder && next != pids->end()) search.readRelatives({next, pids->end()});
     return search.take();
 }

@@ -19,8 +19,6 @@ inline std::optional<std::string> testOverride(const char* variable) {
 
 // Test builds can make the kernel's interfaces count as unavailable (MOORIX_TEST_TOOLS_ONLY), so that a
 // listing, a table or a sample comes from the tools as when the kernel refuses.
-inline bool toolsOnly() {
-    return testOverride("MOORIX_TEST_TOOLS_ONLY").has_value();
-}
+inline bool toolsOnly() { return testOverride("MOORIX_TEST_TOOLS_ONLY").has_value(); }
 
 } // namespace moorix

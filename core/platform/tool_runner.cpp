@@ -11,8 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -28,7 +28,8 @@ using Clock = std::chrono::steady_clock;
 bool readUntil(int fd, std::string& out, Clock::time_point deadline) {
     char buffer[65536];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return false;
         pollfd pfd{fd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, static_cast<int>(left));
@@ -87,7 +88,8 @@ ToolRun runToolWithStatus(const std::string& path, const std::vector<std::string
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(&attributes, 0);
     sigset_t none, defaults;
     sigemptyset(&none);

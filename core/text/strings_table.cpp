@@ -76,10 +76,18 @@ private:
             if (m_at >= m_text.size()) break;
             const char escaped = m_text[m_at++];
             switch (escaped) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case '0': out += '\0'; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '0':
+                out += '\0';
+                break;
             case 'U':
             case 'u':
                 if (!readCodePoint(out)) {
@@ -91,7 +99,9 @@ private:
                 ++m_line;
                 out += escaped;
                 break;
-            default: out += escaped; break;
+            default:
+                out += escaped;
+                break;
             }
         }
         error = "unterminated text";
@@ -196,8 +206,6 @@ private:
 
 } // namespace
 
-StringsParse parseStringsTable(std::string_view source) {
-    return Reader(source).parse();
-}
+StringsParse parseStringsTable(std::string_view source) { return Reader(source).parse(); }
 
 } // namespace moorix

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input = fuzz::text(data, size);
     const auto fds = Darwin::socketDescriptors(input);
     require(fds.size() <= size / Darwin::fdInfoSize);
-    for (std::int32_t fd : fds)
-        require(fd >= 0);
+    for (std::int32_t fd : fds) require(fd >= 0);
 
     Darwin::TcpSocketFields fields;
     if (size < sizeof(int) * 4 + fields.localAddress.size()) return 0;

@@ -43,8 +43,10 @@ PanelBackend FakePanelWorld::backend() {
     b.labels = [this] { return labels; };
     b.setLabel = [this](const std::optional<QString>& label, std::int64_t port) {
         const QString text = label.value_or(QString()).trimmed();
-        if (text.isEmpty()) labels.erase(QString::number(port));
-        else labels[QString::number(port)] = text;
+        if (text.isEmpty())
+            labels.erase(QString::number(port));
+        else
+            labels[QString::number(port)] = text;
     };
     b.watched = [this] { return watched; };
     b.setWatched = [this](const std::set<std::int64_t>& ports) { watched = ports; };

@@ -101,7 +101,8 @@ std::string Child::readLine(double seconds) {
             m_buffer.erase(0, end + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (m_out < 0 || left <= 0) return {};
         pollfd pfd{m_out, POLLIN, 0};
         if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) continue;
@@ -160,7 +161,8 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::s
 
 std::string pythonBinary() {
     static const std::string path = [] {
-        for (const char* candidate : {"/usr/bin/python3", "/usr/local/bin/python3", "/opt/homebrew/bin/python3"}) {
+        for (const char* candidate :
+             {"/usr/bin/python3", "/usr/local/bin/python3", "/opt/homebrew/bin/python3"}) {
             std::error_code error;
             auto real = fs::canonical(candidate, error);
             if (!error) return real.string();
@@ -170,7 +172,9 @@ std::string pythonBinary() {
     return path;
 }
 
-std::string supportScript(const std::string& name) { return std::string(MOORIX_TEST_SUPPORT_DIR) + "/" + name; }
+std::string supportScript(const std::string& name) {
+    return std::string(MOORIX_TEST_SUPPORT_DIR) + "/" + name;
+}
 
 std::string pythonNamed(const TempDir& dir, const std::string& name) {
     const std::string link = dir.file(name);

@@ -64,7 +64,8 @@ struct RunResult {
 // Runs the built moorix executable with `args`, extra environment on top of this process's.
 RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
 // Runs the program at the absolute path argv[0] the same way.
-RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {});
+RunResult runCommand(const std::vector<std::string>& argv,
+                     const std::map<std::string, std::string>& env = {});
 
 // The real python interpreter (not a wrapper script), whose name a symbolic link can change.
 std::string pythonBinary();
