@@ -109,8 +109,9 @@ int main() {
            "once per new socket");
 
     const std::vector<std::int32_t>& pids = sleepers.pids();
-    PortCore::stats(pids);
-    const double stats = cpuPerCall(200, false, [&] { PortCore::stats(pids); });
+    CpuMeter meter;
+    PortCore::stats(pids, meter);
+    const double stats = cpuPerCall(200, false, [&] { PortCore::stats(pids, meter); });
     const double psStats = cpuPerCall(20, true, [&] {
         PortCore::parseStats(
             run(platform::psPath(), {"-o", "pid=,pcpu=,rss=", "-p", pidList(pids)}, 5.0).text());

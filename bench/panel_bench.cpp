@@ -79,7 +79,10 @@ PanelBackend slowWorld(int count) {
     };
     backend.startTime = [](std::int32_t) { return std::optional<std::uint64_t>(); };
     backend.killProcess = [](std::int32_t, bool) {};
-    backend.killTree = [](std::int32_t pid) { PortCore::killTree(pid); };
+    // Stops noted in the bench's own temporary data folder.
+    backend.killTree = [kills = std::make_shared<KillNotes>(KillLog::defaultPath())](std::int32_t pid) {
+        PortCore::killTree(pid, *kills);
+    };
     backend.restartTree = [](std::int32_t) {};
     backend.stopContainer = [](const std::string&) {};
     backend.openFolder = [](const QString&) {};
@@ -139,8 +142,9 @@ int main(int argc, char** argv) {
     ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    Preferences::shared().setRefreshInterval(2);
-    Preferences::shared().setPanelMaxHeight(800);
+    Preferences preferences(QString::fromStdString((home / "config" / "moorix.conf").string()));
+    preferences.setRefreshInterval(2);
+    preferences.setPanelMaxHeight(800);
 
     const double idle = longestStall(2s);
     std::printf("idle event loop, longest stall:                 %7.2f ms\n", idle);
@@ -149,7 +153,7 @@ int main(int argc, char** argv) {
     workers.setMaxThreadCount(8);
     probes.setMaxThreadCount(16);
     {
-        PanelModel model(slowWorld(200), Executor::threadPools(workers, probes), Preferences::shared());
+        PanelModel model(slowWorld(200), Executor::threadPools(workers, probes), preferences);
         PanelView view(model);
         view.show();
         model.setShown(true);
@@ -184,7 +188,7 @@ int main(int argc, char** argv) {
         // here) is in.
         QElapsedTimer firstOpen;
         firstOpen.start();
-        PanelModel model(slowWorld(50), Executor::threadPools(workers, probes), Preferences::shared());
+        PanelModel model(slowWorld(50), Executor::threadPools(workers, probes), preferences);
         PanelView view(model);
         view.show();
         model.setShown(true);

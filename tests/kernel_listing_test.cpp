@@ -294,7 +294,8 @@ TEST(KernelStats, CpuIsTheShareOfOneProcessorTheProcessWasGiven) {
         return std::stod(busy.readLine());
     };
     const double before = cpuGiven();
-    const auto first = PortCore::stats({busy.pid()});
+    CpuMeter meter;
+    const auto first = PortCore::stats({busy.pid()}, meter);
     const double life = secondsSince(started);
     const auto firstAt = Clock::now();
     ASSERT_TRUE(first.contains(busy.pid()));
@@ -306,7 +307,7 @@ TEST(KernelStats, CpuIsTheShareOfOneProcessorTheProcessWasGiven) {
 
     std::this_thread::sleep_for(std::chrono::seconds(1)); // the span measured
     const double after = cpuGiven();
-    const auto second = PortCore::stats({busy.pid()});
+    const auto second = PortCore::stats({busy.pid()}, meter);
     ASSERT_TRUE(second.contains(busy.pid()));
     // The share since the last reading.
     EXPECT_NEAR(second.at(busy.pid()).cpu, 100 * (after - before) / secondsSince(firstAt), 15);

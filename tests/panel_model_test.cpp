@@ -27,15 +27,9 @@ std::vector<std::int64_t> portsOf(const std::vector<PortEntry>& entries) {
 
 class PanelModelTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        test::ensureQtApplication();
-        Preferences::shared().setHiddenPorts({});
-        Preferences::shared().setConfirmBeforeKill(true);
-        Preferences::shared().setRefreshInterval(3);
-    }
+    void SetUp() override { test::ensureQtApplication(); }
     PanelModel& open() {
-        m_model =
-            std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
+        m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), m_world.preferences);
         m_model->setShown(true);
         return *m_model;
     }
@@ -54,11 +48,11 @@ TEST_F(PanelModelTest, HiddenPortsExposedFilterAndSearchOverItsFiveTexts) {
         {entryOn(3000, 1), docker, entryOn(5432, 3, "postgres"), labelled, entryOn(13000, 9, "ruby")}};
     m_world.labels = {{"8080", "Payments API"}};
     m_world.containers = {{30, "redis-cache"}};
-    Preferences::shared().setHiddenPorts("3000,abc,,5432");
+    m_world.preferences.setHiddenPorts("3000,abc,,5432");
     PanelModel& model = open();
 
     EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{30, 8080, 13000}));
-    Preferences::shared().setHiddenPorts({});
+    m_world.preferences.setHiddenPorts({});
 
     // The port as text, the command and owner lowercased, the project, the label; not the container.
     for (const auto& [text, ports] :
@@ -108,11 +102,11 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
 
     // A new interval refreshes at once; a closed panel runs no loop.
     const int listings = m_world.listings;
-    Preferences::shared().setRefreshInterval(10);
+    m_world.preferences.setRefreshInterval(10);
     EXPECT_EQ(model.refreshPeriod(), std::chrono::milliseconds(10000));
     model.setShown(false);
     EXPECT_EQ(model.refreshPeriod(), std::chrono::milliseconds(0));
-    Preferences::shared().setRefreshInterval(5);
+    m_world.preferences.setRefreshInterval(5);
     EXPECT_EQ(m_world.listings, listings + 1);
 }
 
@@ -143,7 +137,7 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     m_world.listing = {{a, b, c}};
     m_world.table = {{40, {1, "node"}}, {41, {1, "node"}}};
     m_world.startTimes = {{40, 100}, {41, 200}, {42, 300}};
-    PanelModel model(backend, {post(background), post(background), post(main)}, Preferences::shared());
+    PanelModel model(backend, {post(background), post(background), post(main)}, m_world.preferences);
     model.setShown(true);
     drain();
     ASSERT_EQ(portsOf(model.reclaimable()), (std::vector<std::int64_t>{4000, 4100}));
@@ -204,7 +198,7 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
         EXPECT_FALSE(model.pendingKill());
     }
 
-    Preferences::shared().setConfirmBeforeKill(false);
+    m_world.preferences.setConfirmBeforeKill(false);
     model.request(b, true, false, false);
     EXPECT_EQ(m_world.actions.back(), "tree 40") << "without confirmation it runs at once";
     model.request(root, false, false, false);
@@ -284,7 +278,7 @@ TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
 
     model.trigger(A::hide, bare);
     model.trigger(A::hide, bare);
-    EXPECT_EQ(Preferences::shared().hiddenPorts(), "8080") << "hidden once";
+    EXPECT_EQ(m_world.preferences.hiddenPorts(), "8080") << "hidden once";
     EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000, 5432}));
 
     model.trigger(A::history, web);

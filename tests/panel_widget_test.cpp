@@ -60,8 +60,6 @@ class PanelWidgetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::ensureQtApplication();
-        Preferences::shared().setHiddenPorts({});
-        Preferences::shared().setPanelMaxHeight(480);
         QDir().mkpath(QStringLiteral(MOORIX_SCREENSHOT_DIR));
         m_world.listing = workstation();
         m_world.stats = {{4242, {12.4, 340}}, {4300, {0.5, 182}}, {5100, {3, 1536}}, {900, {1.2, 96}},
@@ -73,8 +71,7 @@ protected:
         m_world.table = {{4242, {4241, "npm"}}, {4300, {4299, "pnpm"}}, {5100, {1, "python3"}}};
     }
     void show() {
-        m_model =
-            std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), Preferences::shared());
+        m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), m_world.preferences);
         m_view = std::make_unique<PanelView>(*m_model);
         m_view->show();
         m_model->setShown(true);

@@ -13,28 +13,29 @@ namespace moorix {
 
 namespace {
 
-const auto rawStore = [] {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix");
-};
-
 struct PreferencesTest : ::testing::Test {
-    void SetUp() override { rawStore().clear(); }
-    Preferences& prefs = Preferences::shared();
+    QSettings rawStore() const { return QSettings(prefs.location(), QSettings::IniFormat); }
+
+    test::TempDir dir;
+    Preferences prefs{QString::fromStdString(dir.file("moorix.conf"))};
 };
 
 } // namespace
 
-TEST_F(PreferencesTest, DefaultsAreNotWrittenAndValuesAreKeptInTheTestsConfigFolder) {
+TEST_F(PreferencesTest, DefaultsAreNotWrittenAndValuesAreKeptAtOnceInTheStoresFile) {
     EXPECT_TRUE(prefs.refreshInterval() == 3 && prefs.panelMaxHeight() == 480 && prefs.confirmBeforeKill());
     EXPECT_TRUE(prefs.appLanguage() == "system" && !prefs.portLabelsText() && prefs.hiddenPortSet().empty());
     EXPECT_EQ(rawStore().allKeys(), QStringList{});
     prefs.setRefreshInterval(5);
     prefs.setConfirmBeforeKill(false);
     prefs.setHiddenPortSet({8080, 3000});
-    const QString location = Preferences::storeLocation();
-    EXPECT_TRUE(location.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/")) << location.toStdString();
-    EXPECT_EQ(QSettings(location, QSettings::IniFormat).value("hiddenPorts"), "3000,8080") << "at once";
+    EXPECT_EQ(
+        QSettings(QString::fromStdString(dir.file("moorix.conf")), QSettings::IniFormat).value("hiddenPorts"),
+        "3000,8080")
+        << "at once";
     EXPECT_TRUE(prefs.refreshInterval() == 5 && !prefs.confirmBeforeKill());
+    const QString user = Preferences().location();
+    EXPECT_TRUE(user.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/")) << "the user's store";
 }
 
 TEST_F(PreferencesTest, ValuesOfTheWrongTypeFallBackToTheDefault) {
@@ -70,15 +71,15 @@ TEST_F(PreferencesTest, EachKeySignalsOncePerChangeAndPortListsKeepOnlyWholeDeci
 }
 
 TEST_F(PreferencesTest, PortLabelsAreTrimmedKeptAsCompactJsonAndAnythingElseReadsAsNoLabels) {
-    PortLabels::set(QString(" shop \"api\"\t"), 3000);
-    PortLabels::set(QString("\na/b ü\n"), 5432);
-    PortLabels::set(QString("x"), 80);
-    PortLabels::set(QString(" \t  "), 80);
+    PortLabels::set(prefs, QString(" shop \"api\"\t"), 3000);
+    PortLabels::set(prefs, QString("\na/b ü\n"), 5432);
+    PortLabels::set(prefs, QString("x"), 80);
+    PortLabels::set(prefs, QString(" \t  "), 80);
     EXPECT_EQ(rawStore().value("portLabels"), "{\"3000\":\"shop \\\"api\\\"\",\"5432\":\"\\na\\/b ü\\n\"}");
-    EXPECT_EQ(PortLabels::all(),
+    EXPECT_EQ(PortLabels::all(prefs),
               (std::map<QString, QString>{{"3000", "shop \"api\""}, {"5432", "\na/b ü\n"}}));
     rawStore().setValue("portLabels", "not json");
-    EXPECT_TRUE(PortLabels::all().empty());
+    EXPECT_TRUE(PortLabels::all(prefs).empty());
 }
 
 } // namespace moorix

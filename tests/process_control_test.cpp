@@ -1,6 +1,6 @@
 #include "core/control/probe.h"
 #include "core/control/process_control.h"
-#include "core/history/kill_record.h"
+#include "core/history/kill_notes.h"
 #include "core/listing/process_table.h"
 #include "core/platform/process_records.h"
 #include "tests/support/test_support.h"
@@ -40,6 +40,11 @@ template <class Action> auto whileReaping(Child& child, Action action, double* t
     return done.get();
 }
 
+// Stops noted where the command line notes them, in the test's own data folder.
+struct Kills : KillNotes {
+    Kills() : KillNotes(KillLog::defaultPath()) {}
+};
+
 // The child of `parent`, which exists once the child has printed its port.
 std::int32_t childOf(pid_t parent) {
     for (const auto& [pid, info] : PortCore::processTable())
@@ -61,12 +66,13 @@ TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceA
         Child server({test::pythonBinary(), listener, c.ignoreTerm ? "--ignore-term" : "--serve=silent"});
         test::listeningPort(server);
         double took = 0;
+        Kills kills;
         whileReaping(
-            server, [&] { PortCore::killProcess(server.pid(), c.force); }, &took);
+            server, [&] { PortCore::killProcess(server.pid(), c.force, kills); }, &took);
         EXPECT_EQ(server.waitExit(5), 128 + c.signal);
         EXPECT_GE(took, c.atLeast);
         EXPECT_LE(took, c.atMost);
-        EXPECT_TRUE(PortCore::wasKilledByUs(server.pid()));
+        EXPECT_TRUE(kills.contains(server.pid()));
     }
 }
 
@@ -76,11 +82,12 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
         sent.push_back(pid);
         return -1;
     };
+    Kills kills;
     for (std::int32_t pid : {1, 0, -1, INT32_MIN}) {
-        for (bool force : {false, true}) PortCore::killProcess(pid, force, record);
-        PortCore::killTree(pid, PortCore::runToolWithStatus, record);
-        PortCore::restartTree(pid, PortCore::runToolWithStatus, record);
-        EXPECT_FALSE(PortCore::wasKilledByUs(pid)) << pid;
+        for (bool force : {false, true}) PortCore::killProcess(pid, force, kills, record);
+        PortCore::killTree(pid, kills, PortCore::runToolWithStatus, record);
+        PortCore::restartTree(pid, kills, PortCore::runToolWithStatus, record);
+        EXPECT_FALSE(kills.contains(pid)) << pid;
         EXPECT_EQ(PortCore::sendSignal(pid, 0), -1) << pid; // signal 0 only tests: safe to try for real
     }
     EXPECT_TRUE(sent.empty());
@@ -88,9 +95,9 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     Child runner({"/usr/sbin/runuser", "-u", "nobody", "--", test::pythonBinary(), listener});
     test::listeningPort(runner);
     const std::int32_t server = childOf(runner.pid());
-    PortCore::restartTree(server, PortCore::runToolWithStatus, record);
+    PortCore::restartTree(server, kills, PortCore::runToolWithStatus, record);
     EXPECT_TRUE(sent.empty());
-    EXPECT_FALSE(PortCore::wasKilledByUs(server));
+    EXPECT_FALSE(kills.contains(server));
 }
 
 TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
@@ -113,7 +120,7 @@ TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
         // spawn_child.py passes on its child's end as 256 - signal.
         EXPECT_EQ(parent.waitExit(5), root == leaf ? 256 - SIGTERM : 128 + SIGTERM);
         EXPECT_EQ(::kill(leaf, 0) == 0, root != leaf) << "a leaf under npm gets no signal of its own";
-        EXPECT_TRUE(PortCore::wasKilledByUs(root)) << "the command line's stop is seen here too";
+        EXPECT_TRUE(Kills().contains(root)) << "the command line's stop is seen here too";
     }
 }
 
@@ -130,7 +137,7 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
     const std::string port = std::to_string(test::listeningPort(npm));
     const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
     EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
-    EXPECT_TRUE(PortCore::wasKilledByUs(npm.pid()));
+    EXPECT_TRUE(Kills().contains(npm.pid()));
     // Each start records itself first thing, with its argv, then once more when it listens.
     const auto records = [&](bool starts) {
         std::vector<nlohmann::json> found;

@@ -1,10 +1,12 @@
 #include "app/services/app_updater.h"
+#include "app/services/l10n.h"
 #include "app/services/preferences.h"
 #include "app/widgets/segmented_picker.h"
 #include "app/widgets/stepped_slider.h"
 #include "app/windows/settings_view.h"
 #include "app/windows/settings_window.h"
 #include "tests/support/qt_application.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <thread>
 
 namespace moorix {
 
@@ -44,40 +45,37 @@ void act(QObject* object, const QString& action) {
 
 QString title(QObject& control) { return accessible(&control)->text(QAccessible::Name); }
 
-// A window of its own, as SettingsWindow::show builds one, shown so that its tabs read their state.
-std::unique_ptr<SettingsView> view(std::optional<UpdateController> updates = std::nullopt) {
-    auto made = std::make_unique<SettingsView>(Preferences::shared(), MOORIX_VERSION, std::move(updates));
-    made->setFixedSize(520, 430);
-    made->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(made.get()));
-    return made;
-}
-
 struct SettingsWindowTest : ::testing::Test {
-    void SetUp() override {
+    SettingsWindowTest() {
         test::ensureQtApplication();
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix").clear();
-        prefs.setAppLanguage("en");
+        // As the application's start-up wires them: texts follow the language chosen in the store.
+        L10n::setLanguage("en");
+        QObject::connect(&prefs, &Preferences::appLanguageChanged,
+                         [](const QString& language) { L10n::setLanguage(language); });
     }
 
-    Preferences& prefs = Preferences::shared();
+    // A window of its own, as SettingsWindow::show builds one, shown so that its tabs read their state.
+    std::unique_ptr<SettingsView> view(std::optional<UpdateController> updates = std::nullopt) {
+        auto made = std::make_unique<SettingsView>(prefs, MOORIX_VERSION, std::move(updates));
+        made->setFixedSize(520, 430);
+        made->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(made.get()));
+        return made;
+    }
+
+    test::TempDir dir;
+    Preferences prefs{QString::fromStdString(dir.file("moorix.conf"))};
 };
 
 } // namespace
 
-// In the application the notifier's thread reads a preference before any window does, so the store object
-// belongs to a thread without an event loop. This case comes first so that it is the first to use the store.
-TEST(SettingsStoreFirstUsedElsewhere, AskBeforeStoppingSwitchedOffByAClickIsStoredAtOnce) {
-    test::ensureQtApplication();
-    std::thread([] { Preferences::shared().watchedPorts(); }).join();
-    Preferences::shared().setAppLanguage("en");
+TEST_F(SettingsWindowTest, AskBeforeStoppingSwitchedOffByAClickIsStoredAtOnce) {
     const auto window = view();
     auto* confirm = child<QAbstractButton>(*window, "confirmBeforeKillSwitch");
     ASSERT_TRUE(confirm->isChecked());
     QTest::mouseClick(confirm, Qt::LeftButton);
-    EXPECT_EQ(
-        QSettings(Preferences::storeLocation(), QSettings::IniFormat).value("confirmBeforeKill").toString(),
-        "false");
+    EXPECT_EQ(QSettings(prefs.location(), QSettings::IniFormat).value("confirmBeforeKill").toString(),
+              "false");
     window->hide();
     window->show();
     EXPECT_FALSE(confirm->isChecked());
@@ -105,7 +103,7 @@ TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
 
-    SettingsWindow::show();
+    SettingsWindow::show(prefs);
     QWidget* window = SettingsWindow::window();
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(panel.isVisible()) << "the panel closes so the settings do not open behind it";
@@ -122,7 +120,7 @@ TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     ordinary.show();
     ordinary.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&ordinary));
-    SettingsWindow::show();
+    SettingsWindow::show(prefs);
     EXPECT_EQ(SettingsWindow::window(), window) << "created once";
     EXPECT_TRUE(ordinary.isVisible()) << "the application's own window stays; only a floating one closes";
     EXPECT_TRUE(child<QWidget>(*window, "updatesPage")->isVisible());

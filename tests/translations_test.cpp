@@ -1,7 +1,6 @@
 // The shipped string tables, the strings-file reader and the language chosen from them.
 #include "app/services/l10n.h"
 #include "app/services/port_subtitle.h"
-#include "app/services/preferences.h"
 #include "app/services/text_format.h"
 #include "core/text/strings_table.h"
 #include "tests/support/test_support.h"
@@ -79,12 +78,12 @@ TEST(L10n, TheChosenTableGivesItsFilledTextsAndAMissingKeyShowsTheKey) {
     EXPECT_EQ(L10n::chooseLanguage("system", both, {"de_DE", "tr-TR"}), "tr");
     EXPECT_EQ(L10n::chooseLanguage("fr", both, {"TR"}), "tr") << "no fr table: the system's choice";
     EXPECT_EQ(L10n::chooseLanguage("system", both, {"de-DE"}), "en") << "no match: the development language";
-    Preferences::shared().setAppLanguage("tr");
+    L10n::setLanguage("tr");
     EXPECT_EQ(L10n::format("notif_closed", {std::int64_t{3000}}), "Port 3000 artık dinlemiyor");
     EXPECT_EQ(L10n::text("no_such_key"), "no_such_key");
     EXPECT_EQ(L10n::format("started_by", {QString("node"), QString("zsh")}), "zsh ile başlatılan node");
     EXPECT_EQ(subtitle(PortEntry{}, std::string("a%@b")), "Docker kapsayıcısı: a%@b") << "not a format";
-    Preferences::shared().setAppLanguage("xx");
+    L10n::setLanguage("xx");
     EXPECT_EQ(L10n::language(), L10n::chooseLanguage("system", both, QLocale::system().uiLanguages()));
 }
 

@@ -66,8 +66,9 @@ protected:
                               << "'\n";
         ::chmod(notify.c_str(), 0755);
         m_env["MOORIX_TEST_NOTIFY"] = notify;
-        // A watched port that never opens makes the sampler tick every 5 seconds instead of 10.
-        Preferences::shared().setWatchedPorts({test::unusedLoopbackPort()});
+        // A watched port that never opens makes the sampler tick every 5 seconds instead of 10. Written to
+        // the user's store, which the application reads.
+        Preferences().setWatchedPorts({test::unusedLoopbackPort()});
         std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
     }
 

@@ -3,6 +3,8 @@
 #include "app/cli/desktop_program.h"
 #include "app/cli/modes.h"
 #include "app/cli/option_values.h"
+#include "core/history/history.h"
+#include "core/history/kill_notes.h"
 #include "core/text/decimal.h"
 
 #include <algorithm>
@@ -49,12 +51,23 @@ int sayUsage(const char* what, const std::string& value) {
 constexpr const char* notPorts =
     "not a port or a list of ports such as 3000,3001 or 5170-5175 (at most 1024)";
 
+// A stop from the command line is noted in the log that the menu-bar application reads, so that it does
+// not report the stop as a crash.
+KillNotes killNotes() { return KillNotes(KillLog::defaultPath()); }
+
 // A malformed list is an error for the whole call: nothing is acted on.
-int onPorts(const Invocation& call, int (*mode)(const std::vector<std::int64_t>&)) {
+int onPorts(const Invocation& call, int (*mode)(const std::vector<std::int64_t>&, KillNotes&)) {
     const std::string value = call.value();
-    if (const auto port = parseInt64(value)) return mode({*port});
+    KillNotes kills = killNotes();
+    if (const auto port = parseInt64(value)) return mode({*port}, kills);
     const auto ports = parsePortList(value);
-    return ports ? mode(*ports) : sayUsage(notPorts, value);
+    return ports ? mode(*ports, kills) : sayUsage(notPorts, value);
+}
+
+// The history file the menu-bar application records.
+int onHistory(int (*mode)(History&)) {
+    History history(History::defaultPath());
+    return mode(history);
 }
 
 // "--wait PORTS [SECONDS]": an argument after the ports that is not another option is the time limit.
@@ -80,15 +93,22 @@ const std::vector<Option>& optionTable() {
         {"--kill-tree", Value::Ports, [](const Invocation& call) { return onPorts(call, killTreeMode); }},
         {"--t", Value::AnyText, [](const Invocation& call) { return desktop::runMode("--t", call.value()); }},
         {"--restart", Value::Port,
-         [](const Invocation& call) { return restartMode(*parseInt64(call.value())); }},
+         [](const Invocation& call) {
+             KillNotes kills = killNotes();
+             return restartMode(*parseInt64(call.value()), kills);
+         }},
         {"--argv", Value::Pid, [](const Invocation& call) { return argvMode(*parseInt32(call.value())); }},
-        {"--history", Value::None, [](const Invocation&) { return historyMode(); }},
-        {"--insights", Value::None, [](const Invocation&) { return insightsMode(); }},
+        {"--history", Value::None, [](const Invocation&) { return onHistory(historyMode); }},
+        {"--insights", Value::None, [](const Invocation&) { return onHistory(insightsMode); }},
         {"--docker", Value::None, [](const Invocation&) { return desktop::runMode("--docker", {}); }},
         {"--probe", Value::Port,
          [](const Invocation& call) { return desktop::runMode("--probe", call.value()); }},
         {"--table", Value::None, [](const Invocation&) { return tableMode(); }},
-        {"--watch", Value::None, [](const Invocation& call) { return watchMode(call.has("--all")); }},
+        {"--watch", Value::None,
+         [](const Invocation& call) {
+             const KillNotes kills = killNotes();
+             return watchMode(call.has("--all"), kills);
+         }},
         {"--wait", Value::Anything, [](const Invocation& call) { return waitFor(call, false); }},
         {"--wait-free", Value::Anything, [](const Invocation& call) { return waitFor(call, true); }},
     };

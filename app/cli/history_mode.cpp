@@ -13,9 +13,9 @@ constexpr std::chrono::seconds kThirtyDays{2592000};
 
 } // namespace
 
-int historyMode() {
+int historyMode(History& history) {
     std::string out;
-    for (const PortEvent& event : History::shared().events(currentInstant() - kThirtyDays)) {
+    for (const PortEvent& event : history.events(currentInstant() - kThirtyDays)) {
         out += formatDisplayInstant(event.at);
         out += event.action == EventAction::closed ? " closed " : " opened ";
         out += std::to_string(event.port) + " " + terminalSafe(event.command) + " \u2190 " +

@@ -16,7 +16,7 @@ constexpr std::chrono::seconds kThirtyDays{2592000};
 
 } // namespace
 
-int insightsMode() {
+int insightsMode(History& store) {
     const auto listed = listPortsOrSayWhy();
     if (!listed) return listingFailedStatus;
     const std::vector<PortEntry>& entries = *listed;
@@ -31,7 +31,7 @@ int insightsMode() {
         out += "orphan  " + std::to_string(orphan.port) + " " + terminalSafe(orphan.command) + " pid " +
                std::to_string(orphan.pid) + "\n";
     const Instant now = currentInstant();
-    const auto history = History::shared().events(now - kThirtyDays);
+    const auto history = store.events(now - kThirtyDays);
     for (const Insights::Stale& stale :
          Insights::stale(entries, history, now, Insights::staleThresholdDefault))
         out += "stale   " + std::to_string(stale.entry.port) + " " + terminalSafe(stale.entry.command) +

@@ -48,16 +48,16 @@ int forEachEntryOn(const std::vector<std::int64_t>& ports, const std::function<v
 
 } // namespace
 
-int killMode(const std::vector<std::int64_t>& ports) {
+int killMode(const std::vector<std::int64_t>& ports, KillNotes& kills) {
     return forEachEntryOn(
         ports, [] {},
-        [](const PortEntry& entry) {
+        [&kills](const PortEntry& entry) {
             printLine("killing " + terminalSafe(entry.command) + " pid " + std::to_string(entry.pid));
-            PortCore::killProcess(entry.pid, false);
+            PortCore::killProcess(entry.pid, false, kills);
         });
 }
 
-int killTreeMode(const std::vector<std::int64_t>& ports) {
+int killTreeMode(const std::vector<std::int64_t>& ports, KillNotes& kills) {
     ProcessTable table;
     return forEachEntryOn(
         ports, [&] { table = PortCore::processTable(); },
@@ -67,17 +67,17 @@ int killTreeMode(const std::vector<std::int64_t>& ports) {
             const std::string rootName = found == table.end() ? "?" : found->second.comm;
             printLine("leaf " + std::to_string(entry.pid) + " (" + terminalSafe(entry.command) +
                       ") -> tree root " + std::to_string(root) + " (" + terminalSafe(rootName) + ")");
-            PortCore::killTree(entry.pid);
+            PortCore::killTree(entry.pid, kills);
         });
 }
 
-int restartMode(std::int64_t port) {
+int restartMode(std::int64_t port, KillNotes& kills) {
     const auto entries = listPortsOrSayWhy();
     if (!entries) return listingFailedStatus;
     for (const auto& entry : *entries) {
         if (entry.port != port) continue;
         printLine("restarting tree of pid " + std::to_string(entry.pid));
-        PortCore::restartTree(entry.pid);
+        PortCore::restartTree(entry.pid, kills);
     }
     return 0;
 }

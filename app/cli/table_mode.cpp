@@ -32,7 +32,9 @@ int tableMode() {
     if (!entries) return listingFailedStatus;
     std::vector<std::int32_t> pids;
     for (const auto& entry : *entries) pids.push_back(entry.pid);
-    const std::string text = renderPortTable(*entries, PortCore::stats(pids), terminalStyle());
+    // One reading: each figure is the process's average over its life.
+    CpuMeter meter;
+    const std::string text = renderPortTable(*entries, PortCore::stats(pids, meter), terminalStyle());
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }

@@ -57,7 +57,7 @@ bool pauseUntilNextSample() {
 
 } // namespace
 
-int watchMode(bool all) {
+int watchMode(bool all, const KillNotes& kills) {
     if (!catchStopSignals()) {
         std::fputs("moorix: cannot watch: no pipe for the stop signals\n", stderr);
         return 1;
@@ -73,7 +73,8 @@ int watchMode(bool all) {
                 std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
                 ended = errno == EPIPE ? 0 : 1;
         },
-        [](std::int32_t pid) { return PortCore::argv(pid); }, PortCore::wasKilledByUs);
+        [](std::int32_t pid) { return PortCore::argv(pid); },
+        [&kills](std::int32_t pid) { return kills.contains(pid); });
     const auto listPorts = [] { return PortCore::listPorts(); };
     // One sampler for the whole watch, as the menu-bar application keeps one.
     PortCore::PortSampler sampler;

@@ -1,6 +1,5 @@
 #include "app/services/l10n.h"
 
-#include "app/services/preferences.h"
 #include "core/platform/command_path.h"
 #include "core/platform/test_seams.h"
 #include "core/text/build_tree.h"
@@ -10,7 +9,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdint>
 #include <mutex>
 
 namespace moorix {
@@ -96,45 +94,37 @@ std::string chooseLanguage(const QString& appLanguage, const std::vector<std::st
 
 namespace {
 
-// The chosen language, kept until "appLanguage" changes: a redraw looks up hundreds of texts, and
-// reading the preference store for each one costs more than drawing them.
-struct LanguageCache {
+// The user's choice and the table code it gives, worked out once per choice: a redraw looks up hundreds
+// of texts. Texts are looked up from the notifier's thread too.
+struct Choice {
     std::mutex lock;
+    QString appLanguage = QStringLiteral("system");
     std::optional<std::string> code;
-    std::uint64_t generation = 0;
 };
 
-LanguageCache& languageCache() {
-    static LanguageCache* cache = [] {
-        auto* made = new LanguageCache;
-        // A direct connection: the change is seen on the thread that wrote it, before any later read.
-        QObject::connect(&Preferences::shared(), &Preferences::appLanguageChanged, [made] {
-            std::lock_guard guard(made->lock);
-            made->code.reset();
-            ++made->generation;
-        });
-        return made;
-    }();
-    return *cache;
+Choice& choice() {
+    static Choice made;
+    return made;
 }
 
 } // namespace
 
+void setLanguage(const QString& appLanguage) {
+    Choice& chosen = choice();
+    std::lock_guard guard(chosen.lock);
+    chosen.appLanguage = appLanguage;
+    chosen.code.reset();
+}
+
 std::string language() {
     const ResourceBundle* bundle = resources();
     if (!bundle) return {};
-    LanguageCache& cache = languageCache();
-    std::uint64_t generation = 0;
-    {
-        std::lock_guard guard(cache.lock);
-        if (cache.code) return *cache.code;
-        generation = cache.generation;
-    }
-    std::string chosen = chooseLanguage(Preferences::shared().appLanguage(), bundle->languages(),
-                                        QLocale::system().uiLanguages());
-    std::lock_guard guard(cache.lock);
-    if (cache.generation == generation) cache.code = chosen;
-    return chosen;
+    Choice& chosen = choice();
+    std::lock_guard guard(chosen.lock);
+    if (!chosen.code)
+        chosen.code =
+            chooseLanguage(chosen.appLanguage, bundle->languages(), QLocale::system().uiLanguages());
+    return *chosen.code;
 }
 
 QString text(std::string_view key) {

@@ -41,8 +41,12 @@ namespace L10n {
 // there is none or the executable's own path is unknown; texts then show keys.
 const ResourceBundle* resources();
 
-// Code of the table texts are taken from: the "appLanguage" preference when its folder exists,
-// otherwise the user's system language among those present (English when none matches). Empty without tables.
+// Tells which language the user chose: the "appLanguage" preference ("system", "tr", "en"). Its owner
+// calls it at start-up and on every change; until then texts follow the system's language.
+void setLanguage(const QString& appLanguage);
+
+// Code of the table texts are taken from: the chosen language when its folder exists, otherwise the
+// user's system language among those present (English when none matches). Empty without tables.
 std::string language();
 
 // The text of `key` in the chosen language; the key itself when the table has none.

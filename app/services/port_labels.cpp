@@ -1,6 +1,5 @@
 #include "app/services/port_labels.h"
 
-#include "app/services/preferences.h"
 #include "core/text/json_text.h"
 
 #include <nlohmann/json.hpp>
@@ -40,13 +39,13 @@ std::optional<QString> encode(const std::map<QString, QString>& labels) {
     return QString::fromStdString(*text);
 }
 
-std::map<QString, QString> all() {
-    const auto stored = Preferences::shared().portLabelsText();
+std::map<QString, QString> all(const Preferences& store) {
+    const auto stored = store.portLabelsText();
     return stored ? decode(*stored) : std::map<QString, QString>();
 }
 
-void set(const std::optional<QString>& label, std::int64_t port) {
-    auto labels = all();
+void set(Preferences& store, const std::optional<QString>& label, std::int64_t port) {
+    auto labels = all(store);
     const QString name = QString::number(port);
     const QString trimmed = label ? trimBlanks(*label) : QString();
     if (trimmed.isEmpty()) {
@@ -54,7 +53,7 @@ void set(const std::optional<QString>& label, std::int64_t port) {
     } else {
         labels[name] = trimmed;
     }
-    if (const auto text = encode(labels)) Preferences::shared().setPortLabelsText(*text);
+    if (const auto text = encode(labels)) store.setPortLabelsText(*text);
 }
 
 } // namespace moorix::PortLabels

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/services/preferences.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -12,10 +14,10 @@ namespace moorix::PortLabels {
 
 // Keyed by the port in decimal; empty when nothing is stored or the stored text is not a JSON object of
 // texts.
-std::map<QString, QString> all();
+std::map<QString, QString> all(const Preferences& store);
 
 // Sets the label of `port`, trimmed of spaces and tabs; an absent or blank label removes it.
-void set(const std::optional<QString>& label, std::int64_t port);
+void set(Preferences& store, const std::optional<QString>& label, std::int64_t port);
 
 // The two halves of the above, over the stored text.
 std::map<QString, QString> decode(const QString& json);

@@ -10,7 +10,6 @@
 #include "core/listing/listing.h"
 #include "core/listing/port_sampler.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
 
 #include <algorithm>
@@ -31,29 +30,26 @@ PortNotifier::PortNotifier(History& history, World world)
 
 PortNotifier::~PortNotifier() { stop(); }
 
-PortNotifier& PortNotifier::shared() {
-    static PortNotifier notifier(
-        History::shared(),
-        World{
-            // One sampler for the life of the loop: it remembers which sockets a process holds.
-            [sampler = std::make_shared<PortCore::PortSampler>()] { return sampler->listeningPorts(); },
-            [] { return PortCore::listPorts(); },
-            PortCore::processExists,
-            [](std::int32_t pid) { return PortCore::argv(pid); },
-            [](std::int32_t pid) { return PortCore::wasKilledByUs(pid); },
-            [] { return Preferences::shared().watchedPorts(); },
-            [](std::string_view key, std::int64_t port) { return L10n::format(key, {port}).toStdString(); },
-            postNotification,
-            [](int count) {
-                // The count belongs to the main thread; the application object lives there.
-                if (auto* app = QCoreApplication::instance())
-                    QMetaObject::invokeMethod(
-                        app, [count] { DevCount::shared().setCount(count); }, Qt::QueuedConnection);
-            },
-            currentInstant,
-            pause,
-        });
-    return notifier;
+PortNotifier::World PortNotifier::systemWorld(Preferences& preferences, DevCount& devCount,
+                                              const KillNotes& kills) {
+    return World{
+        // One sampler for the life of the loop: it remembers which sockets a process holds.
+        [sampler = std::make_shared<PortCore::PortSampler>()] { return sampler->listeningPorts(); },
+        [] { return PortCore::listPorts(); },
+        PortCore::processExists,
+        [](std::int32_t pid) { return PortCore::argv(pid); },
+        [&kills](std::int32_t pid) { return kills.contains(pid); },
+        [&preferences] { return preferences.watchedPorts(); },
+        [](std::string_view key, std::int64_t port) { return L10n::format(key, {port}).toStdString(); },
+        postNotification,
+        [&devCount](int count) {
+            // The count belongs to the main thread, where it lives.
+            QMetaObject::invokeMethod(
+                &devCount, [&devCount, count] { devCount.setCount(count); }, Qt::QueuedConnection);
+        },
+        currentInstant,
+        pause,
+    };
 }
 
 std::chrono::milliseconds PortNotifier::pause(bool watching) {

@@ -2,6 +2,7 @@
 
 #include "core/history/history.h"
 #include "core/history/instant.h"
+#include "core/history/kill_notes.h"
 #include "core/history/recorder.h"
 #include "core/listing/port_entry.h"
 
@@ -19,11 +20,14 @@
 
 namespace moorix {
 
+class DevCount;
+class Preferences;
+
 // The application's background heartbeat: samples the listening ports every few seconds, records their
 // history, publishes the development-port count, and notifies crashes and watched ports.
 class PortNotifier {
 public:
-    // Everything one sample reads from and acts on; the shared instance uses the real ones.
+    // Everything one sample reads from and acts on.
     struct World {
         // Absent when the sample could not be taken.
         std::function<std::optional<std::vector<std::int64_t>>()> listeningPorts;
@@ -44,7 +48,9 @@ public:
     PortNotifier(const PortNotifier&) = delete;
     PortNotifier& operator=(const PortNotifier&) = delete;
 
-    static PortNotifier& shared();
+    // The real ones: the system's ports, the user's watched ports in `preferences`, stops noted in `kills`,
+    // desktop notifications, and the count published to `devCount` on its own thread.
+    static World systemWorld(Preferences& preferences, DevCount& devCount, const KillNotes& kills);
 
     // Starts the sampling thread; the first sample comes one pause after the start.
     void start();

@@ -2,7 +2,6 @@
 
 #include "core/text/port_list.h"
 
-#include <QCoreApplication>
 #include <QSettings>
 #include <QStringList>
 
@@ -19,12 +18,6 @@ constexpr char hiddenPortsKey[] = "hiddenPorts";
 constexpr char appLanguageKey[] = "appLanguage";
 constexpr char portLabelsKey[] = "portLabels";
 constexpr char watchedPortsKey[] = "watchedPorts";
-
-// One store object per access: a QSettings instance is not to be shared between threads, while
-// separate instances on the same file are, and each one sees what the others wrote.
-QSettings openStore() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix");
-}
 
 bool isNumberType(const QVariant& value) {
     switch (value.typeId()) {
@@ -95,19 +88,16 @@ QString portListText(const std::set<std::int64_t>& ports) {
 
 } // namespace
 
-Preferences& Preferences::shared() {
-    // Never destroyed: views and background work may still read it while the process ends.
-    static Preferences* const instance = [] {
-        auto* made = new Preferences;
-        // The application's thread owns it, whichever thread asks first (in the application, the
-        // notifier's, which runs no event loop): calls and slots queued to it then run.
-        if (const QCoreApplication* app = QCoreApplication::instance()) made->moveToThread(app->thread());
-        return made;
-    }();
-    return *instance;
+Preferences::Preferences() = default;
+
+Preferences::Preferences(QString path) : m_path(std::move(path)) {}
+
+QSettings Preferences::openStore() const {
+    if (!m_path.isEmpty()) return QSettings(m_path, QSettings::IniFormat);
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "quenvale.com", "moorix");
 }
 
-QString Preferences::storeLocation() { return openStore().fileName(); }
+QString Preferences::location() const { return openStore().fileName(); }
 
 QVariant Preferences::read(const char* key) const {
     std::lock_guard lock(m_mutex);

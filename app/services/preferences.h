@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSettings>
 #include <QString>
 #include <QVariant>
 
@@ -16,8 +17,8 @@ namespace moorix {
 // (the user defaults domain com.quenvale.moorix on macOS, an INI file under the XDG config folder on Linux).
 // Nothing is cached: each read goes to the store, so a value changed elsewhere is seen at once.
 // Safe to use from any thread; the change signals are emitted on the thread that wrote the value, so
-// views connect with the default (queued across threads) connection type. The shared object belongs to the
-// application's thread, so it may also be the receiver of a connection.
+// views connect with the default (queued across threads) connection type. Made by the program's start-up
+// on the application's thread, so that it may also be the receiver of a connection.
 class Preferences : public QObject {
     Q_OBJECT
     Q_PROPERTY(
@@ -33,7 +34,10 @@ public:
     static constexpr double panelMaxHeightDefault = 480.0;
     static constexpr bool confirmBeforeKillDefault = true;
 
-    static Preferences& shared();
+    // The user's store.
+    Preferences();
+    // A store of its own in the INI file at `path`, which is created on the first write.
+    explicit Preferences(QString path);
 
     // Seconds between the panel's refreshes; a stored value that is not a positive number reads as 3.
     double refreshInterval() const;
@@ -68,7 +72,7 @@ public:
     void setWindowFrame(const QString& name, const QByteArray& frame);
 
     // The file that holds the store.
-    static QString storeLocation();
+    QString location() const;
 
 signals:
     void refreshIntervalChanged(double seconds);
@@ -80,13 +84,16 @@ signals:
     void watchedPortsChanged();
 
 private:
-    Preferences() = default;
-
+    // One store object per access: a QSettings instance is not to be shared between threads, while
+    // separate instances on the same file are, and each one sees what the others wrote.
+    QSettings openStore() const;
     QVariant read(const char* key) const;
     // Stores `value` under `key`; true when the stored value changed.
     bool write(const char* key, const QVariant& value);
     std::optional<QString> readText(const char* key) const;
 
+    // Empty for the user's store.
+    const QString m_path;
     mutable std::mutex m_mutex;
 };
 

@@ -7,12 +7,14 @@ class QSystemTrayIcon;
 
 namespace moorix {
 
+class DevCount;
+
 // Keeps the tray icon's image and tooltip in step with the development-port count.
 class MenuBarLabel : public QObject {
     Q_OBJECT
 
 public:
-    explicit MenuBarLabel(QSystemTrayIcon& tray, QObject* parent = nullptr);
+    MenuBarLabel(QSystemTrayIcon& tray, DevCount& count, QObject* parent = nullptr);
 
     // The bundled artwork, loaded once; null when the bundle or the file is missing.
     static const QImage& customIcon();

@@ -7,6 +7,7 @@
 #include "app/services/app_updater.h"
 #include "app/services/desktop_notification.h"
 #include "app/services/dev_count.h"
+#include "app/services/l10n.h"
 #include "app/services/port_notifier.h"
 #include "app/services/preferences.h"
 #include "app/shell/desktop_session.h"
@@ -17,7 +18,9 @@
 #include "app/widgets/accessible_scroll_area.h"
 #include "app/widgets/theme.h"
 #include "app/windows/settings_window.h"
+#include "core/control/cpu_meter.h"
 #include "core/history/history.h"
+#include "core/history/kill_notes.h"
 #include "core/platform/platform.h"
 
 #include <QApplication>
@@ -33,16 +36,27 @@ namespace moorix {
 
 namespace {
 
+// The objects the application's parts share, made once here and handed to each.
+struct Stores {
+    History history{History::defaultPath()};
+    KillNotes kills{KillLog::defaultPath()};
+    CpuMeter meter;
+    Preferences preferences;
+    DevCount devCount;
+};
+
 // The drop-down panel: its model and the window that shows it.
 struct Panel {
-    Panel(QThreadPool& workers, QThreadPool& probes, PanelHost::Mode mode)
-        : model(systemBackend(History::shared(), Preferences::shared(), DevCount::shared()),
-                Executor::threadPools(workers, probes), Preferences::shared()),
+    Panel(Stores& stores, QThreadPool& workers, QThreadPool& probes, PanelHost::Mode mode)
+        : model(
+              systemBackend(stores.history, stores.preferences, stores.devCount, stores.kills, stores.meter),
+              Executor::threadPools(workers, probes), stores.preferences),
           view(new PanelView(model)), host(mode, view) {
         QObject::connect(&host, &PanelHost::shownChanged, &model, &PanelModel::setShown);
         QObject::connect(&host, &PanelHost::roomChanged, view, &PanelView::setRoom);
         QObject::connect(view, &PanelView::quitRequested, qApp, &QApplication::quit);
-        QObject::connect(view, &PanelView::settingsRequested, qApp, [] { SettingsWindow::show(); });
+        QObject::connect(view, &PanelView::settingsRequested, qApp,
+                         [&stores] { SettingsWindow::show(stores.preferences); });
         QObject::connect(view, &PanelView::dismissRequested, &host, [this, mode] {
             if (mode == PanelHost::Mode::Popup) host.hide();
         });
@@ -64,13 +78,23 @@ int runMenuBarApp(int argc, char** argv) {
         return 1;
     }
 
+    // Before the application object, so that they outlive the windows it still holds at its end (the
+    // settings window is never deleted).
+    Stores stores;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Moorix"));
     makeAccessoryApp();
     installScrollAreaAccessibility();
 
+    L10n::setLanguage(stores.preferences.appLanguage());
+    // Direct: the language changes for every text looked up after the write, on whatever thread.
+    QObject::connect(&stores.preferences, &Preferences::appLanguageChanged,
+                     [](const QString& language) { L10n::setLanguage(language); });
+
     requestNotificationPermissionIfBundled();
-    PortNotifier::shared().start();
+    PortNotifier notifier(stores.history,
+                          PortNotifier::systemWorld(stores.preferences, stores.devCount, stores.kills));
+    notifier.start();
     AppUpdater::start();
 
     QToolTip::setPalette(Theme::palette());
@@ -87,7 +111,7 @@ int runMenuBarApp(int argc, char** argv) {
     std::unique_ptr<Panel> panel;
     const auto openedPanel = [&]() -> Panel& {
         if (!panel)
-            panel = std::make_unique<Panel>(workers, probes,
+            panel = std::make_unique<Panel>(stores, workers, probes,
                                             trayAvailable ? PanelHost::Mode::Popup : PanelHost::Mode::Window);
         return *panel;
     };
@@ -97,9 +121,10 @@ int runMenuBarApp(int argc, char** argv) {
     std::unique_ptr<TrayMenu> menu;
     if (trayAvailable) {
         tray = std::make_unique<QSystemTrayIcon>();
-        label = std::make_unique<MenuBarLabel>(*tray);
-        menu = std::make_unique<TrayMenu>(Preferences::shared());
-        QObject::connect(menu.get(), &TrayMenu::settingsRequested, qApp, [] { SettingsWindow::show(); });
+        label = std::make_unique<MenuBarLabel>(*tray, stores.devCount);
+        menu = std::make_unique<TrayMenu>(stores.preferences);
+        QObject::connect(menu.get(), &TrayMenu::settingsRequested, qApp,
+                         [&stores] { SettingsWindow::show(stores.preferences); });
         QObject::connect(menu.get(), &TrayMenu::quitRequested, qApp, &QApplication::quit);
         tray->setContextMenu(menu.get());
         QObject::connect(tray.get(), &QSystemTrayIcon::activated, &app,
@@ -124,7 +149,7 @@ int runMenuBarApp(int argc, char** argv) {
         tray->show();
     } else {
         PanelHost& host = openedPanel().host;
-        QObject::connect(&DevCount::shared(), &DevCount::countChanged, &host,
+        QObject::connect(&stores.devCount, &DevCount::countChanged, &host,
                          [&host](int count) { host.setWindowTitle(MenuBarLabel::toolTip(count)); });
         host.show();
     }
@@ -132,7 +157,7 @@ int runMenuBarApp(int argc, char** argv) {
     const int status = QApplication::exec();
     if (tray) tray->hide();
     panel.reset();
-    PortNotifier::shared().stop();
+    notifier.stop();
     return status;
 }
 

@@ -43,8 +43,7 @@ void fit(SettingsView& window) {
     window.setFixedSize(windowSize.width(), height);
 }
 
-QWidget* create() {
-    Preferences& preferences = Preferences::shared();
+QWidget* create(Preferences& preferences) {
     auto* window = new SettingsView(preferences, AppUpdater::version(), platformUpdater());
     window->setObjectName(QString::fromLatin1(AppUpdater::settingsWindowName));
     window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -64,11 +63,11 @@ bool floats(const QWidget& window) {
 
 } // namespace
 
-void show() {
+void show(Preferences& preferences) {
     QPointer<QWidget>& window = instance();
     if (QWidget* active = QApplication::activeWindow(); active && active != window && floats(*active))
         active->close();
-    if (!window) window = create();
+    if (!window) window = create(preferences);
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     // Showing the tabs gave them the stored values, rows included; their layouts follow at once.

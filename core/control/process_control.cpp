@@ -1,8 +1,6 @@
 #include "core/control/process_control.h"
 
 #include "core/control/process_inspection.h"
-#include "core/history/kill_log.h"
-#include "core/history/kill_record.h"
 #include "core/listing/process_table.h"
 #include "core/platform/detached_launch.h"
 #include "core/platform/platform.h"
@@ -36,9 +34,9 @@ int sendSignal(std::int32_t pid, int signal) {
     return ::kill(pid, signal);
 }
 
-void killProcess(std::int32_t pid, bool force, const SignalSender& send) {
+void killProcess(std::int32_t pid, bool force, KillNotes& notes, const SignalSender& send) {
     if (pid < 2) return;
-    noteKilled(pid);
+    notes.note(pid);
     if (force) {
         send(pid, SIGKILL);
         return;
@@ -46,14 +44,14 @@ void killProcess(std::int32_t pid, bool force, const SignalSender& send) {
     terminateThenKill(pid, send);
 }
 
-void killTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& send) {
+void killTree(std::int32_t leaf, KillNotes& notes, const ToolRunner& run, const SignalSender& send) {
     const std::int32_t root = topDevAncestor(leaf, processTable(run));
     if (root < 2) return;
-    noteKilled(root);
+    notes.note(root);
     terminateThenKill(root, send);
 }
 
-void restartTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& send) {
+void restartTree(std::int32_t leaf, KillNotes& notes, const ToolRunner& run, const SignalSender& send) {
     const std::int32_t root = topDevAncestor(leaf, processTable(run));
     // Without a root to stop, a "restart" would only start a second copy of whatever pid 1 or 0 runs.
     if (root < 2) return;
@@ -66,7 +64,7 @@ void restartTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& s
     std::optional<std::string> cwd;
     if (auto found = cwds.find(root); found != cwds.end()) cwd = found->second;
 
-    noteKilled(root);
+    notes.note(root);
     terminateThenKill(root, send);
 
     // The saved arguments are positional parameters of a fixed command text, never text for the shell
@@ -77,15 +75,5 @@ void restartTree(std::int32_t leaf, const ToolRunner& run, const SignalSender& s
 }
 
 bool processExists(std::int32_t pid) { return pid >= 1 && ::kill(pid, 0) == 0; }
-
-void noteKilled(std::int32_t pid) {
-    KillRecord::shared().note(pid);
-    KillLog::shared().note(pid, std::chrono::system_clock::now());
-}
-
-bool wasKilledByUs(std::int32_t pid) {
-    return KillRecord::shared().contains(pid) ||
-           KillLog::shared().contains(pid, std::chrono::system_clock::now());
-}
 
 } // namespace moorix::PortCore

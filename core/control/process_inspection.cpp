@@ -1,6 +1,5 @@
 #include "core/control/process_inspection.h"
 
-#include "core/control/cpu_meter.h"
 #include "core/platform/kernel_sources.h"
 #include "core/platform/pid_list.h"
 #include "core/platform/platform.h"
@@ -59,13 +58,12 @@ std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text)
     return result;
 }
 
-std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids,
+std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids, CpuMeter& meter,
                                                      const ToolRunner& run) {
     const std::string list = pidList(pids);
     if (list.empty()) return {};
     if (!toolsOnly()) {
         if (const auto usage = platform::processUsage(pids)) {
-            static CpuMeter meter;
             const double now =
                 std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
             std::unordered_map<std::int32_t, ProcessStats> result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/control/cpu_meter.h"
 #include "core/platform/tool_runner.h"
 
 #include <cstdint>
@@ -23,10 +24,10 @@ namespace PortCore {
 std::unordered_map<std::int32_t, ProcessStats> parseStats(std::string_view text);
 
 // CPU and memory of the given processes; those that are gone are missing. From the kernel when it
-// answers: the CPU figure is the share used since the previous call for that process, and on the first
-// call the average over its life, as Linux ps gives it. Else from ps through `run`. No tool run when none
-// of the pids can name a process.
-std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids,
+// answers: the CPU figure is the share used since `meter` last read that process, and on its first
+// reading the average over its life, as Linux ps gives it. Else from ps through `run`. No tool run when
+// none of the pids can name a process.
+std::unordered_map<std::int32_t, ProcessStats> stats(const std::vector<std::int32_t>& pids, CpuMeter& meter,
                                                      const ToolRunner& run = runToolWithStatus);
 
 // The argument vector, program name first; absent when it cannot be read.

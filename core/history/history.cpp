@@ -24,12 +24,6 @@ const std::string& History::defaultPath() {
     return path;
 }
 
-History& History::shared() {
-    // Never destroyed: background threads may still read the history while the process exits.
-    static History* const instance = new History(defaultPath());
-    return *instance;
-}
-
 void History::append(const PortEvent& event) {
     auto line = encodeEventLine(event);
     if (!line) return;

@@ -23,7 +23,6 @@ public:
 
     // "history.jsonl" in the application-data folder, which is created on the first call.
     static const std::string& defaultPath();
-    static History& shared();
 
     const std::string& path() const { return m_path; }
 

@@ -111,9 +111,6 @@ bool KillLog::contains(std::int32_t pid, TimePoint now) const {
     return found;
 }
 
-KillLog& KillLog::shared() {
-    static KillLog log(platform::appDataDir() + "/killed.log");
-    return log;
-}
+std::string KillLog::defaultPath() { return platform::appDataDir() + "/killed.log"; }
 
 } // namespace moorix

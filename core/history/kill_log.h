@@ -21,8 +21,8 @@ public:
     // Whether `pid` was noted less than a minute before `now`, by any process.
     bool contains(std::int32_t pid, TimePoint now) const;
 
-    // The log in the application-data folder.
-    static KillLog& shared();
+    // "killed.log" in the application-data folder.
+    static std::string defaultPath();
 
 private:
     std::string m_path;

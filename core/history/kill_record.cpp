@@ -18,9 +18,4 @@ bool KillRecord::contains(std::int32_t pid) const {
     return m_killed.contains(pid);
 }
 
-KillRecord& KillRecord::shared() {
-    static KillRecord record;
-    return record;
-}
-
 } // namespace moorix

@@ -22,9 +22,6 @@ public:
     // Whether `pid` has a record, whatever its age.
     bool contains(std::int32_t pid) const;
 
-    // The process-wide record behind PortCore::noteKilled and PortCore::wasKilledByUs.
-    static KillRecord& shared();
-
 private:
     Clock m_clock;
     mutable std::mutex m_lock;

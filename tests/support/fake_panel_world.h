@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/panel/panel_backend.h"
+#include "app/services/preferences.h"
 #include "core/history/port_event.h"
+#include "tests/support/test_support.h"
 
 #include <QString>
 
@@ -33,6 +35,10 @@ struct FakePanelWorld {
     std::vector<QString> opened;      // URLs and folders
     std::optional<QString> clipboard;
     int devCount = -1;
+
+    // The panel's preferences, in a store of this world's own.
+    TempDir storeFolder;
+    Preferences preferences{QString::fromStdString(storeFolder.file("moorix.conf"))};
 
     PanelBackend backend();
 };
