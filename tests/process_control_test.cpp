@@ -40,11 +40,6 @@ template <class Action> auto whileReaping(Child& child, Action action, double* t
     return done.get();
 }
 
-// Stops noted where the command line notes them, in the test's own data folder.
-struct Kills : KillNotes {
-    Kills() : KillNotes(KillLog::defaultPath()) {}
-};
-
 // The child of `parent`, which exists once the child has printed its port.
 std::int32_t childOf(pid_t parent) {
     for (const auto& [pid, info] : PortCore::processTable())
@@ -66,7 +61,7 @@ TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceA
         Child server({test::pythonBinary(), listener, c.ignoreTerm ? "--ignore-term" : "--serve=silent"});
         test::listeningPort(server);
         double took = 0;
-        Kills kills;
+        KillNotes kills(KillLog::defaultPath());
         whileReaping(
             server, [&] { PortCore::killProcess(server.pid(), c.force, kills); }, &took);
         EXPECT_EQ(server.waitExit(5), 128 + c.signal);
@@ -82,7 +77,7 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
         sent.push_back(pid);
         return -1;
     };
-    Kills kills;
+    KillNotes kills(KillLog::defaultPath());
     for (std::int32_t pid : {1, 0, -1, INT32_MIN}) {
         for (bool force : {false, true}) PortCore::killProcess(pid, force, kills, record);
         PortCore::killTree(pid, kills, PortCore::runToolWithStatus, record);
@@ -120,7 +115,8 @@ TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
         // spawn_child.py passes on its child's end as 256 - signal.
         EXPECT_EQ(parent.waitExit(5), root == leaf ? 256 - SIGTERM : 128 + SIGTERM);
         EXPECT_EQ(::kill(leaf, 0) == 0, root != leaf) << "a leaf under npm gets no signal of its own";
-        EXPECT_TRUE(Kills().contains(root)) << "the command line's stop is seen here too";
+        EXPECT_TRUE(KillNotes(KillLog::defaultPath()).contains(root))
+            << "the command line's stop is seen here too";
     }
 }
 
@@ -137,7 +133,7 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
     const std::string port = std::to_string(test::listeningPort(npm));
     const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
     EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
-    EXPECT_TRUE(Kills().contains(npm.pid()));
+    EXPECT_TRUE(KillNotes(KillLog::defaultPath()).contains(npm.pid()));
     // Each start records itself first thing, with its argv, then once more when it listens.
     const auto records = [&](bool starts) {
         std::vector<nlohmann::json> found;
