@@ -155,7 +155,7 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     EXPECT_EQ(portsOf(model.entries()), (std::vector<std::int64_t>{4100, 4200})) << "listed after the stops";
     EXPECT_FALSE(model.reclaiming());
 
-    model.request(c, false, false, false);
+    model.request(c, StopAction::stop);
     model.select(b.id());
     EXPECT_TRUE(model.handleReturn()) << "asks about the selected row";
     drain();
@@ -186,18 +186,18 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     m_world.listing = {{a, b, root, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();
-    model.request(a, false, false, false);
-    model.request(b, false, false, false);
+    model.request(a, StopAction::stop);
+    model.request(b, StopAction::stop);
     EXPECT_FALSE(model.rowState(a).confirming) << "the confirmation moves to the newer request";
 
-    using Stop = std::tuple<PortEntry, bool, bool, bool, const char*, const char*>;
-    for (const auto& [entry, tree, force, restart, question, action] :
-         std::vector<Stop>{{b, false, false, false, "Stop this process?", "kill 40"},
-                           {a, true, false, true, "Restart the process tree?", "restart 30"},
-                           {a, true, false, false, "Stop the whole process tree?", "tree 30"},
-                           {a, false, true, false, "Force stop? Unsaved work will be lost.", "force 30"},
-                           {proxy, false, true, false, "Stop the container db?", "docker stop db"}}) {
-        model.request(entry, tree, force, restart);
+    using Stop = std::tuple<PortEntry, StopAction, const char*, const char*>;
+    for (const auto& [entry, stop, question, action] :
+         std::vector<Stop>{{b, StopAction::stop, "Stop this process?", "kill 40"},
+                           {a, StopAction::restartTree, "Restart the process tree?", "restart 30"},
+                           {a, StopAction::stopTree, "Stop the whole process tree?", "tree 30"},
+                           {a, StopAction::forceStop, "Force stop? Unsaved work will be lost.", "force 30"},
+                           {proxy, StopAction::forceStop, "Stop the container db?", "docker stop db"}}) {
+        model.request(entry, stop);
         EXPECT_EQ(model.rowState(entry).secondLine, question);
         model.confirmPending();
         EXPECT_EQ(m_world.actions.back(), action) << "a container by name; its proxy gets no signal";
@@ -205,9 +205,9 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     }
 
     Preferences::shared().setConfirmBeforeKill(false);
-    model.request(b, true, false, false);
+    model.request(b, StopAction::stopTree);
     EXPECT_EQ(m_world.actions.back(), "tree 40") << "without confirmation it runs at once";
-    model.request(root, false, false, false);
+    model.request(root, StopAction::stop);
     EXPECT_EQ(model.rowState(root).secondLine, "This is a system process. Stop it anyway?") << "always asked";
     EXPECT_EQ(m_world.actions.size(), 6u) << "each stop once";
 }
@@ -223,7 +223,7 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
     for (int up = 0; up < 3; ++up) model.moveSelection(-1);
     EXPECT_EQ(model.selection(), dev.id()) << "development rows are shown first";
 
-    model.request(dev, false, false, false);
+    model.request(dev, StopAction::stop);
     model.toggleSearch();
     model.setSearchText("40");
     EXPECT_FALSE(model.handleReturn()) << "the selected row is hidden by the search";
@@ -288,8 +288,8 @@ TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
     EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000, 5432}));
 
     model.trigger(A::history, web);
-    EXPECT_TRUE(model.showHistory());
-    EXPECT_EQ(model.historyPort(), 3000);
+    EXPECT_TRUE(model.history().shown());
+    EXPECT_EQ(model.history().port(), 3000);
 }
 
 TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess) {
@@ -297,7 +297,7 @@ TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess)
     m_world.listing = {{server}};
     m_world.startTimes = {{4242, 100}};
     PanelModel& model = open();
-    model.request(server, false, false, false);
+    model.request(server, StopAction::stop);
     m_world.listing = std::vector<PortEntry>{};
     model.refresh();
     EXPECT_TRUE(model.pendingKill()) << "a request outlives its entry";
