@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -117,7 +120,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
 }
 
 // Work as the application runs it: queued, background work in any order, results on the main thread in
-// the order posted. A stopped process leaves the listing, as it would.
+// the order posted.
 TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAfterThem) {
     std::vector<Executor::Task> background, main;
     const auto drain = [&] {
@@ -134,16 +137,12 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     const auto post = [](std::vector<Executor::Task>& queue) {
         return [&queue](Executor::Task task) { queue.push_back(std::move(task)); };
     };
-    PanelBackend backend = m_world.backend();
-    backend.killTree = [this, record = backend.killTree](std::int32_t pid) {
-        record(pid);
-        std::erase_if(*m_world.listing, [&](const PortEntry& entry) { return entry.pid == pid; });
-    };
     const auto a = entryOn(4000, 40), b = entryOn(4100, 41), c = entryOn(4200, 42);
     m_world.listing = {{a, b, c}};
     m_world.table = {{40, {1, "node"}}, {41, {1, "node"}}};
     m_world.startTimes = {{40, 100}, {41, 200}, {42, 300}};
-    PanelModel model(backend, {post(background), post(background), post(main)}, Preferences::shared());
+    PanelModel model(m_world.backend(), {post(background), post(background), post(main)},
+                     Preferences::shared());
     model.setShown(true);
     drain();
     ASSERT_EQ(portsOf(model.reclaimable()), (std::vector<std::int64_t>{4000, 4100}));
@@ -210,6 +209,43 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     model.request(root, StopAction::stop);
     EXPECT_EQ(model.rowState(root).secondLine, "This is a system process. Stop it anyway?") << "always asked";
     EXPECT_EQ(m_world.actions.size(), 6u) << "each stop once";
+}
+
+// Every action that changes what the panel shows tells the views at once, with the parts it touched;
+// none waits for the next refresh to be seen.
+TEST_F(PanelModelTest, EveryActionThatChangesWhatIsShownRedrawsAtOnce) {
+    const auto web = entryOn(3000, 30, "node", "*"), orphan = entryOn(4000, 40), db = entryOn(5432, 50);
+    m_world.listing = {{web, orphan, db}};
+    m_world.table = {{30, {29, "npm"}}, {40, {1, "node"}}};
+    PanelModel& model = open();
+    ASSERT_EQ(m_world.devCount, 3);
+    ASSERT_EQ(model.insightText(), "Orphaned servers: 1");
+
+    using P = PanelModel;
+    const std::vector<std::tuple<const char*, std::function<void()>, unsigned>> actions{
+        {"select", [&] { model.moveSelection(1); }, P::Rows},
+        {"watch", [&] { model.toggleWatch(3000); }, P::Rows},
+        {"edit a label", [&] { model.startLabelEdit(3000); }, P::Rows},
+        {"label", [&] { model.setLabelDraft("api"), model.commitLabelEdit(3000); }, P::List | P::Rows},
+        {"open the search", [&] { model.toggleSearch(); }, P::Search | P::Header},
+        {"search", [&] { model.setSearchText("api"); }, P::Search | P::List},
+        {"clear the search", [&] { model.handleEscape(); }, P::Search | P::List},
+        {"exposed only", [&] { model.toggleExposedOnly(), model.toggleExposedOnly(); }, P::List | P::Strip},
+        {"hide", [&] { model.hidePort(5432); }, P::List},
+        {"history", [&] { model.history().toggle(), model.history().toggle(); }, P::History | P::Header},
+        {"ask to stop", [&] { model.request(orphan, StopAction::stop); }, P::Rows},
+        {"stop", [&] { model.confirmPending(); }, P::List | P::Rows | P::Strip | P::Header},
+    };
+    for (const auto& [name, act, needed] : actions) {
+        QSignalSpy spy(&model, &PanelModel::changed);
+        act();
+        unsigned told = 0;
+        for (const auto& signal : spy) told |= signal.at(0).toUInt();
+        EXPECT_EQ(told & needed, needed) << name;
+    }
+    EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000}));
+    EXPECT_EQ(m_world.devCount, 2) << "the tray count follows a stop";
+    EXPECT_EQ(model.insightText(), "") << "so does the alert strip";
 }
 
 TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
