@@ -1,6 +1,5 @@
 #include "app/panel/panel_model.h"
 
-#include "app/panel/list_metrics.h"
 #include "app/panel/row_texts.h"
 #include "app/services/l10n.h"
 #include "app/services/preferences.h"
@@ -22,10 +21,6 @@ constexpr unsigned everything = ~0u;
 constexpr unsigned listingChanges = everything & ~(PanelModel::History | PanelModel::Search);
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
-
-bool contains(const QString& haystack, const QString& lowerQuery) {
-    return haystack.toLower().contains(lowerQuery);
-}
 
 } // namespace
 
@@ -171,32 +166,11 @@ std::set<std::int64_t> PanelModel::hiddenPorts() const {
 }
 
 std::vector<PortEntry> PanelModel::filtered() const {
-    const auto hidden = hiddenPorts();
-    const QString query = m_searchText.toLower();
-    std::vector<PortEntry> kept;
-    for (const auto& entry : m_entries) {
-        if (hidden.contains(entry.port) || (m_exposedOnly && !entry.isExposed())) continue;
-        if (!query.isEmpty()) {
-            const auto label = m_labels.find(QString::number(entry.port));
-            const bool found = QString::number(entry.port).contains(query) ||
-                               contains(text(entry.command), query) || contains(text(entry.owner()), query) ||
-                               (entry.project && contains(text(*entry.project), query)) ||
-                               (label != m_labels.end() && contains(label->second, query));
-            if (!found) continue;
-        }
-        kept.push_back(entry);
-    }
-    return kept;
-}
-
-PanelModel::Sections PanelModel::sections() const {
-    Sections shown;
-    for (auto& entry : filtered()) (entry.isDev() ? shown.dev : shown.other).push_back(std::move(entry));
-    return shown;
+    return filterPorts(m_entries, {hiddenPorts(), m_exposedOnly, m_searchText, m_labels});
 }
 
 std::vector<PortEntry> PanelModel::shownInOrder() const {
-    Sections shown = sections();
+    PortSections shown = sections();
     for (auto& entry : shown.other) shown.dev.push_back(std::move(entry));
     return std::move(shown.dev);
 }
@@ -208,17 +182,10 @@ int PanelModel::devPortCount() const {
 
 double PanelModel::panelMaxHeight() const { return m_preferences.panelMaxHeight(); }
 
-double PanelModel::listHeight(const Sections& shown, double room) const {
-    using namespace ListMetrics;
-    const double fixed = (int(!shown.dev.empty()) + int(!shown.other.empty())) * sectionHeaderHeight +
-                         topMargin + bottomMargin;
-    const double natural = static_cast<double>(shown.dev.size() + shown.other.size()) * rowHeight + fixed;
+double PanelModel::listHeight(const PortSections& shown, double room) const {
     double limit = panelMaxHeight();
     if (!(limit <= room)) limit = room;
-    // A limit that is not a number is not less than anything: the list takes its natural height.
-    if (!(limit < natural)) return natural;
-    const double rows = std::max(1.0, std::trunc((limit - fixed) / rowHeight));
-    return rows * rowHeight + fixed;
+    return shown.height(limit);
 }
 
 std::optional<std::string> PanelModel::containerOf(std::int64_t port) const {

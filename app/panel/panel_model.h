@@ -6,6 +6,7 @@
 #include "app/panel/panel_key.h"
 #include "app/panel/panel_snapshot.h"
 #include "app/panel/pending_kill.h"
+#include "app/panel/port_sections.h"
 #include "app/panel/row_menu.h"
 #include "app/panel/row_state.h"
 #include "app/panel/stop_flow.h"
@@ -80,20 +81,12 @@ public:
     // --- Derived values, worked out afresh on each call. ---
     std::set<std::int64_t> hiddenPorts() const;
     std::vector<PortEntry> filtered() const;
-    // `filtered` split, in one pass, into the development section and the other one.
-    struct Sections {
-        std::vector<PortEntry> dev;
-        std::vector<PortEntry> other;
-        bool empty() const { return dev.empty() && other.empty(); }
-    };
-    Sections sections() const;
-    std::vector<PortEntry> devPorts() const { return sections().dev; }
-    std::vector<PortEntry> otherPorts() const { return sections().other; }
+    // `filtered` in the list's two sections.
+    PortSections sections() const { return PortSections(filtered()); }
     int devPortCount() const;
-    double listHeight() const { return listHeight(sections()); }
     // Whole rows up to the preferred limit, and no taller than `room`, the height left for the list on
     // the screen beside the tray icon.
-    double listHeight(const Sections& shown, double room = std::numeric_limits<double>::infinity()) const;
+    double listHeight(const PortSections& shown, double room = std::numeric_limits<double>::infinity()) const;
     RowState rowState(const PortEntry& entry) const;
     // "%12 · 340 MB"; empty until the process's figures are known.
     QString statsText(std::int32_t pid) const;

@@ -114,7 +114,7 @@ void PanelView::sync(unsigned what) {
         if (closingUnderKeyboard) setFocus();
     }
     if (what & PanelModel::List) {
-        const PanelModel::Sections shown = m_model.sections();
+        const PortSections shown = m_model.sections();
         m_empty->setText(m_model.emptyStateText());
         m_empty->setVisible(shown.empty());
         m_scroll->setVisible(!shown.empty());

@@ -41,7 +41,7 @@ PortListView::PortListView(PanelModel& model, QWidget* parent)
     m_otherHeader->setObjectName(QStringLiteral("otherSection"));
 }
 
-void PortListView::rebuild(const PanelModel::Sections& shown) {
+void PortListView::rebuild(const PortSections& shown) {
     const auto& dev = shown.dev;
     const auto& other = shown.other;
     std::unordered_set<std::string> ids;
