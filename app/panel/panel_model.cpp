@@ -3,7 +3,6 @@
 #include "app/panel/row_texts.h"
 #include "app/services/l10n.h"
 #include "app/services/preferences.h"
-#include "core/text/format_mem.h"
 #include "core/text/port_list.h"
 
 #include <QPointer>
@@ -15,7 +14,6 @@ namespace moorix {
 
 namespace {
 
-constexpr double unhealthyProbePause = 30;
 constexpr unsigned everything = ~0u;
 // A new listing changes neither the history sheet nor the search.
 constexpr unsigned listingChanges = everything & ~(PanelModel::History | PanelModel::Search);
@@ -28,11 +26,9 @@ PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& pre
     : QObject(parent), m_backend(std::move(backend)), m_executor(std::move(executor)),
       m_preferences(preferences), m_labels(m_backend.labels()), m_watched(m_backend.watched()),
       m_stops(m_backend, m_executor, preferences, [this](std::int64_t port) { return containerOf(port); }),
-      m_history(m_backend, m_executor) {
+      m_history(m_backend, m_executor), m_figures(m_backend, m_executor) {
     m_refreshTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &PanelModel::refresh);
-    m_statsTimer.setSingleShot(true);
-    connect(&m_statsTimer, &QTimer::timeout, this, &PanelModel::liveStatsTick);
 
     connect(&m_preferences, &Preferences::refreshIntervalChanged, this, [this] {
         if (m_shown) restartRefreshLoop();
@@ -46,6 +42,8 @@ PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& pre
             [this](const PanelSnapshot& snapshot) { store(snapshot); });
     connect(&m_history, &HistorySheetModel::shownChanged, this, [this] { notify(History | Header); });
     connect(&m_history, &HistorySheetModel::eventsChanged, this, [this] { notify(History); });
+    connect(&m_figures, &LiveFigures::statsChanged, this, [this] { notify(Stats); });
+    connect(&m_figures, &LiveFigures::healthChanged, this, &PanelModel::portChanged);
 }
 
 // --- Loops ---
@@ -53,13 +51,11 @@ PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& pre
 void PanelModel::setShown(bool shown) {
     if (shown == m_shown) return;
     m_shown = shown;
-    if (shown) {
+    if (shown)
         restartRefreshLoop();
-        liveStatsTick();
-    } else {
+    else
         m_refreshTimer.stop();
-        m_statsTimer.stop();
-    }
+    m_figures.setRunning(shown);
 }
 
 void PanelModel::restartRefreshLoop() {
@@ -89,7 +85,7 @@ void PanelModel::refresh() {
             self->notify(Rows);
         });
         toMain([self, probed = std::move(probed)] {
-            if (self) self->probe(probed);
+            if (self) self->m_figures.probe(probed);
         });
     });
 }
@@ -100,63 +96,12 @@ void PanelModel::store(PanelSnapshot snapshot) {
     const bool sameList = m_loaded && snapshot.entries == m_entries;
     m_entries = std::move(snapshot.entries);
     m_stops.setStartTimes(std::move(snapshot.startTimes));
-    m_stats = std::move(snapshot.stats);
+    m_figures.follow(m_entries, std::move(snapshot.stats));
     m_loaded = true;
     m_backend.publishDevCount(devPortCount());
     m_orphans = std::move(snapshot.orphans);
     m_staleEntries = std::move(snapshot.stale);
     notify(sameList ? Stats | Strip : listingChanges);
-}
-
-void PanelModel::probe(const std::vector<PortEntry>& entries) {
-    const double now = m_backend.monotonic();
-    std::set<std::int64_t> started;
-    for (const auto& entry : entries) {
-        if (!entry.isDev() || started.contains(entry.port)) continue;
-        const auto health = m_health.find(entry.port);
-        const auto probed = m_probedAt.find(entry.port);
-        if (health != m_health.end() && !health->second && probed != m_probedAt.end() &&
-            now - probed->second < unhealthyProbePause)
-            continue;
-        m_probedAt[entry.port] = now;
-        started.insert(entry.port);
-        QPointer<PanelModel> self(this);
-        m_executor.probes([self, port = entry.port, probe = m_backend.probe, toMain = m_executor.toMain] {
-            const bool answered = probe(port);
-            toMain([self, port, answered] {
-                if (!self) return;
-                // Probes answer one by one, many at a time: each touches only its own port's rows.
-                const auto [stored, added] = self->m_health.try_emplace(port, answered);
-                if (!added && stored->second == answered) return;
-                stored->second = answered;
-                emit self->portChanged(port);
-            });
-        });
-    }
-}
-
-void PanelModel::liveStatsTick() {
-    if (!m_shown || m_statsInFlight) return;
-    if (m_entries.empty()) {
-        scheduleStatsTick();
-        return;
-    }
-    m_statsInFlight = true;
-    QPointer<PanelModel> self(this);
-    m_executor.background(
-        [self, pids = pidsOf(m_entries), stats = m_backend.stats, toMain = m_executor.toMain] {
-            toMain([self, figures = stats(pids)]() mutable {
-                if (!self) return;
-                self->m_statsInFlight = false;
-                self->m_stats = std::move(figures);
-                self->notify(Stats);
-                self->scheduleStatsTick();
-            });
-        });
-}
-
-void PanelModel::scheduleStatsTick() {
-    if (m_shown) m_statsTimer.start(1000);
 }
 
 // --- Derived values ---
@@ -201,22 +146,12 @@ RowState PanelModel::rowState(const PortEntry& entry) const {
     if (const auto label = m_labels.find(QString::number(entry.port)); label != m_labels.end())
         row.label = label->second;
     row.dockerName = containerOf(entry.port);
-    if (entry.isDev()) {
-        if (const auto health = m_health.find(entry.port); health != m_health.end())
-            row.healthy = health->second;
-    }
+    if (entry.isDev()) row.healthy = m_figures.healthy(entry.port);
     row.watched = m_watched.contains(entry.port);
     row.editingLabel = m_editingLabelPort == entry.port;
-    row.statsText = statsText(entry.pid);
+    row.statsText = m_figures.statsText(entry.pid);
     writeRowTexts(row, row.confirming ? std::optional(m_stops.pending()->action) : std::nullopt);
     return row;
-}
-
-QString PanelModel::statsText(std::int32_t pid) const {
-    const auto stat = m_stats.find(pid);
-    if (stat == m_stats.end()) return {};
-    return QStringLiteral("%") + QString::number(std::lround(stat->second.cpu)) + QStringLiteral(" \u00B7 ") +
-           text(formatMem(stat->second.memMB));
 }
 
 std::vector<RowMenuItem> PanelModel::menuItems(const PortEntry& entry) const {

@@ -2,6 +2,7 @@
 
 #include "app/panel/executor.h"
 #include "app/panel/history_sheet_model.h"
+#include "app/panel/live_figures.h"
 #include "app/panel/panel_backend.h"
 #include "app/panel/panel_key.h"
 #include "app/panel/panel_snapshot.h"
@@ -24,16 +25,16 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace moorix {
 
 class Preferences;
 
-// All state and logic of the drop-down panel: the live port list, its filters and sections, the keyboard,
-// the row actions, the header and the alert strip; the stops and the history sheet are its parts. It
-// lives on the main thread and never touches a widget; views draw what it says and call its operations.
+// All state and logic of the drop-down panel: the port list, its filters and sections, the keyboard, the
+// row actions, the header and the alert strip. The stops, the history sheet and the live figures are parts
+// of their own. It lives on the main thread and never touches a widget; views draw what it says and call
+// its operations.
 class PanelModel : public QObject {
     Q_OBJECT
 
@@ -53,9 +54,7 @@ public:
 
     // --- Loops: both run only while the panel is shown. ---
     void setShown(bool shown);
-    bool isShown() const { return m_shown; }
     void refresh();
-    void liveStatsTick();
     // The refresh loop's current period; zero while the loop is stopped.
     std::chrono::milliseconds refreshPeriod() const;
 
@@ -71,8 +70,6 @@ public:
     const QString& labelDraft() const { return m_labelDraft; }
     HistorySheetModel& history() { return m_history; }
     const HistorySheetModel& history() const { return m_history; }
-    const std::vector<PortEntry>& orphans() const { return m_orphans; }
-    const std::vector<Insights::Stale>& staleEntries() const { return m_staleEntries; }
     bool reclaiming() const { return m_stops.reclaiming(); }
 
     // The user's height limit of the list, which also bounds the history sheet.
@@ -89,7 +86,7 @@ public:
     double listHeight(const PortSections& shown, double room = std::numeric_limits<double>::infinity()) const;
     RowState rowState(const PortEntry& entry) const;
     // "%12 · 340 MB"; empty until the process's figures are known.
-    QString statsText(std::int32_t pid) const;
+    QString statsText(std::int32_t pid) const { return m_figures.statsText(pid); }
     std::vector<RowMenuItem> menuItems(const PortEntry& entry) const;
     // "3 dev · 5 other"; empty before the first listing and while nothing listens.
     QString countsText() const;
@@ -132,9 +129,7 @@ signals:
 
 private:
     void store(PanelSnapshot snapshot);
-    void probe(const std::vector<PortEntry>& entries);
     void restartRefreshLoop();
-    void scheduleStatsTick();
     std::vector<PortEntry> shownInOrder() const;
     std::optional<PortEntry> selectedEntry() const;
     std::optional<std::string> containerOf(std::int64_t port) const;
@@ -149,10 +144,7 @@ private:
     QString m_searchText;
     bool m_showSearch = false;
     std::optional<std::string> m_selection;
-    std::map<std::int64_t, bool> m_health;
-    std::map<std::int64_t, double> m_probedAt;
     std::map<std::int64_t, std::string> m_dockerNames;
-    std::unordered_map<std::int32_t, ProcessStats> m_stats;
     bool m_exposedOnly = false;
     std::map<QString, QString> m_labels;
     std::set<std::int64_t> m_watched;
@@ -162,11 +154,10 @@ private:
     std::vector<Insights::Stale> m_staleEntries;
     StopFlow m_stops;
     HistorySheetModel m_history;
+    LiveFigures m_figures;
 
     bool m_shown = false;
     QTimer m_refreshTimer;
-    QTimer m_statsTimer;
-    bool m_statsInFlight = false;
 };
 
 } // namespace moorix
