@@ -222,7 +222,8 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(100ms);
         PortEntry server = ports(1).front();
         server.pid = stubborn;
-        model.perform({server, true, false, false, std::nullopt});
+        model.request(server, StopAction::stopTree);
+        model.confirmPending();
         const double stopping = longestStall(3s);
         int status = 0;
         const bool ended = ::waitpid(stubborn, &status, WNOHANG) == stubborn;

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -111,7 +114,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
 }
 
 // Work as the application runs it: queued, background work in any order, results on the main thread in
-// the order posted. A stopped process leaves the listing, as it would.
+// the order posted.
 TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAfterThem) {
     std::vector<Executor::Task> background, main;
     const auto drain = [&] {
@@ -128,16 +131,12 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     const auto post = [](std::vector<Executor::Task>& queue) {
         return [&queue](Executor::Task task) { queue.push_back(std::move(task)); };
     };
-    PanelBackend backend = m_world.backend();
-    backend.killTree = [this, record = backend.killTree](std::int32_t pid) {
-        record(pid);
-        std::erase_if(*m_world.listing, [&](const PortEntry& entry) { return entry.pid == pid; });
-    };
     const auto a = entryOn(4000, 40), b = entryOn(4100, 41), c = entryOn(4200, 42);
     m_world.listing = {{a, b, c}};
     m_world.table = {{40, {1, "node"}}, {41, {1, "node"}}};
     m_world.startTimes = {{40, 100}, {41, 200}, {42, 300}};
-    PanelModel model(backend, {post(background), post(background), post(main)}, m_world.preferences);
+    PanelModel model(m_world.backend(), {post(background), post(background), post(main)},
+                     m_world.preferences);
     model.setShown(true);
     drain();
     ASSERT_EQ(portsOf(model.reclaimable()), (std::vector<std::int64_t>{4000, 4100}));
@@ -149,7 +148,7 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     EXPECT_EQ(portsOf(model.entries()), (std::vector<std::int64_t>{4100, 4200})) << "listed after the stops";
     EXPECT_FALSE(model.reclaiming());
 
-    model.request(c, false, false, false);
+    model.request(c, StopAction::stop);
     model.select(b.id());
     EXPECT_TRUE(model.handleReturn()) << "asks about the selected row";
     drain();
@@ -180,18 +179,18 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     m_world.listing = {{a, b, root, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();
-    model.request(a, false, false, false);
-    model.request(b, false, false, false);
+    model.request(a, StopAction::stop);
+    model.request(b, StopAction::stop);
     EXPECT_FALSE(model.rowState(a).confirming) << "the confirmation moves to the newer request";
 
-    using Stop = std::tuple<PortEntry, bool, bool, bool, const char*, const char*>;
-    for (const auto& [entry, tree, force, restart, question, action] :
-         std::vector<Stop>{{b, false, false, false, "Stop this process?", "kill 40"},
-                           {a, true, false, true, "Restart the process tree?", "restart 30"},
-                           {a, true, false, false, "Stop the whole process tree?", "tree 30"},
-                           {a, false, true, false, "Force stop? Unsaved work will be lost.", "force 30"},
-                           {proxy, false, true, false, "Stop the container db?", "docker stop db"}}) {
-        model.request(entry, tree, force, restart);
+    using Stop = std::tuple<PortEntry, StopAction, const char*, const char*>;
+    for (const auto& [entry, stop, question, action] :
+         std::vector<Stop>{{b, StopAction::stop, "Stop this process?", "kill 40"},
+                           {a, StopAction::restartTree, "Restart the process tree?", "restart 30"},
+                           {a, StopAction::stopTree, "Stop the whole process tree?", "tree 30"},
+                           {a, StopAction::forceStop, "Force stop? Unsaved work will be lost.", "force 30"},
+                           {proxy, StopAction::forceStop, "Stop the container db?", "docker stop db"}}) {
+        model.request(entry, stop);
         EXPECT_EQ(model.rowState(entry).secondLine, question);
         model.confirmPending();
         EXPECT_EQ(m_world.actions.back(), action) << "a container by name; its proxy gets no signal";
@@ -199,11 +198,48 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     }
 
     m_world.preferences.setConfirmBeforeKill(false);
-    model.request(b, true, false, false);
+    model.request(b, StopAction::stopTree);
     EXPECT_EQ(m_world.actions.back(), "tree 40") << "without confirmation it runs at once";
-    model.request(root, false, false, false);
+    model.request(root, StopAction::stop);
     EXPECT_EQ(model.rowState(root).secondLine, "This is a system process. Stop it anyway?") << "always asked";
     EXPECT_EQ(m_world.actions.size(), 6u) << "each stop once";
+}
+
+// Every action that changes what the panel shows tells the views at once, with the parts it touched;
+// none waits for the next refresh to be seen.
+TEST_F(PanelModelTest, EveryActionThatChangesWhatIsShownRedrawsAtOnce) {
+    const auto web = entryOn(3000, 30, "node", "*"), orphan = entryOn(4000, 40), db = entryOn(5432, 50);
+    m_world.listing = {{web, orphan, db}};
+    m_world.table = {{30, {29, "npm"}}, {40, {1, "node"}}};
+    PanelModel& model = open();
+    ASSERT_EQ(m_world.devCount, 3);
+    ASSERT_EQ(model.insightText(), "Orphaned servers: 1");
+
+    using P = PanelModel;
+    const std::vector<std::tuple<const char*, std::function<void()>, unsigned>> actions{
+        {"select", [&] { model.moveSelection(1); }, P::Rows},
+        {"watch", [&] { model.toggleWatch(3000); }, P::Rows},
+        {"edit a label", [&] { model.startLabelEdit(3000); }, P::Rows},
+        {"label", [&] { model.setLabelDraft("api"), model.commitLabelEdit(3000); }, P::List | P::Rows},
+        {"open the search", [&] { model.toggleSearch(); }, P::Search | P::Header},
+        {"search", [&] { model.setSearchText("api"); }, P::Search | P::List},
+        {"clear the search", [&] { model.handleEscape(); }, P::Search | P::List},
+        {"exposed only", [&] { model.toggleExposedOnly(), model.toggleExposedOnly(); }, P::List | P::Strip},
+        {"hide", [&] { model.hidePort(5432); }, P::List},
+        {"history", [&] { model.history().toggle(), model.history().toggle(); }, P::History | P::Header},
+        {"ask to stop", [&] { model.request(orphan, StopAction::stop); }, P::Rows},
+        {"stop", [&] { model.confirmPending(); }, P::List | P::Rows | P::Strip | P::Header},
+    };
+    for (const auto& [name, act, needed] : actions) {
+        QSignalSpy spy(&model, &PanelModel::changed);
+        act();
+        unsigned told = 0;
+        for (const auto& signal : spy) told |= signal.at(0).toUInt();
+        EXPECT_EQ(told & needed, needed) << name;
+    }
+    EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000}));
+    EXPECT_EQ(m_world.devCount, 2) << "the tray count follows a stop";
+    EXPECT_EQ(model.insightText(), "") << "so does the alert strip";
 }
 
 TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
@@ -217,7 +253,7 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
     for (int up = 0; up < 3; ++up) model.moveSelection(-1);
     EXPECT_EQ(model.selection(), dev.id()) << "development rows are shown first";
 
-    model.request(dev, false, false, false);
+    model.request(dev, StopAction::stop);
     model.toggleSearch();
     model.setSearchText("40");
     EXPECT_FALSE(model.handleReturn()) << "the selected row is hidden by the search";
@@ -282,8 +318,8 @@ TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
     EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000, 5432}));
 
     model.trigger(A::history, web);
-    EXPECT_TRUE(model.showHistory());
-    EXPECT_EQ(model.historyPort(), 3000);
+    EXPECT_TRUE(model.history().shown());
+    EXPECT_EQ(model.history().port(), 3000);
 }
 
 TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess) {
@@ -291,7 +327,7 @@ TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess)
     m_world.listing = {{server}};
     m_world.startTimes = {{4242, 100}};
     PanelModel& model = open();
-    model.request(server, false, false, false);
+    model.request(server, StopAction::stop);
     m_world.listing = std::vector<PortEntry>{};
     model.refresh();
     EXPECT_TRUE(model.pendingKill()) << "a request outlives its entry";

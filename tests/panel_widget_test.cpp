@@ -147,8 +147,8 @@ TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
     show();
     QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
     EXPECT_TRUE(visible("historySheet"));
-    ASSERT_EQ(m_model->historyEvents().size(), 3u);
-    EXPECT_EQ(m_model->historyEvents().front().action, EventAction::closed);
+    ASSERT_EQ(m_model->history().events().size(), 3u);
+    EXPECT_EQ(m_model->history().events().front().action, EventAction::closed);
     shoot("panel-history");
 }
 

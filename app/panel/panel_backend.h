@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -19,6 +20,9 @@
 #include <vector>
 
 namespace moorix {
+
+// How far back the panel reads the history, for stale servers and for the history sheet.
+constexpr auto historyReach = std::chrono::seconds(2'592'000);
 
 // Everything the panel reads from or does to the world outside it. The application uses the system
 // backend; tests hand the panel fakes. The functions marked "any thread" run on background workers.

@@ -38,7 +38,7 @@ PanelHeader::PanelHeader(PanelModel& model, QWidget* parent)
 
     connect(m_search, &IconButton::clicked, this, &PanelHeader::searchToggled);
     connect(m_refresh, &IconButton::clicked, &m_model, &PanelModel::refresh);
-    connect(m_history, &IconButton::clicked, &m_model, &PanelModel::toggleHistory);
+    connect(m_history, &IconButton::clicked, &m_model.history(), &HistorySheetModel::toggle);
     connect(m_settings, &IconButton::clicked, this, &PanelHeader::settingsRequested);
     connect(m_quit, &IconButton::clicked, this, &PanelHeader::quitRequested);
     sync();
@@ -52,7 +52,7 @@ void PanelHeader::sync() {
     m_settings->setHelp(L10n::text("settings"));
     m_quit->setHelp(L10n::text("quit"));
     m_search->setColor(m_model.showSearch() ? Theme::accent() : Theme::primaryText());
-    m_history->setColor(m_model.showHistory() ? Theme::accent() : Theme::primaryText());
+    m_history->setColor(m_model.history().shown() ? Theme::accent() : Theme::primaryText());
 }
 
 } // namespace moorix

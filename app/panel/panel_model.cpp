@@ -1,69 +1,34 @@
 #include "app/panel/panel_model.h"
 
+#include "app/panel/row_texts.h"
 #include "app/services/l10n.h"
-#include "app/services/port_subtitle.h"
 #include "app/services/preferences.h"
-#include "core/text/format_mem.h"
 #include "core/text/port_list.h"
 
 #include <QPointer>
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 namespace moorix {
 
 namespace {
 
-constexpr auto thirtyDays = std::chrono::seconds(2'592'000);
-constexpr double unhealthyProbePause = 30;
-constexpr double rowHeight = 52;
-constexpr double sectionHeaderHeight = 30;
-constexpr double listMargins = 16;
-constexpr auto restartSettle = std::chrono::milliseconds(1500);
 constexpr unsigned everything = ~0u;
 // A new listing changes neither the history sheet nor the search.
 constexpr unsigned listingChanges = everything & ~(PanelModel::History | PanelModel::Search);
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
-bool contains(const QString& haystack, const QString& lowerQuery) {
-    return haystack.toLower().contains(lowerQuery);
-}
-
-std::unordered_map<std::int32_t, std::uint64_t> startTimesOf(const PanelBackend& backend,
-                                                             const std::vector<PortEntry>& entries) {
-    std::unordered_map<std::int32_t, std::uint64_t> times;
-    for (const auto& entry : entries) {
-        if (times.contains(entry.pid)) continue;
-        if (const auto started = backend.startTime(entry.pid)) times.emplace(entry.pid, *started);
-    }
-    return times;
-}
-
-std::vector<std::int32_t> pidsOf(const std::vector<PortEntry>& entries) {
-    std::vector<std::int32_t> pids;
-    pids.reserve(entries.size());
-    for (const auto& entry : entries) pids.push_back(entry.pid);
-    return pids;
-}
-
-// Whether `pid` still names the process that was listed; unknown start times do not stop an action.
-bool stillTheSameProcess(const PanelBackend& backend, std::int32_t pid,
-                         std::optional<std::uint64_t> listedStart) {
-    return !listedStart || backend.startTime(pid) == listedStart;
-}
-
 } // namespace
 
 PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& preferences, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)), m_executor(std::move(executor)),
-      m_preferences(preferences), m_labels(m_backend.labels()), m_watched(m_backend.watched()) {
+      m_preferences(preferences), m_labels(m_backend.labels()), m_watched(m_backend.watched()),
+      m_stops(m_backend, m_executor, preferences, [this](std::int64_t port) { return containerOf(port); }),
+      m_history(m_backend, m_executor), m_figures(m_backend, m_executor) {
     m_refreshTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &PanelModel::refresh);
-    m_statsTimer.setSingleShot(true);
-    connect(&m_statsTimer, &QTimer::timeout, this, &PanelModel::liveStatsTick);
 
     connect(&m_preferences, &Preferences::refreshIntervalChanged, this, [this] {
         if (m_shown) restartRefreshLoop();
@@ -71,6 +36,14 @@ PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& pre
     connect(&m_preferences, &Preferences::hiddenPortsChanged, this, [this] { notify(List | Rows); });
     connect(&m_preferences, &Preferences::panelMaxHeightChanged, this, [this] { notify(List); });
     connect(&m_preferences, &Preferences::appLanguageChanged, this, [this] { notify(everything); });
+    connect(&m_stops, &StopFlow::pendingChanged, this, [this] { notify(Rows); });
+    connect(&m_stops, &StopFlow::reclaimingChanged, this, [this] { notify(Strip); });
+    connect(&m_stops, &StopFlow::lookedAgain, this,
+            [this](const PanelSnapshot& snapshot) { store(snapshot); });
+    connect(&m_history, &HistorySheetModel::shownChanged, this, [this] { notify(History | Header); });
+    connect(&m_history, &HistorySheetModel::eventsChanged, this, [this] { notify(History); });
+    connect(&m_figures, &LiveFigures::statsChanged, this, [this] { notify(Stats); });
+    connect(&m_figures, &LiveFigures::healthChanged, this, &PanelModel::portChanged);
 }
 
 // --- Loops ---
@@ -78,13 +51,11 @@ PanelModel::PanelModel(PanelBackend backend, Executor executor, Preferences& pre
 void PanelModel::setShown(bool shown) {
     if (shown == m_shown) return;
     m_shown = shown;
-    if (shown) {
+    if (shown)
         restartRefreshLoop();
-        liveStatsTick();
-    } else {
+    else
         m_refreshTimer.stop();
-        m_statsTimer.stop();
-    }
+    m_figures.setRunning(shown);
 }
 
 void PanelModel::restartRefreshLoop() {
@@ -100,26 +71,12 @@ std::chrono::milliseconds PanelModel::refreshPeriod() const {
 void PanelModel::refresh() {
     QPointer<PanelModel> self(this);
     m_executor.background([self, backend = m_backend, toMain = m_executor.toMain] {
-        auto listing = backend.listPorts();
+        auto snapshot = takeSnapshot(backend);
         // A listing that failed says nothing about the ports: the panel keeps what it shows.
-        if (!listing) return;
-        Refreshed result;
-        result.entries = std::move(*listing);
-        result.stats = backend.stats(pidsOf(result.entries));
-        const ProcessTable table = backend.processTable();
-        result.orphans =
-            Insights::orphans(result.entries, [&](std::int32_t pid) -> std::optional<std::int32_t> {
-                const auto found = table.find(pid);
-                if (found == table.end()) return std::nullopt;
-                return found->second.ppid;
-            });
-        const Instant now = backend.now();
-        result.stale = Insights::stale(result.entries, backend.history(now - thirtyDays), now,
-                                       Insights::staleThresholdDefault);
-        result.startTimes = startTimesOf(backend, result.entries);
-        std::vector<PortEntry> probed = result.entries;
-        toMain([self, result = std::move(result)]() mutable {
-            if (self) self->store(std::move(result));
+        if (!snapshot) return;
+        std::vector<PortEntry> probed = snapshot->entries;
+        toMain([self, snapshot = std::move(*snapshot)]() mutable {
+            if (self) self->store(std::move(snapshot));
         });
 
         toMain([self, names = backend.dockerNames()]() mutable {
@@ -128,82 +85,23 @@ void PanelModel::refresh() {
             self->notify(Rows);
         });
         toMain([self, probed = std::move(probed)] {
-            if (self) self->probe(probed);
+            if (self) self->m_figures.probe(probed);
         });
     });
 }
 
-void PanelModel::store(Refreshed refreshed) {
+void PanelModel::store(PanelSnapshot snapshot) {
     // Most refreshes find the same ports: then only the figures and the strip can have changed, and
     // redrawing hundreds of rows for them would stall the panel.
-    const bool sameList = m_loaded && refreshed.entries == m_entries;
-    m_entries = std::move(refreshed.entries);
-    m_startTimes = std::move(refreshed.startTimes);
-    m_stats = std::move(refreshed.stats);
+    const bool sameList = m_loaded && snapshot.entries == m_entries;
+    m_entries = std::move(snapshot.entries);
+    m_stops.setStartTimes(std::move(snapshot.startTimes));
+    m_figures.follow(m_entries, std::move(snapshot.stats));
     m_loaded = true;
     m_backend.publishDevCount(devPortCount());
-    m_orphans = std::move(refreshed.orphans);
-    m_staleEntries = std::move(refreshed.stale);
+    m_orphans = std::move(snapshot.orphans);
+    m_staleEntries = std::move(snapshot.stale);
     notify(sameList ? Stats | Strip : listingChanges);
-}
-
-void PanelModel::storeListing(std::vector<PortEntry> entries,
-                              std::unordered_map<std::int32_t, std::uint64_t> startTimes) {
-    m_entries = std::move(entries);
-    m_startTimes = std::move(startTimes);
-    m_loaded = true;
-    notify(listingChanges);
-}
-
-void PanelModel::probe(const std::vector<PortEntry>& entries) {
-    const double now = m_backend.monotonic();
-    std::set<std::int64_t> started;
-    for (const auto& entry : entries) {
-        if (!entry.isDev() || started.contains(entry.port)) continue;
-        const auto health = m_health.find(entry.port);
-        const auto probed = m_probedAt.find(entry.port);
-        if (health != m_health.end() && !health->second && probed != m_probedAt.end() &&
-            now - probed->second < unhealthyProbePause)
-            continue;
-        m_probedAt[entry.port] = now;
-        started.insert(entry.port);
-        QPointer<PanelModel> self(this);
-        m_executor.probes([self, port = entry.port, probe = m_backend.probe, toMain = m_executor.toMain] {
-            const bool answered = probe(port);
-            toMain([self, port, answered] {
-                if (!self) return;
-                // Probes answer one by one, many at a time: each touches only its own port's rows.
-                const auto [stored, added] = self->m_health.try_emplace(port, answered);
-                if (!added && stored->second == answered) return;
-                stored->second = answered;
-                emit self->portChanged(port);
-            });
-        });
-    }
-}
-
-void PanelModel::liveStatsTick() {
-    if (!m_shown || m_statsInFlight) return;
-    if (m_entries.empty()) {
-        scheduleStatsTick();
-        return;
-    }
-    m_statsInFlight = true;
-    QPointer<PanelModel> self(this);
-    m_executor.background(
-        [self, pids = pidsOf(m_entries), stats = m_backend.stats, toMain = m_executor.toMain] {
-            toMain([self, figures = stats(pids)]() mutable {
-                if (!self) return;
-                self->m_statsInFlight = false;
-                self->m_stats = std::move(figures);
-                self->notify(Stats);
-                self->scheduleStatsTick();
-            });
-        });
-}
-
-void PanelModel::scheduleStatsTick() {
-    if (m_shown) m_statsTimer.start(1000);
 }
 
 // --- Derived values ---
@@ -213,32 +111,11 @@ std::set<std::int64_t> PanelModel::hiddenPorts() const {
 }
 
 std::vector<PortEntry> PanelModel::filtered() const {
-    const auto hidden = hiddenPorts();
-    const QString query = m_searchText.toLower();
-    std::vector<PortEntry> kept;
-    for (const auto& entry : m_entries) {
-        if (hidden.contains(entry.port) || (m_exposedOnly && !entry.isExposed())) continue;
-        if (!query.isEmpty()) {
-            const auto label = m_labels.find(QString::number(entry.port));
-            const bool found = QString::number(entry.port).contains(query) ||
-                               contains(text(entry.command), query) || contains(text(entry.owner()), query) ||
-                               (entry.project && contains(text(*entry.project), query)) ||
-                               (label != m_labels.end() && contains(label->second, query));
-            if (!found) continue;
-        }
-        kept.push_back(entry);
-    }
-    return kept;
-}
-
-PanelModel::Sections PanelModel::sections() const {
-    Sections shown;
-    for (auto& entry : filtered()) (entry.isDev() ? shown.dev : shown.other).push_back(std::move(entry));
-    return shown;
+    return filterPorts(m_entries, {hiddenPorts(), m_exposedOnly, m_searchText, m_labels});
 }
 
 std::vector<PortEntry> PanelModel::shownInOrder() const {
-    Sections shown = sections();
+    PortSections shown = sections();
     for (auto& entry : shown.other) shown.dev.push_back(std::move(entry));
     return std::move(shown.dev);
 }
@@ -250,16 +127,10 @@ int PanelModel::devPortCount() const {
 
 double PanelModel::panelMaxHeight() const { return m_preferences.panelMaxHeight(); }
 
-double PanelModel::listHeight(const Sections& shown, double room) const {
-    const double fixed =
-        (int(!shown.dev.empty()) + int(!shown.other.empty())) * sectionHeaderHeight + listMargins;
-    const double natural = static_cast<double>(shown.dev.size() + shown.other.size()) * rowHeight + fixed;
+double PanelModel::listHeight(const PortSections& shown, double room) const {
     double limit = panelMaxHeight();
     if (!(limit <= room)) limit = room;
-    // A limit that is not a number is not less than anything: the list takes its natural height.
-    if (!(limit < natural)) return natural;
-    const double rows = std::max(1.0, std::trunc((limit - fixed) / rowHeight));
-    return rows * rowHeight + fixed;
+    return shown.height(limit);
 }
 
 std::optional<std::string> PanelModel::containerOf(std::int64_t port) const {
@@ -270,59 +141,17 @@ std::optional<std::string> PanelModel::containerOf(std::int64_t port) const {
 RowState PanelModel::rowState(const PortEntry& entry) const {
     RowState row;
     row.entry = entry;
-    const std::string id = entry.id();
-    row.selected = m_selection == id;
-    row.confirming = m_pendingKill && m_pendingKill->entry.id() == id;
+    row.selected = m_selection == entry.id();
+    row.confirming = m_stops.isPending(entry);
     if (const auto label = m_labels.find(QString::number(entry.port)); label != m_labels.end())
         row.label = label->second;
     row.dockerName = containerOf(entry.port);
-    if (entry.isDev()) {
-        if (const auto health = m_health.find(entry.port); health != m_health.end())
-            row.healthy = health->second;
-    }
+    if (entry.isDev()) row.healthy = m_figures.healthy(entry.port);
     row.watched = m_watched.contains(entry.port);
     row.editingLabel = m_editingLabelPort == entry.port;
-    row.statsText = statsText(entry.pid);
-
-    if (row.confirming) {
-        const PendingKill& pending = *m_pendingKill;
-        if (entry.isSystemCritical())
-            row.secondLine = L10n::text("confirm_sys");
-        else if (row.dockerName)
-            row.secondLine = L10n::format("confirm_docker", {text(*row.dockerName)});
-        else if (pending.restart)
-            row.secondLine = L10n::text("confirm_restart");
-        else if (pending.tree)
-            row.secondLine = L10n::text("confirm_tree");
-        else if (pending.force)
-            row.secondLine = L10n::text("confirm_force");
-        else
-            row.secondLine = L10n::text("confirm_kill");
-    } else {
-        row.secondLine = subtitle(entry, row.dockerName);
-    }
-
-    if (entry.isSystemCritical())
-        row.stopHelp = L10n::text("help_sys");
-    else if (row.dockerName)
-        row.stopHelp = L10n::format("help_docker_stop", {text(*row.dockerName)});
-    else
-        row.stopHelp = L10n::text("help_kill");
-    if (entry.isDev())
-        row.portHelp = L10n::text("help_open") + QStringLiteral(" \u2014 ") + text(entry.url());
-    row.toolTip = text(entry.chainText()) + QStringLiteral("\npid ") + QString::number(entry.pid) +
-                  QStringLiteral(" \u00B7 ") + text(entry.user);
-    row.accessibleName = QStringLiteral(":") + QString::number(entry.port) +
-                         (row.label ? QStringLiteral(" ") + *row.label : QString()) + QStringLiteral(" ") +
-                         row.secondLine;
+    row.statsText = m_figures.statsText(entry.pid);
+    writeRowTexts(row, row.confirming ? std::optional(m_stops.pending()->action) : std::nullopt);
     return row;
-}
-
-QString PanelModel::statsText(std::int32_t pid) const {
-    const auto stat = m_stats.find(pid);
-    if (stat == m_stats.end()) return {};
-    return QStringLiteral("%") + QString::number(std::lround(stat->second.cpu)) + QStringLiteral(" \u00B7 ") +
-           text(formatMem(stat->second.memMB));
 }
 
 std::vector<RowMenuItem> PanelModel::menuItems(const PortEntry& entry) const {
@@ -394,15 +223,16 @@ std::optional<PortEntry> PanelModel::selectedEntry() const {
     return std::nullopt;
 }
 
+bool PanelModel::takesKey(PanelKey key) const { return !m_history.shown() || key == PanelKey::back; }
+
 bool PanelModel::handleReturn() {
     if (m_editingLabelPort) return false;
     const auto selected = selectedEntry();
     if (!selected) return false;
-    if (m_pendingKill && m_pendingKill->entry.id() == selected->id()) {
-        confirmPending();
-    } else {
-        request(*selected, false, false, false);
-    }
+    if (m_stops.isPending(*selected))
+        m_stops.confirm();
+    else
+        m_stops.request(*selected, StopAction::stop);
     return true;
 }
 
@@ -410,8 +240,8 @@ bool PanelModel::handleEscape() {
     if (m_editingLabelPort) {
         m_editingLabelPort.reset();
         notify(Rows);
-    } else if (m_pendingKill) {
-        cancelPending();
+    } else if (m_stops.pending()) {
+        m_stops.cancel();
     } else if (!m_searchText.isEmpty()) {
         setSearchText({});
     } else if (m_showSearch) {
@@ -428,84 +258,13 @@ bool PanelModel::handleEscape() {
 
 // --- Stopping ---
 
-void PanelModel::request(const PortEntry& entry, bool tree, bool force, bool restart) {
-    PendingKill kill{entry, tree, force, restart, std::nullopt};
-    if (const auto started = m_startTimes.find(entry.pid); started != m_startTimes.end())
-        kill.startTime = started->second;
-    if (!m_preferences.confirmBeforeKill() && !entry.isSystemCritical()) {
-        perform(kill);
-        return;
-    }
-    m_pendingKill = std::move(kill);
-    notify(Rows);
-}
+void PanelModel::request(const PortEntry& entry, StopAction action) { m_stops.request(entry, action); }
 
-void PanelModel::confirmPending() {
-    if (!m_pendingKill) return;
-    const PendingKill kill = *m_pendingKill;
-    m_pendingKill.reset();
-    notify(Rows);
-    perform(kill);
-}
+void PanelModel::confirmPending() { m_stops.confirm(); }
 
-void PanelModel::cancelPending() {
-    if (!m_pendingKill) return;
-    m_pendingKill.reset();
-    notify(Rows);
-}
+void PanelModel::cancelPending() { m_stops.cancel(); }
 
-void PanelModel::perform(const PendingKill& kill) {
-    QPointer<PanelModel> self(this);
-    m_executor.background([self, kill, container = containerOf(kill.entry.port), backend = m_backend,
-                           toMain = m_executor.toMain] {
-        const std::int32_t pid = kill.entry.pid;
-        if (kill.restart) {
-            if (stillTheSameProcess(backend, pid, kill.startTime)) {
-                backend.restartTree(pid);
-                std::this_thread::sleep_for(restartSettle);
-            }
-        } else if (container) {
-            // The port belongs to the container, not to the proxy process that holds it.
-            backend.stopContainer(*container);
-        } else if (stillTheSameProcess(backend, pid, kill.startTime)) {
-            if (kill.tree)
-                backend.killTree(pid);
-            else
-                backend.killProcess(pid, kill.force);
-        }
-        auto listing = backend.listPorts();
-        if (!listing) return;
-        auto startTimes = startTimesOf(backend, *listing);
-        toMain([self, entries = std::move(*listing), startTimes = std::move(startTimes)]() mutable {
-            if (self) self->storeListing(std::move(entries), std::move(startTimes));
-        });
-    });
-}
-
-void PanelModel::reclaimAll() {
-    const auto targets = reclaimable();
-    if (targets.empty() || m_reclaiming) return;
-    m_reclaiming = true;
-    notify(Strip);
-    std::vector<PendingKill> kills;
-    for (const auto& entry : targets) {
-        const auto started = m_startTimes.find(entry.pid);
-        kills.push_back({entry, true, false, false,
-                         started == m_startTimes.end() ? std::nullopt : std::optional(started->second)});
-    }
-    QPointer<PanelModel> self(this);
-    m_executor.background([self, kills = std::move(kills), backend = m_backend, toMain = m_executor.toMain] {
-        for (const auto& kill : kills)
-            if (stillTheSameProcess(backend, kill.entry.pid, kill.startTime))
-                backend.killTree(kill.entry.pid);
-        toMain([self] {
-            if (!self) return;
-            self->m_reclaiming = false;
-            self->notify(Strip);
-            self->refresh();
-        });
-    });
-}
+void PanelModel::reclaimAll() { m_stops.reclaim(reclaimable()); }
 
 // --- Row actions ---
 
@@ -556,47 +315,6 @@ void PanelModel::toggleExposedOnly() {
     notify(Strip | List | Rows);
 }
 
-void PanelModel::toggleHistory() {
-    m_historyPort.reset();
-    m_showHistory = !m_showHistory;
-    if (m_showHistory) loadHistory();
-    notify(History | Header);
-}
-
-void PanelModel::showHistoryFor(std::int64_t port) {
-    m_historyPort = port;
-    m_showHistory = true;
-    loadHistory();
-    notify(History | Header);
-}
-
-void PanelModel::closeHistory() {
-    if (!m_showHistory) return;
-    m_showHistory = false;
-    notify(History | Header);
-}
-
-// The sheet shows what the file held when it was opened; a cold read of a long history takes a while, so
-// it happens on a worker.
-void PanelModel::loadHistory() {
-    m_historyEvents.clear();
-    const std::uint64_t load = ++m_historyLoad;
-    QPointer<PanelModel> self(this);
-    m_executor.background(
-        [self, load, port = m_historyPort, backend = m_backend, toMain = m_executor.toMain] {
-            const HistoryView view = backend.history(backend.now() - thirtyDays);
-            std::vector<PortEvent> events;
-            for (const auto& event : view)
-                if (!port || event.port == *port) events.push_back(event);
-            std::reverse(events.begin(), events.end());
-            toMain([self, load, events = std::move(events)]() mutable {
-                if (!self || load != self->m_historyLoad || !self->m_showHistory) return;
-                self->m_historyEvents = std::move(events);
-                self->notify(History);
-            });
-        });
-}
-
 void PanelModel::openPort(const PortEntry& entry) {
     select(entry.id());
     if (entry.isDev()) m_backend.openUrl(text(entry.url()));
@@ -620,13 +338,13 @@ void PanelModel::trigger(RowAction action, const PortEntry& entry) {
         hidePort(entry.port);
         break;
     case RowAction::restart:
-        request(entry, true, false, true);
+        request(entry, StopAction::restartTree);
         break;
     case RowAction::killTree:
-        request(entry, true, false, false);
+        request(entry, StopAction::stopTree);
         break;
     case RowAction::forceKill:
-        request(entry, false, true, false);
+        request(entry, StopAction::forceStop);
         break;
     case RowAction::copyUrl:
         m_backend.copyText(text(entry.url()));
@@ -641,7 +359,7 @@ void PanelModel::trigger(RowAction action, const PortEntry& entry) {
         m_backend.copyText(QStringLiteral("kill ") + QString::number(entry.pid));
         break;
     case RowAction::history:
-        showHistoryFor(entry.port);
+        m_history.showFor(entry.port);
         break;
     case RowAction::copyPath:
         if (entry.cwd) m_backend.copyText(text(*entry.cwd));

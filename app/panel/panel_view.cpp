@@ -2,6 +2,7 @@
 
 #include "app/panel/alert_strip.h"
 #include "app/panel/empty_state.h"
+#include "app/panel/list_metrics.h"
 #include "app/panel/panel_header.h"
 #include "app/panel/panel_model.h"
 #include "app/panel/port_list_view.h"
@@ -20,8 +21,35 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <optional>
 
 namespace moorix {
+
+namespace {
+
+std::optional<PanelKey> panelKey(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Down:
+        return PanelKey::down;
+    case Qt::Key_Up:
+        return PanelKey::up;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return PanelKey::activate;
+    case Qt::Key_Escape:
+        return PanelKey::back;
+    case Qt::Key_Menu:
+        return PanelKey::menu;
+    case Qt::Key_F10:
+        if (event.modifiers() == Qt::ShiftModifier) return PanelKey::menu;
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 PanelView::PanelView(PanelModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_header(new PanelHeader(model)), m_history(new HistorySheet),
@@ -65,7 +93,7 @@ PanelView::PanelView(PanelModel& model, QWidget* parent)
     connect(m_header, &PanelHeader::searchToggled, this, &PanelView::toggleSearch);
     connect(m_header, &PanelHeader::settingsRequested, this, &PanelView::settingsRequested);
     connect(m_header, &PanelHeader::quitRequested, this, &PanelView::quitRequested);
-    connect(m_history, &HistorySheet::closeRequested, &m_model, &PanelModel::closeHistory);
+    connect(m_history, &HistorySheet::closeRequested, &m_model.history(), &HistorySheetModel::close);
     connect(&m_model, &PanelModel::changed, this, &PanelView::sync);
     connect(&m_model, &PanelModel::portChanged, m_list, &PortListView::refreshPort);
     auto* find = new QShortcut(QKeySequence::Find, this);
@@ -86,7 +114,7 @@ void PanelView::sync(unsigned what) {
         if (closingUnderKeyboard) setFocus();
     }
     if (what & PanelModel::List) {
-        const PanelModel::Sections shown = m_model.sections();
+        const PortSections shown = m_model.sections();
         m_empty->setText(m_model.emptyStateText());
         m_empty->setVisible(shown.empty());
         m_scroll->setVisible(!shown.empty());
@@ -99,12 +127,12 @@ void PanelView::sync(unsigned what) {
         m_list->refreshStats();
     }
     if (what & PanelModel::History) {
-        const bool history = m_model.showHistory();
+        const bool history = m_model.history().shown();
         m_history->setVisible(history);
         m_listPage->setVisible(!history);
         m_history->retranslate();
         m_history->setMaximumListHeight(static_cast<int>(m_model.panelMaxHeight()));
-        m_history->setEvents(m_model.historyEvents());
+        m_history->setEvents(m_model.history().events());
     }
 }
 
@@ -145,26 +173,30 @@ void PanelView::openSelectedMenu() {
     PortRow* row = m_list->row(*m_model.selection());
     if (!row || !row->isVisible()) return;
     revealSelection();
-    row->openMenu(row->mapToGlobal(QPoint(row->width() / 2, PortRow::height - 6)));
+    row->openMenu(row->mapToGlobal(QPoint(row->width() / 2, ListMetrics::rowHeight - 6)));
 }
 
 void PanelView::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    const bool shiftF10 = key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
-    // The list's keys wait while the history sheet covers it; escape still backs out or closes.
-    if (m_model.showHistory() && key != Qt::Key_Escape) {
+    const auto key = panelKey(*event);
+    if (!key || !m_model.takesKey(*key)) {
         QWidget::keyPressEvent(event);
-    } else if (key == Qt::Key_Down || key == Qt::Key_Up) {
-        m_model.moveSelection(key == Qt::Key_Down ? 1 : -1);
+        return;
+    }
+    switch (*key) {
+    case PanelKey::down:
+    case PanelKey::up:
+        m_model.moveSelection(*key == PanelKey::down ? 1 : -1);
         revealSelection();
-    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        break;
+    case PanelKey::activate:
         if (!m_model.handleReturn()) event->ignore();
-    } else if (key == Qt::Key_Escape) {
+        break;
+    case PanelKey::back:
         if (!m_model.handleEscape()) emit dismissRequested();
-    } else if (key == Qt::Key_Menu || shiftF10) {
+        break;
+    case PanelKey::menu:
         openSelectedMenu();
-    } else {
-        QWidget::keyPressEvent(event);
+        break;
     }
 }
 

@@ -7,12 +7,19 @@
 
 namespace moorix {
 
+// The ways the panel stops a server. A port that a container publishes is stopped through the container,
+// whichever of these was asked for, except a restart.
+enum class StopAction {
+    stop,        // a polite signal to the process
+    forceStop,   // a signal it cannot refuse
+    stopTree,    // the development tool tree above the process, leaf first
+    restartTree, // the tree stopped and started again where it ran
+};
+
 // A stop action waiting for the user's confirmation, with a copy of the entry as it was when asked for.
 struct PendingKill {
     PortEntry entry;
-    bool tree = false;
-    bool force = false;
-    bool restart = false;
+    StopAction action = StopAction::stop;
     // When the entry's process started, as listed: a pid that has since been reused is never signalled.
     std::optional<std::uint64_t> startTime;
 

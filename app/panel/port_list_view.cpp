@@ -1,5 +1,6 @@
 #include "app/panel/port_list_view.h"
 
+#include "app/panel/list_metrics.h"
 #include "app/panel/panel_model.h"
 #include "app/panel/port_row.h"
 #include "app/services/l10n.h"
@@ -15,10 +16,7 @@ namespace moorix {
 
 namespace {
 
-constexpr int topMargin = 6;
-constexpr int bottomMargin = 10;
-constexpr int sideMargin = 6;
-constexpr int headerHeight = 30;
+using namespace ListMetrics;
 
 QLabel* sectionHeader(QWidget* parent) {
     QFont font = Theme::monoFont(10, QFont::DemiBold);
@@ -26,7 +24,7 @@ QLabel* sectionHeader(QWidget* parent) {
     QLabel* label = themedLabel(font, Theme::secondaryText(), parent);
     label->setContentsMargins(10, 10, 10, 4);
     label->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    label->setFixedHeight(headerHeight);
+    label->setFixedHeight(sectionHeaderHeight);
     return label;
 }
 
@@ -43,7 +41,7 @@ PortListView::PortListView(PanelModel& model, QWidget* parent)
     m_otherHeader->setObjectName(QStringLiteral("otherSection"));
 }
 
-void PortListView::rebuild(const PanelModel::Sections& shown) {
+void PortListView::rebuild(const PortSections& shown) {
     const auto& dev = shown.dev;
     const auto& other = shown.other;
     std::unordered_set<std::string> ids;
@@ -122,11 +120,11 @@ void PortListView::place() {
     int y = topMargin;
     const auto section = [&](QLabel* header, const std::vector<PortRow*>& rows) {
         if (rows.empty()) return;
-        header->setGeometry(sideMargin, y, rowWidth, headerHeight);
-        y += headerHeight;
+        header->setGeometry(sideMargin, y, rowWidth, sectionHeaderHeight);
+        y += sectionHeaderHeight;
         for (PortRow* row : rows) {
-            row->setGeometry(sideMargin, y, rowWidth, PortRow::height);
-            y += PortRow::height;
+            row->setGeometry(sideMargin, y, rowWidth, rowHeight);
+            y += rowHeight;
         }
     };
     section(m_devHeader, m_devRows);

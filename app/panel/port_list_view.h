@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/panel/panel_model.h"
+#include "app/panel/port_sections.h"
 
 #include <QWidget>
 
@@ -12,6 +12,7 @@ class QLabel;
 
 namespace moorix {
 
+class PanelModel;
 class PortRow;
 
 // The scrolling content of the panel: the development section, then the others, each under a header
@@ -23,7 +24,7 @@ public:
     explicit PortListView(PanelModel& model, QWidget* parent = nullptr);
 
     // Which rows show, in which section: after the list itself changed.
-    void rebuild(const PanelModel::Sections& shown);
+    void rebuild(const PortSections& shown);
     // What the rows say: after their state changed.
     void refreshRows();
     // What the rows of one port say.

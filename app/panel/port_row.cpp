@@ -1,5 +1,6 @@
 #include "app/panel/port_row.h"
 
+#include "app/panel/list_metrics.h"
 #include "app/panel/owner_icon.h"
 #include "app/panel/panel_model.h"
 #include "app/panel/panel_style_sheets.h"
@@ -36,7 +37,7 @@ QFont statsFont() { return Theme::monoFont(11); }
 
 int titleTop() {
     const int block = QFontMetrics(portFont()).height() + 1 + QFontMetrics(captionFont()).height();
-    return (PortRow::height - block) / 2;
+    return (ListMetrics::rowHeight - block) / 2;
 }
 
 int secondLineTop() { return titleTop() + QFontMetrics(portFont()).height() + 1; }
@@ -88,7 +89,7 @@ PortRow::PortRow(PanelModel& model, QWidget* parent) : QWidget(parent), m_model(
     Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
-    setFixedHeight(height);
+    setFixedHeight(ListMetrics::rowHeight);
 }
 
 // The buttons and the label editor are made when first needed: a list of hundreds of rows is built
@@ -97,7 +98,7 @@ PillButton* PortRow::stopButton() {
     if (!m_stop) {
         m_stop = new PillButton(this);
         connect(m_stop, &PillButton::clicked, this,
-                [this] { m_model.request(m_state.entry, false, false, false); });
+                [this] { m_model.request(m_state.entry, StopAction::stop); });
         applyTexts();
     }
     return m_stop;
@@ -204,7 +205,8 @@ void PortRow::placeControls() {
     if (offerStop || m_stop) {
         PillButton* stop = stopButton();
         const QSize size = stop->sizeHint();
-        stop->setGeometry(right - size.width(), (height - size.height()) / 2, size.width(), size.height());
+        stop->setGeometry(right - size.width(), (ListMetrics::rowHeight - size.height()) / 2, size.width(),
+                          size.height());
         stop->setVisible(offerStop);
     }
     if (m_state.confirming || m_confirm) {
@@ -244,7 +246,7 @@ void PortRow::paintEvent(QPaintEvent*) {
     }
 
     // Owner icon, clipped to a rounded square.
-    const QRectF iconBox(margin, (height - iconSize) / 2.0, iconSize, iconSize);
+    const QRectF iconBox(margin, (ListMetrics::rowHeight - iconSize) / 2.0, iconSize, iconSize);
     QPainterPath clip;
     clip.addRoundedRect(iconBox, 7, 7);
     painter.save();
@@ -331,19 +333,18 @@ void PortRow::paintEvent(QPaintEvent*) {
         if (natural > rightWidth) font.setPixelSize(std::max(9, static_cast<int>(font.pixelSize() * 0.8)));
         painter.setFont(font);
         painter.setPen(Theme::tertiaryText());
-        painter.drawText(QRectF(width() - margin - rightWidth, 0, rightWidth, height),
+        painter.drawText(QRectF(width() - margin - rightWidth, 0, rightWidth, ListMetrics::rowHeight),
                          Qt::AlignRight | Qt::AlignVCenter, m_state.statsText);
     }
 }
 
 QString PortRow::helpAt(const QPointF& point) const {
-    if (m_marks.dot.contains(point))
-        return L10n::text(m_state.healthy && *m_state.healthy ? "help_healthy" : "help_no_http");
+    if (m_marks.dot.contains(point)) return m_state.healthHelp;
     if (m_marks.port.contains(point) && !m_state.portHelp.isEmpty()) return m_state.portHelp;
-    if (m_marks.bell.contains(point)) return L10n::text("help_watched");
-    if (m_marks.exposed.contains(point)) return L10n::text("help_exposed");
+    if (m_marks.bell.contains(point)) return m_state.watchedHelp;
+    if (m_marks.exposed.contains(point)) return m_state.exposedHelp;
     if (!m_state.statsText.isEmpty() && point.x() >= width() - margin - rightWidth && !m_hovering)
-        return QStringLiteral("CPU \u00B7 RAM");
+        return m_state.statsHelp;
     return m_state.toolTip;
 }
 

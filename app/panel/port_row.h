@@ -19,8 +19,6 @@ class PortRow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int height = 52;
-
     PortRow(PanelModel& model, QWidget* parent = nullptr);
 
     void setState(const RowState& state);

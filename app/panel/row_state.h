@@ -24,9 +24,15 @@ struct RowState {
     QString statsText;
     // The confirmation question while confirming, else the container or who started the process.
     QString secondLine;
+    // The help of each piece of the row, for its tool tip.
     QString stopHelp;
-    // The port's help: "Open in browser — http://localhost:3000" for development ports, else empty.
+    // "Open in browser — http://localhost:3000" for development ports, else empty.
     QString portHelp;
+    // Empty until the port was probed.
+    QString healthHelp;
+    QString watchedHelp;
+    QString exposedHelp;
+    QString statsHelp;
     // The process chain, then "pid 4242 · ada".
     QString toolTip;
     // ":3000", the label, then the second line: what a screen reader says for the row.

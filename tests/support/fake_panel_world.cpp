@@ -32,8 +32,12 @@ PanelBackend FakePanelWorld::backend() {
     };
     b.killProcess = [this](std::int32_t pid, bool force) {
         actions.push_back((force ? "force " : "kill ") + std::to_string(pid));
+        stopped(pid);
     };
-    b.killTree = [this](std::int32_t pid) { actions.push_back("tree " + std::to_string(pid)); };
+    b.killTree = [this](std::int32_t pid) {
+        actions.push_back("tree " + std::to_string(pid));
+        stopped(pid);
+    };
     b.restartTree = [this](std::int32_t pid) { actions.push_back("restart " + std::to_string(pid)); };
     b.stopContainer = [this](const std::string& name) { actions.push_back("docker stop " + name); };
     b.openFolder = [this](const QString& folder) { opened.push_back(folder); };
@@ -54,6 +58,10 @@ PanelBackend FakePanelWorld::backend() {
     b.now = [this] { return now; };
     b.monotonic = [this] { return monotonic; };
     return b;
+}
+
+void FakePanelWorld::stopped(std::int32_t pid) {
+    if (listing) std::erase_if(*listing, [pid](const PortEntry& entry) { return entry.pid == pid; });
 }
 
 PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command, const std::string& address,

@@ -15,7 +15,8 @@
 
 namespace moorix::test {
 
-// A world the panel can be shown against: what it lists, and a record of everything it did.
+// A world the panel can be shown against: what it lists, and a record of everything it did. A stopped
+// process leaves the listing, as it would.
 struct FakePanelWorld {
     std::optional<std::vector<PortEntry>> listing = std::vector<PortEntry>{};
     std::unordered_map<std::int32_t, ProcessStats> stats;
@@ -41,6 +42,9 @@ struct FakePanelWorld {
     Preferences preferences{QString::fromStdString(storeFolder.file("moorix.conf"))};
 
     PanelBackend backend();
+
+private:
+    void stopped(std::int32_t pid);
 };
 
 // An entry as the listing would give it; ordinary user "dev" unless told otherwise.
