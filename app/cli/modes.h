@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 // The command-line modes. Each prints its lines to standard output and returns the exit status.
@@ -16,9 +15,6 @@ int killMode(const std::vector<std::int64_t>& ports);
 int killTreeMode(const std::vector<std::int64_t>& ports);
 int restartMode(std::int64_t port);
 int argvMode(std::int32_t pid);
-int probeMode(std::int64_t port);
-int translationMode(const std::string& key);
-int dockerMode();
 int historyMode();
 int insightsMode();
 // Prints each port event as it happens, and with `all` an opening for each port already open first;
