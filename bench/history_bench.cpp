@@ -24,7 +24,7 @@ constexpr auto kSpacing = 300s; // one event every five minutes: the file spans 
 PortEvent sampleEvent(int i) {
     const bool opened = i % 2 == 0;
     PortEvent event{kStart + kSpacing * i,
-                    opened ? EventAction::opened : EventAction::closed,
+                    opened ? EventAction::Opened : EventAction::Closed,
                     3000 + i % 50,
                     40000 + i / 2,
                     "node",
@@ -39,7 +39,7 @@ PortEvent sampleEvent(int i) {
         event.argv = std::vector<std::string>{"/usr/local/bin/node", "node_modules/.bin/vite", "--port",
                                               std::to_string(event.port)};
     else
-        event.ending = Ending::parentExited;
+        event.ending = Ending::ParentExited;
     return event;
 }
 

@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono;
 using Argv = std::optional<std::vector<std::string>>;
-constexpr auto kOpened = EventAction::opened, kClosed = EventAction::closed;
+constexpr auto kOpened = EventAction::Opened, kClosed = EventAction::Closed;
 const Instant kAt = sys_days{2026y / 12 / 5} + 9h + 14min + 2s;
 
 PortEvent event(Instant at, std::int64_t port, std::int32_t pid, EventAction action = kOpened,
@@ -67,11 +67,11 @@ protected:
 
 TEST(PortEventJson, WrittenLinesAreExactAndBothReadersReadThemBack) {
     EXPECT_EQ(encodeEventLine(kOpening), kLine);
-    EXPECT_EQ(encodeEventLine(event(kAt, 3000, 4242, kClosed, Ending::killedByMoorix)),
+    EXPECT_EQ(encodeEventLine(event(kAt, 3000, 4242, kClosed, Ending::KilledByMoorix)),
               R"({"at":"2026-12-05T09:14:02Z","action":"closed","port":3000,"pid":4242,"command":"node",)"
               R"("parentChain":["zsh"],"user":"dev","address":"*","ending":"killedByMoorix"})");
     PortEvent late = kOpening, notUtf8 = kOpening,
-              odd = event(kAt, INT64_MAX, INT32_MIN, kClosed, Ending::unexpected);
+              odd = event(kAt, INT64_MAX, INT32_MIN, kClosed, Ending::Unexpected);
     late.at = sys_days{10000y / 1 / 1};
     notUtf8.command = "bad\xFF";
     EXPECT_FALSE(encodeEventLine(late) || encodeEventLine(notUtf8)) << "a year past 9999, or not UTF-8";
@@ -266,7 +266,7 @@ TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
                        std::nullopt};
     EXPECT_EQ(events[1], expected);
     expected = {kAt + 3s, kClosed,     8080, 12,     "node", {"zsh"},
-                "dev",    "127.0.0.1", "/w", "shop", {},     Ending::parentExited};
+                "dev",    "127.0.0.1", "/w", "shop", {},     Ending::ParentExited};
     EXPECT_EQ(events[8], expected) << "the last process seen opening a port is the one that closed it";
 }
 
@@ -296,12 +296,12 @@ TEST(Insights, OrphansStaleAndCrashes) {
     EXPECT_EQ(Insights::stale(entries, HistoryView(history), kAt, Insights::staleThresholdDefault),
               (std::vector<Insights::Stale>{{entries[5], kAt - 86401s}}));
 
-    const std::vector<PortEvent> closings{event(kAt, 5173, 1, kClosed, Ending::parentExited),
-                                          event(kAt, 443, 2, kClosed, Ending::unexpected),
-                                          event(kAt, 5173, 3, kClosed, Ending::unexpected),
-                                          event(kAt, 5174, 4, kClosed, Ending::unexpected),
-                                          event(kAt, 5175, 5, kClosed, Ending::killedByMoorix),
-                                          event(kAt, 5176, 6, kOpened, Ending::unexpected)};
+    const std::vector<PortEvent> closings{event(kAt, 5173, 1, kClosed, Ending::ParentExited),
+                                          event(kAt, 443, 2, kClosed, Ending::Unexpected),
+                                          event(kAt, 5173, 3, kClosed, Ending::Unexpected),
+                                          event(kAt, 5174, 4, kClosed, Ending::Unexpected),
+                                          event(kAt, 5175, 5, kClosed, Ending::KilledByMoorix),
+                                          event(kAt, 5176, 6, kOpened, Ending::Unexpected)};
     EXPECT_EQ(Insights::crashes(HistoryView(closings), [](std::int32_t pid) { return pid != 4; }),
               std::vector{closings[2]});
 }

@@ -84,7 +84,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     const auto orphan = entryOn(4000, 40);
     auto stale = entryOn(5000, 50, "ruby", "0.0.0.0");
     m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
-    m_world.events = {{m_world.now - 25h, EventAction::opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
+    m_world.events = {{m_world.now - 25h, EventAction::Opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
     m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"), orphan,
                         stale, entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
     m_world.stats = {{30, {12.4, 340}}};
@@ -259,35 +259,35 @@ TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
         const auto items = model.menuItems(entry);
         return std::ranges::any_of(items, [&](const auto& item) { return item.action == action; });
     };
-    EXPECT_TRUE(offers(web, A::openInEditor) && offers(web, A::copyPath) && offers(web, A::killTree));
-    EXPECT_FALSE(offers(bare, A::openInEditor) || offers(bare, A::copyPath)) << "no folder";
-    EXPECT_FALSE(offers(proxy, A::killTree) || offers(proxy, A::forceKill)) << "a container stops by name";
+    EXPECT_TRUE(offers(web, A::OpenInEditor) && offers(web, A::CopyPath) && offers(web, A::KillTree));
+    EXPECT_FALSE(offers(bare, A::OpenInEditor) || offers(bare, A::CopyPath)) << "no folder";
+    EXPECT_FALSE(offers(proxy, A::KillTree) || offers(proxy, A::ForceKill)) << "a container stops by name";
 
-    const std::vector<std::pair<A, QString>> copies{{A::copyUrl, "http://localhost:3000"},
-                                                    {A::copyPort, "3000"},
-                                                    {A::copyPid, "4242"},
-                                                    {A::copyKill, "kill 4242"},
-                                                    {A::copyPath, "/home/dev/shop"}};
+    const std::vector<std::pair<A, QString>> copies{{A::CopyUrl, "http://localhost:3000"},
+                                                    {A::CopyPort, "3000"},
+                                                    {A::CopyPid, "4242"},
+                                                    {A::CopyKill, "kill 4242"},
+                                                    {A::CopyPath, "/home/dev/shop"}};
     for (const auto& [action, text] : copies) {
         model.trigger(action, web);
         EXPECT_EQ(m_world.clipboard, text);
     }
-    model.trigger(A::openInEditor, web);
+    model.trigger(A::OpenInEditor, web);
     model.openPort(bare);
     EXPECT_EQ(m_world.opened, (std::vector<QString>{"/home/dev/shop", "http://localhost:8080"}));
     EXPECT_EQ(model.selection(), bare.id());
 
-    model.trigger(A::toggleWatch, web);
+    model.trigger(A::ToggleWatch, web);
     EXPECT_EQ(m_world.watched, (std::set<std::int64_t>{3000}));
-    model.trigger(A::toggleWatch, web);
+    model.trigger(A::ToggleWatch, web);
     EXPECT_TRUE(m_world.watched.empty());
 
-    model.trigger(A::hide, bare);
-    model.trigger(A::hide, bare);
+    model.trigger(A::Hide, bare);
+    model.trigger(A::Hide, bare);
     EXPECT_EQ(Preferences::shared().hiddenPorts(), "8080") << "hidden once";
     EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000, 5432}));
 
-    model.trigger(A::history, web);
+    model.trigger(A::History, web);
     EXPECT_TRUE(model.showHistory());
     EXPECT_EQ(model.historyPort(), 3000);
 }

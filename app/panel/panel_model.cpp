@@ -604,46 +604,46 @@ void PanelModel::openPort(const PortEntry& entry) {
 
 void PanelModel::trigger(RowAction action, const PortEntry& entry) {
     switch (action) {
-    case RowAction::openInBrowser:
+    case RowAction::OpenInBrowser:
         m_backend.openUrl(text(entry.url()));
         break;
-    case RowAction::openInEditor:
+    case RowAction::OpenInEditor:
         if (entry.cwd) m_backend.openFolder(text(*entry.cwd));
         break;
-    case RowAction::setLabel:
+    case RowAction::SetLabel:
         startLabelEdit(entry.port);
         break;
-    case RowAction::toggleWatch:
+    case RowAction::ToggleWatch:
         toggleWatch(entry.port);
         break;
-    case RowAction::hide:
+    case RowAction::Hide:
         hidePort(entry.port);
         break;
-    case RowAction::restart:
+    case RowAction::Restart:
         request(entry, true, false, true);
         break;
-    case RowAction::killTree:
+    case RowAction::KillTree:
         request(entry, true, false, false);
         break;
-    case RowAction::forceKill:
+    case RowAction::ForceKill:
         request(entry, false, true, false);
         break;
-    case RowAction::copyUrl:
+    case RowAction::CopyUrl:
         m_backend.copyText(text(entry.url()));
         break;
-    case RowAction::copyPort:
+    case RowAction::CopyPort:
         m_backend.copyText(QString::number(entry.port));
         break;
-    case RowAction::copyPid:
+    case RowAction::CopyPid:
         m_backend.copyText(QString::number(entry.pid));
         break;
-    case RowAction::copyKill:
+    case RowAction::CopyKill:
         m_backend.copyText(QStringLiteral("kill ") + QString::number(entry.pid));
         break;
-    case RowAction::history:
+    case RowAction::History:
         showHistoryFor(entry.port);
         break;
-    case RowAction::copyPath:
+    case RowAction::CopyPath:
         if (entry.cwd) m_backend.copyText(text(*entry.cwd));
         break;
     }
