@@ -78,7 +78,9 @@ void BM_Baseline_ReadFileBytes(benchmark::State& state) {
 
 // What copying the events of a 30-day read costs, which a read returning a view no longer pays.
 void BM_Baseline_Copy30DaysOfEvents(benchmark::State& state) {
-    const auto events = History(fixture().path()).events(fixture().last() - 30 * 24h).toVector();
+    History history(fixture().path());
+    const HistoryView view = history.events(fixture().last() - 30 * 24h);
+    const std::vector<PortEvent> events(view.begin(), view.end());
     for (auto _ : state) {
         auto copy = events;
         benchmark::DoNotOptimize(copy.data());
