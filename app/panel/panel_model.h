@@ -48,7 +48,6 @@ public:
 
     // --- Loops: both run only while the panel is shown. ---
     void setShown(bool shown);
-    bool isShown() const { return m_shown; }
     void refresh();
     void liveStatsTick();
     // The refresh loop's current period; zero while the loop is stopped.
@@ -69,7 +68,6 @@ public:
     // The history sheet's events, newest first; empty until loaded.
     const std::vector<PortEvent>& historyEvents() const { return m_historyEvents; }
     const std::vector<PortEntry>& orphans() const { return m_orphans; }
-    const std::vector<Insights::Stale>& staleEntries() const { return m_staleEntries; }
     bool reclaiming() const { return m_reclaiming; }
 
     // The user's height limit of the list, which also bounds the history sheet.
@@ -85,8 +83,6 @@ public:
         bool empty() const { return dev.empty() && other.empty(); }
     };
     Sections sections() const;
-    std::vector<PortEntry> devPorts() const { return sections().dev; }
-    std::vector<PortEntry> otherPorts() const { return sections().other; }
     int devPortCount() const;
     double listHeight() const { return listHeight(sections()); }
     // Whole rows up to the preferred limit, and no taller than `room`, the height left for the list on
