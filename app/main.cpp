@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return *status;
     }
-    return moorix::desktop::runMenuBarApp(argc, argv);
+    return moorix::cli::startMenuBarApp(argc, argv);
 }

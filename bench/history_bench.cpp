@@ -24,7 +24,7 @@ constexpr auto kSpacing = 300s; // one event every five minutes: the file spans 
 PortEvent sampleEvent(int i) {
     const bool opened = i % 2 == 0;
     PortEvent event{kStart + kSpacing * i,
-                    opened ? EventAction::opened : EventAction::closed,
+                    opened ? EventAction::Opened : EventAction::Closed,
                     3000 + i % 50,
                     40000 + i / 2,
                     "node",
@@ -39,7 +39,7 @@ PortEvent sampleEvent(int i) {
         event.argv = std::vector<std::string>{"/usr/local/bin/node", "node_modules/.bin/vite", "--port",
                                               std::to_string(event.port)};
     else
-        event.ending = Ending::parentExited;
+        event.ending = Ending::ParentExited;
     return event;
 }
 
@@ -78,7 +78,9 @@ void BM_Baseline_ReadFileBytes(benchmark::State& state) {
 
 // What copying the events of a 30-day read costs, which a read returning a view no longer pays.
 void BM_Baseline_Copy30DaysOfEvents(benchmark::State& state) {
-    const auto events = History(fixture().path()).events(fixture().last() - 30 * 24h).toVector();
+    History history(fixture().path());
+    const HistoryView view = history.events(fixture().last() - 30 * 24h);
+    const std::vector<PortEvent> events(view.begin(), view.end());
     for (auto _ : state) {
         auto copy = events;
         benchmark::DoNotOptimize(copy.data());

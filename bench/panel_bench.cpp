@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(100ms);
         PortEntry server = ports(1).front();
         server.pid = stubborn;
-        model.request(server, StopAction::stopTree);
+        model.request(server, StopAction::StopTree);
         model.confirmPending();
         const double stopping = longestStall(3s);
         int status = 0;

@@ -95,8 +95,8 @@ TEST(InstalledCopy, LooksForItsDesktopProgramOnlyBesideItself) {
     fs::copy_file(program, dir.file("bin") / program.filename());
     EXPECT_EQ(test::runCommand({copy, "--t", "quit"}).out, "en: NO BUNDLE\ntr: NO BUNDLE\n") << "no texts";
 
-    EXPECT_TRUE(desktop::programCandidates("").empty()) << "an unknown own path: not the current folder";
-    EXPECT_EQ(desktop::programCandidates(MOORIX_BINARY).back(), program) << "inside its build tree";
+    EXPECT_TRUE(cli::programCandidates("").empty()) << "an unknown own path: not the current folder";
+    EXPECT_EQ(cli::programCandidates(MOORIX_BINARY).back(), program) << "inside its build tree";
 }
 
 // --help and --version answer before every other option, --list before the rest; a misspelling is no option.

@@ -160,7 +160,7 @@ TEST_F(TerminalOutput, EveryModeShowsOutsideControlCharactersAsEscapes) {
 
     // An opening of the first server two days ago makes it stale for --insights, and is --history's line.
     const PortEvent opening{currentInstant() - std::chrono::hours(48),
-                            EventAction::opened,
+                            EventAction::Opened,
                             std::stoll(firstPort),
                             firstPid,
                             "h" + hostile,

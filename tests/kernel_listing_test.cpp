@@ -158,7 +158,7 @@ TEST(KernelListing, MatchesTheToolsListingForEveryShapeOfListener) {
     }
 
     // The notifier's sample sees the same ports as lsof.
-    const auto sampled = portSet(PortCore::listeningPortNumbers());
+    const auto sampled = portSet(PortCore::PortSampler().listeningPorts());
     const auto lsofs = portSet(PortCore::listeningPortNumbersFromLsof(PortCore::runToolWithStatus));
     for (std::int64_t port : ours) EXPECT_TRUE(sampled.contains(port) && lsofs.contains(port)) << port;
 
@@ -171,7 +171,7 @@ TEST(KernelListing, MatchesTheToolsListingForEveryShapeOfListener) {
                                ? "alike"
                                : writePortList(fromKernel) + " but " + writePortList(fromTools);
         for (const auto& entry : fromKernel) text += " " + entry.id();
-        for (const auto& ports : {PortCore::listeningPortNumbers(),
+        for (const auto& ports : {PortCore::PortSampler().listeningPorts(),
                                   PortCore::listeningPortNumbersFromLsof(PortCore::runToolWithStatus)}) {
             text += "\n";
             for (std::int64_t port : portSet(ports))

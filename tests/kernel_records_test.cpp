@@ -37,7 +37,7 @@ const std::string inet6 = fromHex(
 const std::string done = fromHex("1400000003000200070000005355000000000000");
 
 ListeningSocket v6(std::string_view sixteen) {
-    ListeningSocket socket{ListeningSocket::Family::v6, {}, 0, 0, 0};
+    ListeningSocket socket{ListeningSocket::Family::V6, {}, 0, 0, 0};
     std::memcpy(socket.address.data(), sixteen.data(), 16);
     return socket;
 }
@@ -50,7 +50,7 @@ TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes)
     EXPECT_FALSE(first.failed || first.done || six.failed);
     ASSERT_EQ(first.sockets.size(), 2u);
     EXPECT_EQ(first.sockets[0],
-              (ListeningSocket{ListeningSocket::Family::v4, {127, 0, 0, 1}, 3000, 0, 587694}));
+              (ListeningSocket{ListeningSocket::Family::V4, {127, 0, 0, 1}, 3000, 0, 587694}));
     std::vector<std::string> shown;
     for (const auto& socket : {first.sockets[0], first.sockets[1], six.sockets.at(0)})
         shown.push_back(listenAddressText(socket) + ":" + std::to_string(socket.port));
@@ -130,7 +130,7 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
                                    0,
                                    0xffffff8012345678};
     EXPECT_EQ(Darwin::listeningSocket(fields),
-              (ListeningSocket{ListeningSocket::Family::v4, {127, 0, 0, 1}, 3000, 0, 0xffffff8012345678}));
+              (ListeningSocket{ListeningSocket::Family::V4, {127, 0, 0, 1}, 3000, 0, 0xffffff8012345678}));
     fields.family = Darwin::familyInet6;
     fields.localAddress = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     EXPECT_EQ(listenAddressText(*Darwin::listeningSocket(fields)), "[::1]");

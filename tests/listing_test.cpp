@@ -121,7 +121,7 @@ TEST(Listing, FoldersAndProjectsFromOneLookupOfDistinctPids) {
 TEST(PortSamplerTest, CountsHeldSocketsAndAsksOnlyAboutNewOnes) {
     using Family = ListeningSocket::Family;
     std::vector<ListeningSocket> sockets{
-        {Family::v4, {}, 3000, 0, 1}, {Family::v4, {}, 2024, 0, 2}, {Family::v6, {}, 3000, 0, 3}};
+        {Family::V4, {}, 3000, 0, 1}, {Family::V4, {}, 2024, 0, 2}, {Family::V6, {}, 3000, 0, 3}};
     const std::set<std::uint64_t> holders{1, 3, 4}; // 2 is the kernel's own, or a hidden process's
     std::vector<std::set<std::uint64_t>> asked;
     double now = 1000;
@@ -147,7 +147,7 @@ TEST(PortSamplerTest, CountsHeldSocketsAndAsksOnlyAboutNewOnes) {
     EXPECT_EQ(ports(), std::set<std::int64_t>{3000});
     now += 10;
     EXPECT_EQ(ports(), std::set<std::int64_t>{3000});
-    sockets.push_back({Family::v4, {}, 8080, 0, 4});
+    sockets.push_back({Family::V4, {}, 8080, 0, 4});
     EXPECT_EQ(ports(), (std::set<std::int64_t>{3000, 8080}));
     EXPECT_EQ(asked, (std::vector<std::set<std::uint64_t>>{{1, 2, 3}, {4}}));
     now += PortCore::PortSampler::recheckUnheldAfter;

@@ -81,7 +81,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     const auto orphan = entryOn(4000, 40);
     auto stale = entryOn(5000, 50, "ruby", "0.0.0.0");
     m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
-    m_world.events = {{m_world.now - 25h, EventAction::opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
+    m_world.events = {{m_world.now - 25h, EventAction::Opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
     m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"), orphan,
                         stale, entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
     m_world.stats = {{30, {12.4, 340}}};
@@ -148,7 +148,7 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     EXPECT_EQ(portsOf(model.entries()), (std::vector<std::int64_t>{4100, 4200})) << "listed after the stops";
     EXPECT_FALSE(model.reclaiming());
 
-    model.request(c, StopAction::stop);
+    model.request(c, StopAction::Stop);
     model.select(b.id());
     EXPECT_TRUE(model.handleReturn()) << "asks about the selected row";
     drain();
@@ -179,17 +179,17 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     m_world.listing = {{a, b, root, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();
-    model.request(a, StopAction::stop);
-    model.request(b, StopAction::stop);
+    model.request(a, StopAction::Stop);
+    model.request(b, StopAction::Stop);
     EXPECT_FALSE(model.rowState(a).confirming) << "the confirmation moves to the newer request";
 
     using Stop = std::tuple<PortEntry, StopAction, const char*, const char*>;
     for (const auto& [entry, stop, question, action] :
-         std::vector<Stop>{{b, StopAction::stop, "Stop this process?", "kill 40"},
-                           {a, StopAction::restartTree, "Restart the process tree?", "restart 30"},
-                           {a, StopAction::stopTree, "Stop the whole process tree?", "tree 30"},
-                           {a, StopAction::forceStop, "Force stop? Unsaved work will be lost.", "force 30"},
-                           {proxy, StopAction::forceStop, "Stop the container db?", "docker stop db"}}) {
+         std::vector<Stop>{{b, StopAction::Stop, "Stop this process?", "kill 40"},
+                           {a, StopAction::RestartTree, "Restart the process tree?", "restart 30"},
+                           {a, StopAction::StopTree, "Stop the whole process tree?", "tree 30"},
+                           {a, StopAction::ForceStop, "Force stop? Unsaved work will be lost.", "force 30"},
+                           {proxy, StopAction::ForceStop, "Stop the container db?", "docker stop db"}}) {
         model.request(entry, stop);
         EXPECT_EQ(model.rowState(entry).secondLine, question);
         model.confirmPending();
@@ -198,9 +198,9 @@ TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
     }
 
     m_world.preferences.setConfirmBeforeKill(false);
-    model.request(b, StopAction::stopTree);
+    model.request(b, StopAction::StopTree);
     EXPECT_EQ(m_world.actions.back(), "tree 40") << "without confirmation it runs at once";
-    model.request(root, StopAction::stop);
+    model.request(root, StopAction::Stop);
     EXPECT_EQ(model.rowState(root).secondLine, "This is a system process. Stop it anyway?") << "always asked";
     EXPECT_EQ(m_world.actions.size(), 6u) << "each stop once";
 }
@@ -227,7 +227,7 @@ TEST_F(PanelModelTest, EveryActionThatChangesWhatIsShownRedrawsAtOnce) {
         {"exposed only", [&] { model.toggleExposedOnly(), model.toggleExposedOnly(); }, P::List | P::Strip},
         {"hide", [&] { model.hidePort(5432); }, P::List},
         {"history", [&] { model.history().toggle(), model.history().toggle(); }, P::History | P::Header},
-        {"ask to stop", [&] { model.request(orphan, StopAction::stop); }, P::Rows},
+        {"ask to stop", [&] { model.request(orphan, StopAction::Stop); }, P::Rows},
         {"stop", [&] { model.confirmPending(); }, P::List | P::Rows | P::Strip | P::Header},
     };
     for (const auto& [name, act, needed] : actions) {
@@ -253,7 +253,7 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
     for (int up = 0; up < 3; ++up) model.moveSelection(-1);
     EXPECT_EQ(model.selection(), dev.id()) << "development rows are shown first";
 
-    model.request(dev, StopAction::stop);
+    model.request(dev, StopAction::Stop);
     model.toggleSearch();
     model.setSearchText("40");
     EXPECT_FALSE(model.handleReturn()) << "the selected row is hidden by the search";
@@ -289,35 +289,35 @@ TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
         const auto items = model.menuItems(entry);
         return std::ranges::any_of(items, [&](const auto& item) { return item.action == action; });
     };
-    EXPECT_TRUE(offers(web, A::openInEditor) && offers(web, A::copyPath) && offers(web, A::killTree));
-    EXPECT_FALSE(offers(bare, A::openInEditor) || offers(bare, A::copyPath)) << "no folder";
-    EXPECT_FALSE(offers(proxy, A::killTree) || offers(proxy, A::forceKill)) << "a container stops by name";
+    EXPECT_TRUE(offers(web, A::OpenInEditor) && offers(web, A::CopyPath) && offers(web, A::KillTree));
+    EXPECT_FALSE(offers(bare, A::OpenInEditor) || offers(bare, A::CopyPath)) << "no folder";
+    EXPECT_FALSE(offers(proxy, A::KillTree) || offers(proxy, A::ForceKill)) << "a container stops by name";
 
-    const std::vector<std::pair<A, QString>> copies{{A::copyUrl, "http://localhost:3000"},
-                                                    {A::copyPort, "3000"},
-                                                    {A::copyPid, "4242"},
-                                                    {A::copyKill, "kill 4242"},
-                                                    {A::copyPath, "/home/dev/shop"}};
+    const std::vector<std::pair<A, QString>> copies{{A::CopyUrl, "http://localhost:3000"},
+                                                    {A::CopyPort, "3000"},
+                                                    {A::CopyPid, "4242"},
+                                                    {A::CopyKill, "kill 4242"},
+                                                    {A::CopyPath, "/home/dev/shop"}};
     for (const auto& [action, text] : copies) {
         model.trigger(action, web);
         EXPECT_EQ(m_world.clipboard, text);
     }
-    model.trigger(A::openInEditor, web);
+    model.trigger(A::OpenInEditor, web);
     model.openPort(bare);
     EXPECT_EQ(m_world.opened, (std::vector<QString>{"/home/dev/shop", "http://localhost:8080"}));
     EXPECT_EQ(model.selection(), bare.id());
 
-    model.trigger(A::toggleWatch, web);
+    model.trigger(A::ToggleWatch, web);
     EXPECT_EQ(m_world.watched, (std::set<std::int64_t>{3000}));
-    model.trigger(A::toggleWatch, web);
+    model.trigger(A::ToggleWatch, web);
     EXPECT_TRUE(m_world.watched.empty());
 
-    model.trigger(A::hide, bare);
-    model.trigger(A::hide, bare);
+    model.trigger(A::Hide, bare);
+    model.trigger(A::Hide, bare);
     EXPECT_EQ(m_world.preferences.hiddenPorts(), "8080") << "hidden once";
     EXPECT_EQ(portsOf(model.filtered()), (std::vector<std::int64_t>{3000, 5432}));
 
-    model.trigger(A::history, web);
+    model.trigger(A::History, web);
     EXPECT_TRUE(model.history().shown());
     EXPECT_EQ(model.history().port(), 3000);
 }
@@ -327,7 +327,7 @@ TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess)
     m_world.listing = {{server}};
     m_world.startTimes = {{4242, 100}};
     PanelModel& model = open();
-    model.request(server, StopAction::stop);
+    model.request(server, StopAction::Stop);
     m_world.listing = std::vector<PortEntry>{};
     model.refresh();
     EXPECT_TRUE(model.pendingKill()) << "a request outlives its entry";

@@ -127,7 +127,7 @@ TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
 
 TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
     const auto event = [&](std::chrono::minutes ago, std::int64_t port, EventAction action) {
-        const bool closed = action == EventAction::closed;
+        const bool closed = action == EventAction::Closed;
         return PortEvent{m_world.now - ago,
                          action,
                          port,
@@ -139,16 +139,16 @@ TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
                          {},
                          {},
                          {},
-                         closed ? std::optional(Ending::killedByMoorix) : std::nullopt};
+                         closed ? std::optional(Ending::KilledByMoorix) : std::nullopt};
     };
-    m_world.events = {event(std::chrono::hours(5), 3000, EventAction::opened),
-                      event(std::chrono::minutes(40), 5173, EventAction::opened),
-                      event(std::chrono::minutes(3), 3000, EventAction::closed)};
+    m_world.events = {event(std::chrono::hours(5), 3000, EventAction::Opened),
+                      event(std::chrono::minutes(40), 5173, EventAction::Opened),
+                      event(std::chrono::minutes(3), 3000, EventAction::Closed)};
     show();
     QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
     EXPECT_TRUE(visible("historySheet"));
     ASSERT_EQ(m_model->history().events().size(), 3u);
-    EXPECT_EQ(m_model->history().events().front().action, EventAction::closed);
+    EXPECT_EQ(m_model->history().events().front().action, EventAction::Closed);
     shoot("panel-history");
 }
 

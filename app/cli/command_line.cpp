@@ -91,7 +91,8 @@ const std::vector<Option>& optionTable() {
         {"--list", Value::None, [](const Invocation&) { return listMode(); }},
         {"--kill", Value::Ports, [](const Invocation& call) { return onPorts(call, killMode); }},
         {"--kill-tree", Value::Ports, [](const Invocation& call) { return onPorts(call, killTreeMode); }},
-        {"--t", Value::AnyText, [](const Invocation& call) { return desktop::runMode("--t", call.value()); }},
+        {translationOption, Value::AnyText,
+         [](const Invocation& call) { return startDesktopMode(translationOption, call.value()); }},
         {"--restart", Value::Port,
          [](const Invocation& call) {
              KillNotes kills = killNotes();
@@ -100,9 +101,9 @@ const std::vector<Option>& optionTable() {
         {"--argv", Value::Pid, [](const Invocation& call) { return argvMode(*parseInt32(call.value())); }},
         {"--history", Value::None, [](const Invocation&) { return onHistory(historyMode); }},
         {"--insights", Value::None, [](const Invocation&) { return onHistory(insightsMode); }},
-        {"--docker", Value::None, [](const Invocation&) { return desktop::runMode("--docker", {}); }},
-        {"--probe", Value::Port,
-         [](const Invocation& call) { return desktop::runMode("--probe", call.value()); }},
+        {dockerOption, Value::None, [](const Invocation&) { return startDesktopMode(dockerOption, {}); }},
+        {probeOption, Value::Port,
+         [](const Invocation& call) { return startDesktopMode(probeOption, call.value()); }},
         {"--table", Value::None, [](const Invocation&) { return tableMode(); }},
         {"--watch", Value::None,
          [](const Invocation& call) {

@@ -10,20 +10,20 @@
 #include <cstdio>
 #include <cstring>
 
-namespace moorix::desktop {
+namespace moorix::cli {
 
 namespace {
 
 // Replaces this process with the desktop program, given the role, this command's own path (where the
 // desktop program finds its texts and what it registers to start at login) and `rest`.
-int become(const char* role, const std::vector<std::string>& rest) {
+int become(std::string_view role, const std::vector<std::string>& rest) {
     const std::string self = platform::executablePath();
     std::string failure = "not found";
     for (const auto& candidate : programCandidates(self)) {
         // The error_code form: a folder on the way that cannot be searched only means no program there.
         std::error_code error;
         if (!std::filesystem::exists(candidate, error)) continue;
-        std::vector<std::string> arguments{candidate.string(), role, self};
+        std::vector<std::string> arguments{candidate.string(), std::string(role), self};
         arguments.insert(arguments.end(), rest.begin(), rest.end());
         std::vector<char*> argv;
         for (auto& argument : arguments) argv.push_back(argument.data());
@@ -51,12 +51,12 @@ std::vector<std::filesystem::path> programCandidates(const std::filesystem::path
     return candidates;
 }
 
-int runMode(std::string_view option, const std::string& value) {
-    return become("--mode", {std::string(option), value});
+int startDesktopMode(std::string_view option, const std::string& value) {
+    return become(modeRole, {std::string(option), value});
 }
 
-int runMenuBarApp(int argc, char** argv) {
-    return become("--app", std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+int startMenuBarApp(int argc, char** argv) {
+    return become(appRole, std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
 }
 
-} // namespace moorix::desktop
+} // namespace moorix::cli

@@ -17,7 +17,7 @@ int historyMode(History& history) {
     std::string out;
     for (const PortEvent& event : history.events(currentInstant() - kThirtyDays)) {
         out += formatDisplayInstant(event.at);
-        out += event.action == EventAction::closed ? " closed " : " opened ";
+        out += event.action == EventAction::Closed ? " closed " : " opened ";
         out += std::to_string(event.port) + " " + terminalSafe(event.command) + " \u2190 " +
                terminalSafe(event.root()) + " ";
         if (event.ending) out += rawValue(*event.ending);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace moorix {
@@ -21,9 +20,6 @@ int killMode(const std::vector<std::int64_t>& ports, KillNotes& kills);
 int killTreeMode(const std::vector<std::int64_t>& ports, KillNotes& kills);
 int restartMode(std::int64_t port, KillNotes& kills);
 int argvMode(std::int32_t pid);
-int probeMode(std::int64_t port);
-int translationMode(const std::string& key);
-int dockerMode();
 int historyMode(History& history);
 int insightsMode(History& history);
 // Prints each port event as it happens, and with `all` an opening for each port already open first;

@@ -223,7 +223,7 @@ std::optional<PortEntry> PanelModel::selectedEntry() const {
     return std::nullopt;
 }
 
-bool PanelModel::takesKey(PanelKey key) const { return !m_history.shown() || key == PanelKey::back; }
+bool PanelModel::takesKey(PanelKey key) const { return !m_history.shown() || key == PanelKey::Back; }
 
 bool PanelModel::handleReturn() {
     if (m_editingLabelPort) return false;
@@ -232,7 +232,7 @@ bool PanelModel::handleReturn() {
     if (m_stops.isPending(*selected))
         m_stops.confirm();
     else
-        m_stops.request(*selected, StopAction::stop);
+        m_stops.request(*selected, StopAction::Stop);
     return true;
 }
 
@@ -322,46 +322,46 @@ void PanelModel::openPort(const PortEntry& entry) {
 
 void PanelModel::trigger(RowAction action, const PortEntry& entry) {
     switch (action) {
-    case RowAction::openInBrowser:
+    case RowAction::OpenInBrowser:
         m_backend.openUrl(text(entry.url()));
         break;
-    case RowAction::openInEditor:
+    case RowAction::OpenInEditor:
         if (entry.cwd) m_backend.openFolder(text(*entry.cwd));
         break;
-    case RowAction::setLabel:
+    case RowAction::SetLabel:
         startLabelEdit(entry.port);
         break;
-    case RowAction::toggleWatch:
+    case RowAction::ToggleWatch:
         toggleWatch(entry.port);
         break;
-    case RowAction::hide:
+    case RowAction::Hide:
         hidePort(entry.port);
         break;
-    case RowAction::restart:
-        request(entry, StopAction::restartTree);
+    case RowAction::Restart:
+        request(entry, StopAction::RestartTree);
         break;
-    case RowAction::killTree:
-        request(entry, StopAction::stopTree);
+    case RowAction::KillTree:
+        request(entry, StopAction::StopTree);
         break;
-    case RowAction::forceKill:
-        request(entry, StopAction::forceStop);
+    case RowAction::ForceKill:
+        request(entry, StopAction::ForceStop);
         break;
-    case RowAction::copyUrl:
+    case RowAction::CopyUrl:
         m_backend.copyText(text(entry.url()));
         break;
-    case RowAction::copyPort:
+    case RowAction::CopyPort:
         m_backend.copyText(QString::number(entry.port));
         break;
-    case RowAction::copyPid:
+    case RowAction::CopyPid:
         m_backend.copyText(QString::number(entry.pid));
         break;
-    case RowAction::copyKill:
+    case RowAction::CopyKill:
         m_backend.copyText(QStringLiteral("kill ") + QString::number(entry.pid));
         break;
-    case RowAction::history:
+    case RowAction::History:
         m_history.showFor(entry.port);
         break;
-    case RowAction::copyPath:
+    case RowAction::CopyPath:
         if (entry.cwd) m_backend.copyText(text(*entry.cwd));
         break;
     }

@@ -30,18 +30,18 @@ namespace {
 std::optional<PanelKey> panelKey(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Down:
-        return PanelKey::down;
+        return PanelKey::Down;
     case Qt::Key_Up:
-        return PanelKey::up;
+        return PanelKey::Up;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return PanelKey::activate;
+        return PanelKey::Activate;
     case Qt::Key_Escape:
-        return PanelKey::back;
+        return PanelKey::Back;
     case Qt::Key_Menu:
-        return PanelKey::menu;
+        return PanelKey::Menu;
     case Qt::Key_F10:
-        if (event.modifiers() == Qt::ShiftModifier) return PanelKey::menu;
+        if (event.modifiers() == Qt::ShiftModifier) return PanelKey::Menu;
         break;
     default:
         break;
@@ -183,18 +183,18 @@ void PanelView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (*key) {
-    case PanelKey::down:
-    case PanelKey::up:
-        m_model.moveSelection(*key == PanelKey::down ? 1 : -1);
+    case PanelKey::Down:
+    case PanelKey::Up:
+        m_model.moveSelection(*key == PanelKey::Down ? 1 : -1);
         revealSelection();
         break;
-    case PanelKey::activate:
+    case PanelKey::Activate:
         if (!m_model.handleReturn()) event->ignore();
         break;
-    case PanelKey::back:
+    case PanelKey::Back:
         if (!m_model.handleEscape()) emit dismissRequested();
         break;
-    case PanelKey::menu:
+    case PanelKey::Menu:
         openSelectedMenu();
         break;
     }

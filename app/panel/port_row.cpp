@@ -98,7 +98,7 @@ PillButton* PortRow::stopButton() {
     if (!m_stop) {
         m_stop = new PillButton(this);
         connect(m_stop, &PillButton::clicked, this,
-                [this] { m_model.request(m_state.entry, StopAction::stop); });
+                [this] { m_model.request(m_state.entry, StopAction::Stop); });
         applyTexts();
     }
     return m_stop;

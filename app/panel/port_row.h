@@ -29,7 +29,6 @@ public:
     void selectByUser();
     // The context menu, also opened from the keyboard.
     void openMenu(const QPoint& globalPosition);
-    bool isHovering() const { return m_hovering; }
     void setHovering(bool hovering);
 
 signals:

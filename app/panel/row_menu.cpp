@@ -10,25 +10,25 @@ std::vector<RowMenuItem> rowMenu(const PortEntry& entry, bool watched, bool hasC
     const auto add = [&](RowAction action, QString text) { items.push_back({action, std::move(text)}); };
     const auto separator = [&] { items.push_back({std::nullopt, {}}); };
 
-    add(RowAction::openInBrowser, L10n::text("open_in_browser"));
-    if (entry.cwd) add(RowAction::openInEditor, L10n::format("open_in_editor", {folderOpener}));
+    add(RowAction::OpenInBrowser, L10n::text("open_in_browser"));
+    if (entry.cwd) add(RowAction::OpenInEditor, L10n::format("open_in_editor", {folderOpener}));
     separator();
-    add(RowAction::setLabel, L10n::text("set_label"));
-    add(RowAction::toggleWatch, L10n::text(watched ? "unwatch" : "watch"));
-    add(RowAction::hide, L10n::text("hide_port"));
+    add(RowAction::SetLabel, L10n::text("set_label"));
+    add(RowAction::ToggleWatch, L10n::text(watched ? "unwatch" : "watch"));
+    add(RowAction::Hide, L10n::text("hide_port"));
     separator();
     if (!hasContainer) {
-        if (entry.canRestart()) add(RowAction::restart, L10n::text("restart"));
-        add(RowAction::killTree, L10n::text("kill_tree"));
-        add(RowAction::forceKill, L10n::text("force_kill"));
+        if (entry.canRestart()) add(RowAction::Restart, L10n::text("restart"));
+        add(RowAction::KillTree, L10n::text("kill_tree"));
+        add(RowAction::ForceKill, L10n::text("force_kill"));
         separator();
     }
-    add(RowAction::copyUrl, L10n::text("copy_url"));
-    add(RowAction::copyPort, L10n::text("copy_port"));
-    add(RowAction::copyPid, L10n::text("copy_pid"));
-    add(RowAction::copyKill, L10n::text("copy_kill"));
-    add(RowAction::history, L10n::text("history"));
-    if (entry.cwd) add(RowAction::copyPath, L10n::text("copy_path"));
+    add(RowAction::CopyUrl, L10n::text("copy_url"));
+    add(RowAction::CopyPort, L10n::text("copy_port"));
+    add(RowAction::CopyPid, L10n::text("copy_pid"));
+    add(RowAction::CopyKill, L10n::text("copy_kill"));
+    add(RowAction::History, L10n::text("history"));
+    if (entry.cwd) add(RowAction::CopyPath, L10n::text("copy_path"));
     return items;
 }
 

@@ -10,20 +10,20 @@
 namespace moorix {
 
 enum class RowAction {
-    openInBrowser,
-    openInEditor,
-    setLabel,
-    toggleWatch,
-    hide,
-    restart,
-    killTree,
-    forceKill,
-    copyUrl,
-    copyPort,
-    copyPid,
-    copyKill,
-    history,
-    copyPath,
+    OpenInBrowser,
+    OpenInEditor,
+    SetLabel,
+    ToggleWatch,
+    Hide,
+    Restart,
+    KillTree,
+    ForceKill,
+    CopyUrl,
+    CopyPort,
+    CopyPid,
+    CopyKill,
+    History,
+    CopyPath,
 };
 
 // One line of a row's context menu; a line without an action is a separator.

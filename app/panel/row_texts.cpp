@@ -13,13 +13,13 @@ QString question(const RowState& row, StopAction action) {
     if (row.entry.isSystemCritical()) return L10n::text("confirm_sys");
     if (row.dockerName) return L10n::format("confirm_docker", {text(*row.dockerName)});
     switch (action) {
-    case StopAction::restartTree:
+    case StopAction::RestartTree:
         return L10n::text("confirm_restart");
-    case StopAction::stopTree:
+    case StopAction::StopTree:
         return L10n::text("confirm_tree");
-    case StopAction::forceStop:
+    case StopAction::ForceStop:
         return L10n::text("confirm_force");
-    case StopAction::stop:
+    case StopAction::Stop:
         break;
     }
     return L10n::text("confirm_kill");

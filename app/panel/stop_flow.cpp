@@ -68,7 +68,7 @@ void StopFlow::perform(const PendingKill& kill) {
     m_executor.background([self, kill, container = m_containerOf(kill.entry.port), backend = m_backend,
                            toMain = m_executor.toMain] {
         const std::int32_t pid = kill.entry.pid;
-        if (kill.action == StopAction::restartTree) {
+        if (kill.action == StopAction::RestartTree) {
             if (stillTheSameProcess(backend, kill)) {
                 backend.restartTree(pid);
                 std::this_thread::sleep_for(restartSettle);
@@ -77,10 +77,10 @@ void StopFlow::perform(const PendingKill& kill) {
             // The port belongs to the container, not to the proxy process that holds it.
             backend.stopContainer(*container);
         } else if (stillTheSameProcess(backend, kill)) {
-            if (kill.action == StopAction::stopTree)
+            if (kill.action == StopAction::StopTree)
                 backend.killTree(pid);
             else
-                backend.killProcess(pid, kill.action == StopAction::forceStop);
+                backend.killProcess(pid, kill.action == StopAction::ForceStop);
         }
         auto snapshot = takeSnapshot(backend);
         if (!snapshot) return;
@@ -95,7 +95,7 @@ void StopFlow::reclaim(const std::vector<PortEntry>& targets) {
     m_reclaiming = true;
     emit reclaimingChanged();
     std::vector<PendingKill> kills;
-    for (const auto& entry : targets) kills.push_back(pendingFor(entry, StopAction::stopTree));
+    for (const auto& entry : targets) kills.push_back(pendingFor(entry, StopAction::StopTree));
     QPointer<StopFlow> self(this);
     m_executor.background([self, kills = std::move(kills), backend = m_backend, toMain = m_executor.toMain] {
         for (const auto& kill : kills)

@@ -1,7 +1,5 @@
 #include "app/services/login_item.h"
 
-#include "core/platform/command_path.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -63,12 +61,6 @@ std::string escapeDesktopValue(std::string_view text) {
 }
 
 } // namespace
-
-std::string binaryPath() {
-    const QString installed = QDir::homePath() + "/.local/bin/moorix-menubar";
-    if (QFileInfo::exists(installed)) return installed.toStdString();
-    return commandPath();
-}
 
 std::string launchAgentPlist(std::string_view binaryPath) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -15,10 +15,6 @@ bool isEnabled();
 void enable();
 void disable();
 
-// The program the login registration starts: ~/.local/bin/moorix-menubar when that file exists,
-// otherwise this executable with its links resolved.
-std::string binaryPath();
-
 // The file that registers the bare executable: the launch agent or the autostart entry.
 std::string registrationPath();
 

@@ -1,5 +1,7 @@
 #include "app/services/login_item.h"
 
+#include "core/platform/command_path.h"
+
 #include <QFile>
 #include <QStandardPaths>
 
@@ -17,7 +19,7 @@ std::string registrationPath() {
 bool isEnabled() { return QFile::exists(QString::fromStdString(registrationPath())); }
 
 // The running instance is the one the entry would start, so there is nothing to load now.
-void enable() { writeFileAtomically(registrationPath(), autostartEntry(binaryPath())); }
+void enable() { writeFileAtomically(registrationPath(), autostartEntry(commandPath())); }
 
 void disable() { QFile::remove(QString::fromStdString(registrationPath())); }
 

@@ -1,5 +1,7 @@
 #include "app/services/login_item.h"
 
+#include "core/platform/command_path.h"
+
 #import <Foundation/Foundation.h>
 #import <ServiceManagement/ServiceManagement.h>
 
@@ -35,7 +37,7 @@ void enable() {
         [SMAppService.mainAppService registerAndReturnError:nil];
         return;
     }
-    writeFileAtomically(registrationPath(), launchAgentPlist(binaryPath()));
+    writeFileAtomically(registrationPath(), launchAgentPlist(commandPath()));
     // Loading the agent now starts the program at once, as every later login will; nobody waits for it.
     QProcess launchctl;
     launchctl.setProgram("/bin/launchctl");

@@ -149,10 +149,6 @@ void Preferences::setHiddenPorts(const QString& value) {
     if (write(hiddenPortsKey, value)) emit hiddenPortsChanged(value);
 }
 
-std::set<std::int64_t> Preferences::hiddenPortSet() const {
-    return PortList::parse(hiddenPorts().toStdString());
-}
-
 void Preferences::setHiddenPortSet(const std::set<std::int64_t>& ports) {
     setHiddenPorts(portListText(ports));
 }
@@ -167,16 +163,14 @@ void Preferences::setAppLanguage(const QString& language) {
 
 std::optional<QString> Preferences::portLabelsText() const { return readText(portLabelsKey); }
 
-void Preferences::setPortLabelsText(const QString& json) {
-    if (write(portLabelsKey, json)) emit portLabelsChanged();
-}
+void Preferences::setPortLabelsText(const QString& json) { write(portLabelsKey, json); }
 
 std::set<std::int64_t> Preferences::watchedPorts() const {
     return PortList::parse(readText(watchedPortsKey).value_or(QString()).toStdString());
 }
 
 void Preferences::setWatchedPorts(const std::set<std::int64_t>& ports) {
-    if (write(watchedPortsKey, portListText(ports))) emit watchedPortsChanged();
+    write(watchedPortsKey, portListText(ports));
 }
 
 QByteArray Preferences::windowFrame(const QString& name) const {

@@ -48,10 +48,9 @@ public:
     bool confirmBeforeKill() const;
     void setConfirmBeforeKill(bool confirm);
 
-    // The raw comma list, and the same list as a set of ports.
+    // The raw comma list; the setter of a set of ports writes it as one.
     QString hiddenPorts() const;
     void setHiddenPorts(const QString& text);
-    std::set<std::int64_t> hiddenPortSet() const;
     void setHiddenPortSet(const std::set<std::int64_t>& ports);
 
     // "system", "tr" or "en".
@@ -80,8 +79,6 @@ signals:
     void confirmBeforeKillChanged(bool confirm);
     void hiddenPortsChanged(const QString& text);
     void appLanguageChanged(const QString& language);
-    void portLabelsChanged();
-    void watchedPortsChanged();
 
 private:
     // One store object per access: a QSettings instance is not to be shared between threads, while

@@ -103,7 +103,7 @@ TabBar::TabBar(int tabCount, QWidget* parent) : QWidget(parent), m_slide(new QVa
         tab->setChecked(index == m_current);
         connect(tab, &QAbstractButton::clicked, this, [this, index] {
             if (index == m_current) return;
-            select(index, true);
+            select(index);
             emit currentChanged(index);
         });
         tab->installEventFilter(this);
@@ -126,19 +126,14 @@ void TabBar::setTitles(const QStringList& titles) {
     updateGeometry();
 }
 
-void TabBar::setCurrentIndex(int index) {
-    if (index < 0 || index >= static_cast<int>(m_tabs.size())) return;
-    select(index, false);
-}
-
 QAbstractButton* TabBar::tab(int index) const { return m_tabs.at(static_cast<std::size_t>(index)); }
 
-void TabBar::select(int index, bool animated) {
+void TabBar::select(int index) {
     m_current = index;
     for (std::size_t tab = 0; tab < m_tabs.size(); ++tab)
         m_tabs[tab]->setChecked(static_cast<int>(tab) == index);
     m_slide->stop();
-    if (!animated || !isVisible()) {
+    if (!isVisible()) {
         placeChip(chipTarget());
         return;
     }

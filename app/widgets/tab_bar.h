@@ -19,9 +19,6 @@ public:
     explicit TabBar(int tabCount, QWidget* parent = nullptr);
 
     void setTitles(const QStringList& titles);
-    int currentIndex() const { return m_current; }
-    // Moves the chip at once, without emitting `currentChanged`.
-    void setCurrentIndex(int index);
     QAbstractButton* tab(int index) const;
 
 signals:
@@ -33,7 +30,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void select(int index, bool animated);
+    void select(int index);
     QRectF chipTarget() const;
     void placeChip(const QRectF& chip);
 

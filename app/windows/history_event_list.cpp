@@ -10,7 +10,7 @@
 namespace moorix {
 
 QString HistoryEventList::actionText(const PortEvent& event) {
-    return L10n::text(event.action == EventAction::opened ? "history_opened" : "history_closed");
+    return L10n::text(event.action == EventAction::Opened ? "history_opened" : "history_closed");
 }
 
 void HistoryEventList::setEvents(std::vector<PortEvent> events) {
@@ -65,7 +65,7 @@ void HistoryEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QFontMetrics metrics(mono);
     const int actionWidth = std::max(metrics.horizontalAdvance(L10n::text("history_opened")),
                                      metrics.horizontalAdvance(L10n::text("history_closed")));
-    column(mono, event.action == EventAction::opened ? Theme::healthy() : Theme::secondaryText(), actionWidth,
+    column(mono, event.action == EventAction::Opened ? Theme::healthy() : Theme::secondaryText(), actionWidth,
            HistoryEventList::actionText(event), Qt::AlignLeft);
     const QFont small = Theme::monoFont(10);
     const QString time = HistoryEventList::timeText(event);

@@ -66,16 +66,6 @@ SettingsView::SettingsView(Preferences& preferences, QString version, std::optio
     connect(&preferences, &Preferences::appLanguageChanged, this, &SettingsView::retext);
 }
 
-SettingsView::Tab SettingsView::tab() const {
-    return m_pages->currentIndex() == 1 ? Tab::Updates : Tab::General;
-}
-
-void SettingsView::setTab(Tab tab) {
-    const int index = tab == Tab::Updates ? 1 : 0;
-    m_tabBar->setCurrentIndex(index);
-    m_pages->setCurrentIndex(index);
-}
-
 int SettingsView::fittingHeight() const {
     const QLayout& column = *layout();
     const int tallest = std::max(m_general->contentHeight(), m_updates->contentHeight());

@@ -21,13 +21,8 @@ class SettingsView : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Tab { General, Updates };
-
     SettingsView(Preferences& preferences, QString version, std::optional<UpdateController> updates,
                  QWidget* parent = nullptr);
-
-    Tab tab() const;
-    void setTab(Tab tab);
 
     // The height that shows the taller tab whole, without scrolling.
     int fittingHeight() const;

@@ -1,7 +1,6 @@
 #include "core/history/history.h"
 
 #include "core/platform/platform.h"
-#include "core/text/file_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,19 +50,6 @@ HistoryView History::events(Instant since) {
     const std::lock_guard lock(m_lock);
     if (!m_cache.refresh(m_path)) return {};
     return m_cache.since(since);
-}
-
-void History::rotate(std::chrono::duration<double> keeping, Instant now) {
-    // One hold of the lock across the read and the rewrite, so that no append of this process falls between.
-    const std::lock_guard lock(m_lock);
-    if (!m_cache.refresh(m_path)) return;
-    std::string content;
-    for (const PortEvent& event : m_cache.since(Instant::min())) {
-        if (event.at < now - keeping) continue;
-        if (auto line = encodeEventLine(event)) content.append(*line).push_back('\n');
-    }
-    replaceFile(m_path, content);
-    m_cache.clear();
 }
 
 } // namespace moorix

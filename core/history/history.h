@@ -5,7 +5,6 @@
 #include "core/history/instant.h"
 #include "core/history/port_event.h"
 
-#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -31,10 +30,6 @@ public:
     // Every readable event at or after `since`, in file order. Only bytes appended since the previous read
     // are decoded; what was read before is remembered, and the view shares it rather than copying it.
     HistoryView events(Instant since);
-
-    // Rewrites the file keeping only the events of the last `keeping` before `now`. A file that cannot be
-    // read is left as it is.
-    void rotate(std::chrono::duration<double> keeping, Instant now);
 
 private:
     std::string m_path;

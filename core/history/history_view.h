@@ -12,7 +12,7 @@ namespace moorix {
 // A read-only selection of history events, in file order, made without copying them: it shares the blocks
 // of events a store has decoded. A store only ever adds events past the end of a block, and a view covers
 // only the events that existed when it was made, so a view stays valid and unchanged whatever the store
-// does next (appends, rereads, rotations), on whichever thread it is read.
+// does next (appends, rereads), on whichever thread it is read.
 class HistoryView {
 public:
     // Consecutive events of one block, kept alive by `owner`.
@@ -63,16 +63,12 @@ public:
     void add(std::shared_ptr<const void> owner, const PortEvent* first, std::size_t count);
 
     std::size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    const PortEvent& operator[](std::size_t index) const;
+
     Iterator begin() const { return {m_runs.data(), m_runs.data() + m_runs.size()}; }
     Iterator end() const { return {m_runs.data() + m_runs.size(), m_runs.data() + m_runs.size()}; }
 
-    std::vector<PortEvent> toVector() const;
-
 private:
     std::vector<Run> m_runs;
-    std::vector<std::size_t> m_ends; // the view index just past each run
     std::size_t m_size = 0;
 };
 

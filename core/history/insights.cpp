@@ -22,7 +22,7 @@ std::vector<Stale> stale(const std::vector<PortEntry>& entries, const HistoryVie
     std::map<std::pair<std::int64_t, std::int32_t>, std::optional<Instant>> latest;
     for (const PortEntry& entry : entries) latest[{entry.port, entry.pid}];
     for (const PortEvent& event : history) {
-        if (event.action != EventAction::opened) continue;
+        if (event.action != EventAction::Opened) continue;
         auto found = latest.find({event.port, event.pid});
         if (found != latest.end() && (!found->second || event.at > *found->second)) found->second = event.at;
     }
@@ -38,7 +38,7 @@ std::vector<PortEvent> crashes(const HistoryView& events,
                                const std::function<bool(std::int32_t pid)>& isAlive) {
     std::vector<PortEvent> found;
     for (const PortEvent& event : events) {
-        if (event.action != EventAction::closed || event.ending != Ending::unexpected ||
+        if (event.action != EventAction::Closed || event.ending != Ending::Unexpected ||
             !isDevPort(event.port))
             continue;
         if (isAlive(event.pid)) found.push_back(event);

@@ -203,28 +203,28 @@ std::optional<PortEvent> decodeObject(const nlohmann::json& value) {
 
 } // namespace
 
-std::string_view rawValue(EventAction action) { return action == EventAction::closed ? "closed" : "opened"; }
+std::string_view rawValue(EventAction action) { return action == EventAction::Closed ? "closed" : "opened"; }
 
 std::string_view rawValue(Ending ending) {
     switch (ending) {
-    case Ending::killedByMoorix:
+    case Ending::KilledByMoorix:
         return "killedByMoorix";
-    case Ending::parentExited:
+    case Ending::ParentExited:
         return "parentExited";
-    case Ending::unexpected:
+    case Ending::Unexpected:
         return "unexpected";
     }
     return "unexpected";
 }
 
 std::optional<EventAction> eventActionFromRaw(std::string_view raw) {
-    if (raw == "opened") return EventAction::opened;
-    if (raw == "closed") return EventAction::closed;
+    if (raw == "opened") return EventAction::Opened;
+    if (raw == "closed") return EventAction::Closed;
     return std::nullopt;
 }
 
 std::optional<Ending> endingFromRaw(std::string_view raw) {
-    for (Ending ending : {Ending::killedByMoorix, Ending::parentExited, Ending::unexpected})
+    for (Ending ending : {Ending::KilledByMoorix, Ending::ParentExited, Ending::Unexpected})
         if (raw == rawValue(ending)) return ending;
     return std::nullopt;
 }

@@ -12,10 +12,10 @@
 
 namespace moorix {
 
-enum class EventAction { opened, closed };
+enum class EventAction { Opened, Closed };
 
 // Why a port closed, as the recorder judged it.
-enum class Ending { killedByMoorix, parentExited, unexpected };
+enum class Ending { KilledByMoorix, ParentExited, Unexpected };
 
 std::string_view rawValue(EventAction action);
 std::string_view rawValue(Ending ending);
@@ -25,7 +25,7 @@ std::optional<Ending> endingFromRaw(std::string_view raw);
 // One line of the port history: a port seen opening or closing, with what was known of its process.
 struct PortEvent {
     Instant at;
-    EventAction action = EventAction::opened;
+    EventAction action = EventAction::Opened;
     std::int64_t port = 0;
     std::int32_t pid = 0;
     std::string command;

@@ -37,7 +37,7 @@ bool Recorder::recordOpenings(Instant now, const std::set<std::int64_t>& opened,
     if (!entries) return false;
     for (const PortEntry& entry : *entries) {
         if (!opened.contains(entry.port)) continue;
-        PortEvent event{now,           EventAction::opened, entry.port,          entry.pid,
+        PortEvent event{now,           EventAction::Opened, entry.port,          entry.pid,
                         entry.command, entry.parentChain,   entry.user,          entry.address,
                         entry.cwd,     entry.project,       m_argvOf(entry.pid), std::nullopt};
         m_open.insert_or_assign(entry.port, event);
@@ -53,10 +53,10 @@ void Recorder::recordClosings(Instant now, const std::set<std::int64_t>& closed,
         const PortEvent opening = std::move(found->second);
         m_open.erase(found);
         // Signalled by us comes first: a process we stopped may not have died yet.
-        const Ending ending = m_wasKilledByUs(opening.pid) ? Ending::killedByMoorix
-                              : isAlive(opening.pid)       ? Ending::unexpected
-                                                           : Ending::parentExited;
-        m_sink(PortEvent{now, EventAction::closed, port, opening.pid, opening.command, opening.parentChain,
+        const Ending ending = m_wasKilledByUs(opening.pid) ? Ending::KilledByMoorix
+                              : isAlive(opening.pid)       ? Ending::Unexpected
+                                                           : Ending::ParentExited;
+        m_sink(PortEvent{now, EventAction::Closed, port, opening.pid, opening.command, opening.parentChain,
                          opening.user, opening.address, opening.cwd, opening.project, std::nullopt, ending});
     }
 }

@@ -58,8 +58,4 @@ std::optional<std::vector<std::int64_t>> PortSampler::listeningPorts() {
     return std::vector<std::int64_t>(ports.begin(), ports.end());
 }
 
-std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run) {
-    return PortSampler(run).listeningPorts();
-}
-
 } // namespace moorix::PortCore

@@ -50,7 +50,4 @@ private:
     std::unordered_map<std::uint64_t, Verdict> m_verdicts;
 };
 
-// One sample with nothing remembered.
-std::optional<std::vector<std::int64_t>> listeningPortNumbers(const ToolRunner& run = runToolWithStatus);
-
 } // namespace moorix::PortCore

@@ -24,10 +24,10 @@ std::optional<ListeningSocket> listeningSocket(const TcpSocketFields& fields) {
     if (fields.family != familyInet && fields.family != familyInet6) return std::nullopt;
     ListeningSocket socket;
     if (fields.family == familyInet) {
-        socket.family = ListeningSocket::Family::v4;
+        socket.family = ListeningSocket::Family::V4;
         std::copy(fields.localAddress.begin() + 12, fields.localAddress.end(), socket.address.begin());
     } else {
-        socket.family = ListeningSocket::Family::v6;
+        socket.family = ListeningSocket::Family::V6;
         socket.address = fields.localAddress;
     }
     socket.port = ntohs(static_cast<std::uint16_t>(fields.localPort));

@@ -27,7 +27,7 @@ std::string ipv4Text(const std::uint8_t* bytes) {
 
 std::string listenAddressText(const ListeningSocket& socket) {
     const std::uint8_t* bytes = socket.address.data();
-    if (socket.family == ListeningSocket::Family::v4) return ipv4Text(bytes);
+    if (socket.family == ListeningSocket::Family::V4) return ipv4Text(bytes);
     constexpr std::uint8_t mappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
     if (std::equal(mappedPrefix, mappedPrefix + 12, bytes)) return ipv4Text(bytes + 12);
     if (allZero(bytes, 16)) return "*";

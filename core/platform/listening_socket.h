@@ -8,8 +8,8 @@ namespace moorix {
 
 // One TCP socket in the LISTEN state, as the kernel reports it.
 struct ListeningSocket {
-    enum class Family : std::uint8_t { v4, v6 };
-    Family family = Family::v4;
+    enum class Family : std::uint8_t { V4, V6 };
+    Family family = Family::V4;
     // Network byte order: the first four bytes for IPv4, all sixteen for IPv6.
     std::array<std::uint8_t, 16> address{};
     std::uint16_t port = 0;

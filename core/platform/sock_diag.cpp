@@ -23,7 +23,7 @@ std::optional<ListeningSocket> socketFrom(std::string_view record) {
     if (static_cast<std::uint8_t>(record[stateAt]) != tcpListen) return std::nullopt;
     if (family != familyInet && family != familyInet6) return std::nullopt;
     ListeningSocket socket;
-    socket.family = family == familyInet ? ListeningSocket::Family::v4 : ListeningSocket::Family::v6;
+    socket.family = family == familyInet ? ListeningSocket::Family::V4 : ListeningSocket::Family::V6;
     std::memcpy(socket.address.data(), record.data() + sourceAddressAt, family == familyInet ? 4 : 16);
     // The port is in network byte order.
     socket.port = static_cast<std::uint16_t>(static_cast<std::uint8_t>(record[sourcePortAt]) << 8 |

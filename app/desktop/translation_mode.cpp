@@ -1,11 +1,11 @@
-#include "app/cli/modes.h"
+#include "app/desktop/desktop_modes.h"
 
 #include "app/services/l10n.h"
 
 #include <cstdio>
 #include <string>
 
-namespace moorix::cli {
+namespace moorix::desktop {
 
 int translationMode(const std::string& key) {
     const ResourceBundle* bundle = L10n::resources();
@@ -25,4 +25,4 @@ int translationMode(const std::string& key) {
     return 0;
 }
 
-} // namespace moorix::cli
+} // namespace moorix::desktop

@@ -1,4 +1,4 @@
-#include "app/cli/modes.h"
+#include "app/desktop/desktop_modes.h"
 
 #include "core/listing/docker.h"
 #include "core/text/terminal_text.h"
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace moorix::cli {
+namespace moorix::desktop {
 
 int dockerMode() {
     // The map is ordered by host port already.
@@ -17,4 +17,4 @@ int dockerMode() {
     return 0;
 }
 
-} // namespace moorix::cli
+} // namespace moorix::desktop
