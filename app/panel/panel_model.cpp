@@ -74,18 +74,16 @@ void PanelModel::refresh() {
         auto snapshot = takeSnapshot(backend);
         // A listing that failed says nothing about the ports: the panel keeps what it shows.
         if (!snapshot) return;
-        std::vector<PortEntry> probed = snapshot->entries;
         toMain([self, snapshot = std::move(*snapshot)]() mutable {
-            if (self) self->store(std::move(snapshot));
+            if (!self) return;
+            self->store(std::move(snapshot));
+            self->m_figures.probe(self->m_entries);
         });
 
         toMain([self, names = backend.dockerNames()]() mutable {
             if (!self || self->m_dockerNames == names) return;
             self->m_dockerNames = std::move(names);
             self->notify(Rows);
-        });
-        toMain([self, probed = std::move(probed)] {
-            if (self) self->m_figures.probe(probed);
         });
     });
 }
