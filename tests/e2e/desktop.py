@@ -1,18 +1,12 @@
-"""End-to-end tests of the real Moorix application through the accessibility interface (AT-SPI), as a
-screen reader sees it, and through the mouse and keyboard of X, as users meet it.
-
-A `Desktop` is a private X display (Xvfb) with a window manager (metacity) and optionally a tray (trayer),
-or with `wayland` a headless compositor (weston); a session bus of its own, the accessibility bus and an
-agent that reads its tree (atspi_agent.py); with `status_notifier`, the D-Bus tray of modern desktops
-(status_notifier_watcher.py). With `user="nobody"` (root only) the application, its bus, the agent and
-listeners run as that user. `stop()` ends every process whose environment carries the desktop's marker.
-By hand: /usr/bin/python3 tests/e2e/test_app_shell.py -v (Debian's python3 has pyatspi); MOORIX_BINARY,
-MOORIX_SCREENSHOT_DIR, and MOORIX_E2E_KEEP=1 to keep the desktop's folder (HOME, logs/) after the run.
-Qt leaves menus out of the tree: use keys, or click their drawn lines.
+"""The real application on a private desktop (Xvfb, metacity, trayer; or weston), driven through AT-SPI as a
+screen reader does (atspi_agent.py) and through X's mouse and keyboard; Qt leaves menus out of the tree.
+By hand: /usr/bin/python3 tests/e2e/test_app_shell.py -v; MOORIX_BINARY, MOORIX_SCREENSHOT_DIR, and
+MOORIX_E2E_KEEP=1 to keep the desktop's folder (HOME, logs/) after the run.
 """
 import atexit
 import collections
 import contextlib
+import itertools
 import json
 import os
 import pwd
@@ -69,33 +63,28 @@ class Process(subprocess.Popen):
         return self.stdout.readline().decode().removesuffix("\n") or None
 
     def stop(self):
-        if self.alive():
-            self.terminate()
-            try:
-                self.wait(5)
-            except subprocess.TimeoutExpired:
-                self.kill()
-                self.wait()
+        self.terminate()  # neither signal goes to a process already reaped
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            self.wait(5)
+        self.kill()
+        self.wait()
         for stream in filter(None, (self.stdin, self.stdout)):
             stream.close()
 
 
 class Element:
-    """One element of the accessibility tree, as it was when it was read: `role` ("push button",
-    "label", "list item"…), `name`, `description` and `states` ("showing", "focused", "checked"…)."""
+    """One element of the accessibility tree as it was when read: id, role, name, description and states."""
 
     def __init__(self, desktop, info):
         self._desktop = desktop
-        self.id, self.role, self.name = info["id"], info["role"], info["name"]
-        self.description, self.states = info["description"], frozenset(info["states"])
+        vars(self).update(info)
 
     def refresh(self):
         return Element(self._desktop, self._desktop.ask("info", id=self.id))
 
-    def press(self, action="Press"):
-        """Runs one of the element's actions ("Press", "Toggle"…), as a screen reader does."""
-        if not self._desktop.ask("action", id=self.id, name=action):
-            raise AssertionError(f"{self.role} {self.name!r} has no action {action!r}")
+    def press(self):
+        if not self._desktop.ask("press", id=self.id):
+            raise AssertionError(f"{self.role} {self.name!r} cannot be pressed")
 
     def extents(self):
         return tuple(self._desktop.ask("extents", id=self.id))
@@ -105,24 +94,23 @@ class Element:
 
 
 class Desktop:
-    def __init__(self, tray=True, user=None, wayland=False, status_notifier=False):
+    def __init__(self, tray, user, wayland, status_notifier):
         self.tray, self.wayland, self.status_notifier = tray, wayland, status_notifier
         self.account = pwd.getpwnam(user) if user else None
         self.root, self.agent, self._processes = None, None, []
 
     # -- Start and stop --------------------------------------------------------------------------------
     def start(self):
-        tools = ["/usr/bin/dbus-daemon", LAUNCHER] + (["/usr/bin/weston"] if self.wayland else [
-            "/usr/bin/Xvfb", "/usr/bin/metacity", "/usr/bin/xdotool", "/usr/bin/xclip", "/usr/bin/xwd",
-            "/usr/bin/xprop", "/usr/bin/xev"]) + (["/usr/bin/trayer"] if self.tray else [])
-        missing = [tool for tool in tools if not os.access(tool, os.X_OK)]
+        tools = ["dbus-daemon", LAUNCHER] + ["trayer"] * self.tray + (["weston"] if self.wayland else [
+            "Xvfb", "metacity", "xdotool", "xclip", "xwd", "xprop", "xev"])
+        missing = [tool for tool in tools if not shutil.which(tool, path="/usr/bin")]
         if missing:
             raise unittest.SkipTest(f"{', '.join(missing)} not installed; run scripts/install-deps")
         if not MOORIX.exists():
             raise unittest.SkipTest(f"{MOORIX} is not built")
         if self.account and os.geteuid() != 0:
             raise unittest.SkipTest(f"only root can run the application as {self.account.pw_name}")
-        _running.add(self)
+        atexit.register(self.stop)  # when the run is interrupted too
         try:
             self._start()
         except BaseException:
@@ -157,7 +145,7 @@ class Desktop:
             "session bus", ["/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1",
                             "--address=unix:dir=" + self.env["XDG_RUNTIME_DIR"]])[1]
         if self.status_notifier:
-            self._first_line("tray watcher", [PYTHON, self.bin["status_notifier_watcher.py"]])
+            self.watcher = self._first_line("tray watcher", [PYTHON, self.bin["status_notifier_watcher.py"]])[0]
         if not self.wayland:
             # After the session bus, so that it uses this one and never launches its own; its settings live
             # in memory: nothing of the user's or the machine's is read or written.
@@ -169,7 +157,7 @@ class Desktop:
             tray = self.spawn("trayer", ["/usr/bin/trayer", "--edge", "top", "--align", "right",
                                           "--widthtype", "request", "--height", "22"], as_user=False)
             self._started(tray, lambda: self.windows("--classname", "trayer"))
-        self.spawn("at-spi bus", [LAUNCHER, "--launch-immediately"])
+        # The session bus starts the accessibility bus's launcher when the agent first asks for its address.
         self.agent = self._first_line("agent", [PYTHON, self.bin["atspi_agent.py"]], stdin=subprocess.PIPE)[0]
 
     def _first_line(self, name, argv, **options):
@@ -187,7 +175,6 @@ class Desktop:
             raise RuntimeError(f"{process.name} ended; its log is above")
 
     def stop(self):
-        _running.discard(self)
         if not self.root:
             return
         for number in (signal.SIGTERM, signal.SIGKILL):
@@ -262,6 +249,7 @@ class Desktop:
                                  "XDG_CACHE_HOME": ".cache", "XDG_STATE_HOME": ".local/state"}.items():
             self._mkdir(home / folder, 0o700)
             self.env[variable] = str(home / folder)
+        self.preferences_file = home / ".config" / "quenvale.com" / "moorix.conf"
 
     # -- The application and its servers ---------------------------------------------------------------
     def start_app(self):
@@ -364,16 +352,10 @@ class Desktop:
 
         def line():
             pixel = self.grab()[2]
-            lines, top = [], None
-            for y in range(menu.y, menu.y + menu.height + 1):
-                ink = y < menu.y + menu.height and any(
-                    sum(pixel(x, y)) > 450 for x in range(menu.x + 4, menu.x + menu.width - 4, 2))
-                if ink and top is None:
-                    top = y
-                elif not ink and top is not None:
-                    if y - top >= 4:
-                        lines.append((menu.x + menu.width // 2, (top + y) // 2))
-                    top = None
+            inked = [y for y in range(menu.y, menu.y + menu.height)
+                     if any(sum(pixel(x, y)) > 450 for x in range(menu.x + 4, menu.x + menu.width - 4, 2))]
+            bands = [[y for _, y in band] for _, band in itertools.groupby(enumerate(inked), lambda n: n[1] - n[0])]
+            lines = [(menu.x + menu.width // 2, (band[0] + band[-1] + 1) // 2) for band in bands if len(band) >= 4]
             return lines[index] if len(lines) > index else None
         self.point(*wait_until(line, 10, f"line {index} of the menu"), "click", 1)
 
@@ -396,10 +378,6 @@ class Desktop:
         screenshot.save(self.grab(), SCREENSHOTS / (name + ".png"), *box)
 
     # -- What the application wrote ------------------------------------------------------------------------
-    @property
-    def preferences_file(self):
-        return Path(self.env["XDG_CONFIG_HOME"]) / "quenvale.com" / "moorix.conf"
-
     def preferences(self):
         """The preferences as {key: text}, whatever their section."""
         text = self.preferences_file.read_text() if self.preferences_file.exists() else ""
@@ -415,15 +393,12 @@ class Desktop:
     def history(self, port):
         """The events on `port` in history.jsonl, oldest first."""
         path = Path(self.env["XDG_DATA_HOME"]) / "Moorix" / "history.jsonl"
-        events = []
-        for line in path.read_text().splitlines() if path.exists() else []:
-            with contextlib.suppress(ValueError):  # a line still being written
-                events.append(json.loads(line))
-        return [event for event in events if event.get("port") == port]
+        lines = path.read_text().split("\n")[:-1] if path.exists() else []  # not the one still being written
+        return [event for event in map(json.loads, lines) if event.get("port") == port]
 
 
 class DesktopTest(unittest.TestCase):
-    """One desktop for the whole class (see Desktop for what subclasses set), fresh user data for each test."""
+    """One desktop for the whole class, as its attributes below ask; fresh user data for each test."""
 
     tray = True
     user = None
@@ -432,8 +407,7 @@ class DesktopTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(tray=cls.tray, user=cls.user, wayland=cls.wayland,
-                              status_notifier=cls.status_notifier).start()
+        cls.desktop = Desktop(cls.tray, cls.user, cls.wayland, cls.status_notifier).start()
 
     @classmethod
     def tearDownClass(cls):
@@ -457,17 +431,5 @@ class DesktopTest(unittest.TestCase):
         return panel
 
 
-_running = set()
-
-
-@atexit.register
-def _stop_all():
-    for desktop in list(_running):
-        desktop.stop()
-
-
-def _interrupt(*_):
-    raise KeyboardInterrupt  # unittest lets this through, and atexit then ends the desktops
-
-
-signal.signal(signal.SIGTERM, _interrupt)
+# A KeyboardInterrupt, which unittest lets through; atexit then ends the desktops.
+signal.signal(signal.SIGTERM, signal.default_int_handler)

@@ -5,7 +5,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from desktop import DesktopTest, wait_until
+from desktop import PYTHON, DesktopTest, wait_until
 
 LABEL_EDITOR = "Label for this port"
 # Menu lines of an ordinary user's server with a folder.
@@ -21,8 +21,12 @@ class PanelTest(DesktopTest):
         self.start_app()
         self.open_panel()
 
-    def row(self, port, timeout=30):
-        return self.desktop.wait_for(timeout, role="list item", pattern=rf"^:{port}( |$)")
+    def row(self, port):
+        return self.desktop.wait_for(30, role="list item", pattern=rf"^:{port}( |$)")
+
+    def pid(self, port):
+        """The process the port's row names."""
+        return wait_until(lambda: re.search(r"pid (\d+)", self.row(port).description), 10, "the row's pid").group(1)
 
     def choose_with_keys(self, port, item):
         """Chooses a line of a row's menu with the keyboard, which walks the menu from the top."""
@@ -43,7 +47,7 @@ class Panel(PanelTest):
         for role, pattern in (("label", r"^Development  ·  \d+$"), ("label", r"^System and other  ·  \d+$"),
                               ("label", r"^\d+ dev · \d+ other$"), ("check box", r"^\d+ exposed$")):
             self.desktop.wait_for(role=role, pattern=pattern)
-        wait_until(lambda: "pid" in self.row(dev.port).description, 10, "the row's process in its description")
+        self.pid(dev.port)
         self.desktop.screenshot("e2e-panel-list", self.desktop.panel())
 
         self.desktop.find(role="push button", name="Search ports, processes, projects")[0].press()
@@ -200,32 +204,22 @@ class PanelAsUser(PanelTest):
     def test_restart_brings_a_dev_tree_back_in_its_folder(self):
         folder = Path(tempfile.mkdtemp(prefix="moorix shop ", dir=self.desktop.root))
         folder.chmod(0o755)
+        for name, program in (("npm", "/bin/sh"), ("node", PYTHON)):  # known by those names
+            (folder / name).symlink_to(program)
         probe = self.desktop.listener("--dev-port")  # a free port to serve on, once this ends
-        port = probe.port
         probe.stop()
-        (folder / "node").symlink_to("/usr/bin/python3")
-        npm = folder / "npm"
-        npm.write_text("#!/bin/sh\n"
-                       "trap 'kill $child; exit 0' TERM\n"
-                       f'"$(dirname "$0")/node" "{self.desktop.bin["listener.py"]}" --port {port} &\n'
-                       "child=$!\nwait $child\n")
-        npm.chmod(0o755)
-        self.desktop.own(folder)
-        self.desktop.own(npm)
-        wrapper = self.desktop.spawn("npm", [npm], cwd=folder)
+        # As npm does, it passes a stop on to its child.
+        listener = self.desktop.bin["listener.py"]
+        npm = self.desktop.spawn("npm", [folder / "npm", "-c", f"trap 'kill $child' TERM; ./node {listener} "
+                                         f"--port {probe.port} & child=$!; wait"], cwd=folder)
         self.start_with_panel()
-        pid_before = re.search(r"pid (\d+)", self.row(port).description).group(1)
-        self.choose_with_keys(port, "Restart")
-        wait_until(lambda: "Restart the process tree?" in self.row(port).name, 10, "the restart question")
+        before = self.pid(probe.port)
+        self.choose_with_keys(probe.port, "Restart")
+        wait_until(lambda: "Restart the process tree?" in self.row(probe.port).name, 10, "the restart question")
         self.desktop.keys("Return")
-        self.assertIsNotNone(wrapper.wait(10))
-
-        def restarted():
-            rows = self.desktop.find(role="list item", pattern=rf"^:{port}( |$)")
-            found = rows and re.search(r"pid (\d+)", rows[0].description)
-            return found and found.group(1) != pid_before and found.group(1)
-        pid_after = wait_until(restarted, 30, "the port back under a new process")
-        self.assertEqual(os.readlink(f"/proc/{pid_after}/cwd"), str(folder))
+        self.assertIsNotNone(npm.wait(10))
+        wait_until(lambda: self.pid(probe.port) != before, 30, "the port back under a new process")
+        self.assertEqual(os.readlink(f"/proc/{self.pid(probe.port)}/cwd"), str(folder))
 
 
 if __name__ == "__main__":

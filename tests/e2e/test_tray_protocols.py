@@ -8,6 +8,7 @@ from gi.repository import Gio, GLib
 
 from desktop import PANEL_WIDTH, PYTHON, DesktopTest, wait_until
 
+ITEM = "org.kde.StatusNotifierItem"
 # Twenty loopback servers in one process, so that the list is taller than the screen.
 MANY_SERVERS = """
 import socket, time
@@ -89,37 +90,27 @@ class UnderMetacity(DesktopTest):
 class StatusItem:
     """The application's StatusNotifierItem, once registered with the watcher, read and called as a tray does."""
 
-    def __init__(self, desktop, app):
+    def __init__(self, desktop):
+        self.name = wait_until(lambda: desktop.watcher.line(1), 20, "the application's item registered")
         flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
-        address = desktop.env["DBUS_SESSION_BUS_ADDRESS"]
-        self.bus = Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
-        watcher, bus = "org.kde.StatusNotifierWatcher", "org.freedesktop.DBus"
+        self.bus = Gio.DBusConnection.new_for_address_sync(desktop.env["DBUS_SESSION_BUS_ADDRESS"], flags)
 
-        def registered():
-            items = self.get(watcher, "/StatusNotifierWatcher", watcher, "RegisteredStatusNotifierItems")
-            return next((item for item in items if self.call(
-                bus, "/org/freedesktop/DBus", bus, "GetConnectionUnixProcessID", "(s)", item)[0] == app.pid), None)
-        self.name = wait_until(registered, 20, "the application's item registered with the watcher")
-
-    def call(self, name, path, interface, method, signature=None, *arguments):
-        """The answer of a D-Bus call, as Python values."""
+    def call(self, method, signature=None, *arguments, path="/StatusNotifierItem", interface=ITEM):
+        """The item's answer, as Python values."""
         parameters = GLib.Variant(signature, arguments) if signature else None
-        return self.bus.call_sync(name, path, interface, method, parameters, None, Gio.DBusCallFlags.NONE, 10000,
-                                  None).unpack()
-
-    def get(self, name, path, interface, key):
-        return self.call(name, path, "org.freedesktop.DBus.Properties", "Get", "(ss)", interface, key)[0]
+        return self.bus.call_sync(self.name, path, interface, method, parameters, None, Gio.DBusCallFlags.NONE,
+                                  10000).unpack()
 
     def property(self, key):
-        return self.get(self.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", key)
+        return self.call("Get", "(ss)", ITEM, key, interface="org.freedesktop.DBus.Properties")[0]
 
     def choose(self, label):
-        """Clicks the item of the exported menu with that label, as the tray does when the user picks it;
+        """Clicks the line of the exported menu with that label, as the tray does when the user picks it;
         the menu's labels, with mnemonics' underscores left out."""
         path, menu = self.property("Menu"), "com.canonical.dbusmenu"
-        _, (_, _, children) = self.call(self.name, path, menu, "GetLayout", "(iias)", 0, -1, ["label"])
+        _, (_, _, children) = self.call("GetLayout", "(iias)", 0, -1, ["label"], path=path, interface=menu)
         items = {properties.get("label", "").replace("_", ""): item_id for item_id, properties, _ in children}
-        self.call(self.name, path, menu, "Event", "(isvu)", items[label], "clicked", GLib.Variant("i", 0), 0)
+        self.call("Event", "(isvu)", items[label], "clicked", GLib.Variant("i", 0), 0, path=path, interface=menu)
         return items
 
 
@@ -135,7 +126,7 @@ class StatusNotifierUnderX(DesktopTest):
     def test_the_item_counts_toggles_the_panel_and_offers_settings_and_quit(self):
         self.desktop.write_preferences(watchedPorts=1)
         app = self.start_app()
-        item = StatusItem(self.desktop, app)
+        item = StatusItem(self.desktop)
         self.desktop.listener("--dev-port")
 
         def tooltip_count():
@@ -152,7 +143,7 @@ class StatusNotifierUnderX(DesktopTest):
 
         if not self.wayland:
             self.desktop.point(1000, 10)
-        item.call(item.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", "(ii)", 0, 0)
+        item.call("Activate", "(ii)", 0, 0)
         wait_until(self.panel_shown, 20, "the panel after Activate")
         if not self.wayland:
             # The host does not say where the icon is: the panel opens at the pointer.
@@ -160,7 +151,7 @@ class StatusNotifierUnderX(DesktopTest):
             self.assertTrue(panel.x <= pointer[0] < panel.x + panel.width and 0 <= panel.y - pointer[1] <= 4,
                             f"panel at {panel}, pointer at {pointer}")
             self.desktop.screenshot("e2e-status-notifier-panel")
-        item.call(item.name, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", "(ii)", 0, 0)
+        item.call("Activate", "(ii)", 0, 0)
         wait_until(lambda: not self.panel_shown(), 20, "the panel to close at the second Activate")
 
         self.assertIn("Settings…", item.choose("Quit Moorix"))

@@ -1,14 +1,7 @@
 #!/usr/bin/env python3
-"""A small loopback server for tests: listens, prints its port, then serves or stays silent.
-
-  listener.py [--host H]... [--port N | --dev-port] [--reuseport] [--dual-stack] [--fork] [--ignore-term]
-              [--serve silent|http200|http404|garbage] [--stop-on-usr1]
-
---dev-port takes the first free port from 5000 to 9999; --stop-on-usr1 stops listening on SIGUSR1 and
-keeps the process alive, as a crashed server would. --dual-stack lets an IPv6 socket take IPv4 too (an
-IPv4-mapped host such as ::ffff:127.0.0.1 needs it). --fork starts a child that inherits the sockets and
-prints its pid on a second line.
-"""
+"""A small loopback server for tests (options: --help): listens on one port on each --host, prints the port
+(with --fork, the pid of a child that shares the sockets on a second line), then serves or stays silent.
+--dev-port takes the first free port from 5000; --stop-on-usr1 stops listening but lives on, as a crashed server."""
 import argparse
 import contextlib
 import os
@@ -40,17 +33,12 @@ def serve(sock, reply):
 
 def listen(args, port):
     """A socket on each host, all on one port: `port`, or the free one the first host got."""
-    sockets = []
-    try:
-        for host in args.host or ["127.0.0.1"]:
-            family = socket.AF_INET6 if ":" in host else socket.AF_INET
-            sockets.append(socket.create_server((host, port), family=family, backlog=16, reuse_port=args.reuseport,
-                                                dualstack_ipv6=args.dual_stack and family == socket.AF_INET6))
-            port = sockets[-1].getsockname()[1]
-    except OSError:
-        for sock in sockets:
-            sock.close()
-        raise
+    sockets = []  # on a failure, those made so far close as they are dropped
+    for host in args.host or ["127.0.0.1"]:
+        family = socket.AF_INET6 if ":" in host else socket.AF_INET
+        sockets.append(socket.create_server((host, port), family=family, backlog=16, reuse_port=args.reuseport,
+                                            dualstack_ipv6=args.dual_stack and family == socket.AF_INET6))
+        port = sockets[-1].getsockname()[1]
     return sockets
 
 
@@ -73,11 +61,7 @@ def main():
             if not args.dev_port:
                 raise
     print(sockets[0].getsockname()[1], flush=True)
-    if args.fork:
-        child = os.fork()
-        if child == 0:
-            while True:
-                signal.pause()
+    if args.fork and (child := os.fork()):  # the child shares the sockets and serves them too
         print(child, flush=True)
 
     def stop_listening(*_):

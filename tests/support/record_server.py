@@ -1,13 +1,6 @@
 #!/usr/bin/env python3
-"""A loopback listener that leaves a trace of every start, for restart tests.
-
-  record_server.py RECORD_FILE [ARG]...
-
-First appends one JSON line to RECORD_FILE with its pid, session id, working directory and full argument
-vector (interpreter included) as hex-encoded bytes, so that what it was started with is known even if it
-cannot listen. Then listens on a loopback port, appends {"pid", "port"}, prints the port and waits. The
-ARGs are only recorded.
-"""
+"""record_server.py RECORD_FILE [ARG]...: appends {"pid", "sid", "cwd", "argv"} to RECORD_FILE (argv in hex,
+interpreter included) before anything can fail, then listens on loopback and appends {"pid", "port"}."""
 import contextlib
 import json
 import os

@@ -1,8 +1,5 @@
 #!/usr/bin/env python3
-"""Photographs an area of an X display as PNG and prints how many of its pixels are badge red.
-
-  screenshot.py DISPLAY OUT.png X Y WIDTH HEIGHT [SCALE]
-"""
+"""screenshot.py DISPLAY OUT.png X Y WIDTH HEIGHT [SCALE]: saves that area as PNG, prints its badge red pixels."""
 import struct
 import subprocess
 import sys
@@ -10,20 +7,15 @@ import zlib
 
 
 def grab(display):
-    """The whole screen as (width, height, pixel), pixel(x, y) giving (r, g, b); None when the X server
-    refused (a compositor can, while a window maps)."""
+    """The whole screen (24 bits) as (width, height, pixel(x, y) -> (r, g, b)); None when the X server refused."""
     result = subprocess.run(["xwd", "-root", "-silent", "-display", display], stdout=subprocess.PIPE,
                             timeout=20, check=False)
     if result.returncode != 0:
         return None
-    raw = result.stdout
-    fields = struct.unpack(">25I", raw[:100])
+    fields = struct.unpack(">25I", result.stdout[:100])
     header_size, width, height = fields[0], fields[4], fields[5]
-    byte_order, bits_per_pixel, line_bytes, ncolors = fields[7], fields[11], fields[12], fields[19]
-    if bits_per_pixel not in (24, 32):
-        raise SystemExit(f"unsupported depth {bits_per_pixel}")
-    pixels = raw[header_size + 12 * ncolors:]
-    step = bits_per_pixel // 8
+    byte_order, step, line_bytes, ncolors = fields[7], fields[11] // 8, fields[12], fields[19]
+    pixels = result.stdout[header_size + 12 * ncolors:]
 
     def pixel(x, y):
         at = y * line_bytes + step * x
@@ -37,8 +29,7 @@ def save(screen, out, x0, y0, w, h, scale=1):
     """Writes an area of a grabbed screen, `scale` times as large, to `out` as PNG; its badge red pixels."""
     width, height, pixel = screen
     w, h = min(w, width - x0), min(h, height - y0)
-    red = 0
-    rows = []
+    red, rows = 0, []
     for y in range(h):
         row = bytearray()
         for x in range(w):
