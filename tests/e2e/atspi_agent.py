@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads the accessibility tree for desktop.py, as the application's user on its session bus, in a process
 of its own (libatspi aborts its process when it loses the bus). One JSON request a line on stdin:
-{"op": "find", "app", "role", "pattern", "showing"} -> the elements that match, in tree order, each
+{"op": "find", "role", "pattern", "showing"} -> Moorix's elements that match, in tree order, each
 {"id", "role", "name", "description", "states"}; {"op": "info", "extents" or "press", "id"}.
 One JSON answer a line on stdout: {"result": …} or {"error": text}.
 """
@@ -28,12 +28,12 @@ def describe(accessible):
             "states": sorted(state.value_nick for state in accessible.getState().getStates())}
 
 
-def applications(name):
+def applications():
     desktop = pyatspi.Registry.getDesktop(0)
     for index in range(desktop.childCount):
         with contextlib.suppress(GLib.Error):  # an application that just ended
             app = desktop.getChildAtIndex(index)
-            if app is not None and app.name == name:
+            if app is not None and app.name == "Moorix":
                 # The toolkit's cache is kept fresh by events, which this agent does not listen to.
                 app.set_cache_mask(Atspi.Cache.NONE)
                 yield app
@@ -51,7 +51,7 @@ def find(request):
     pattern, role = re.compile(request.get("pattern") or ""), request.get("role")
     for attempt in range(5):
         try:
-            return [describe(accessible) for root in applications(request["app"])
+            return [describe(accessible) for root in applications()
                     for accessible in walk(root, request["showing"])
                     if role in (None, accessible.getRoleName()) and pattern.search(accessible.name or "")]
         except GLib.Error as error:

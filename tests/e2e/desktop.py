@@ -283,10 +283,9 @@ class Desktop:
         return answer["result"]
 
     def find(self, role=None, name=None, pattern=None, showing=True):
-        """The application's elements, in tree order, with that role and exact name or a name matching `pattern`."""
+        """Moorix's elements, in tree order, with that role and exact name or a name matching `pattern`."""
         pattern = f"^{re.escape(name)}$" if name is not None else pattern
-        infos = self.ask("find", role=role, pattern=pattern, showing=showing, app="Moorix")
-        return [Element(self, info) for info in infos]
+        return [Element(self, info) for info in self.ask("find", role=role, pattern=pattern, showing=showing)]
 
     def wait_for(self, timeout=20, **query):
         return wait_until(lambda: self.find(**query), timeout, lambda: f"{query} among {self.shown()}")[0]
@@ -323,7 +322,6 @@ class Desktop:
         return next((window for window in self.app_windows() if window.width == PANEL_WIDTH), None)
 
     def tray_icon(self):
-        """The tray icon: the application's small window that the tray embeds."""
         return wait_until(lambda: next((box for box in self.app_windows() if box.width <= 64 and box.height <= 64),
                                        None), 20, "the tray icon")
 
@@ -372,8 +370,8 @@ class Desktop:
         return wait_until(lambda: screenshot.grab(self.display), 10, "a grab of the screen")
 
     def screenshot(self, name, area=None):
-        """Saves the screen, or an area of it (a Window or an Element), as SCREENSHOTS/NAME.png."""
-        box = area.extents() if isinstance(area, Element) else area[1:] if area else (0, 0, *SCREEN)
+        """Saves the screen, or a Window of it, as SCREENSHOTS/NAME.png."""
+        box = area[1:] if area else (0, 0, *SCREEN)
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
         screenshot.save(self.grab(), SCREENSHOTS / (name + ".png"), *box)
 
@@ -423,12 +421,11 @@ class DesktopTest(unittest.TestCase):
         return app
 
     def open_panel(self):
-        """Clicks the tray icon; the panel, once it has the keyboard (given as to users, never by the test)."""
+        """Clicks the tray icon; returns once the panel has the keyboard (given as to users, never by the test)."""
         self.desktop.click(self.desktop.tray_icon())
         panel = wait_until(self.desktop.panel, 20, "the panel")
         wait_until(lambda: (self.desktop.run_x("xdotool", "getwindowfocus") or "").strip() == panel.id, 10,
                    "the keyboard on the panel")
-        return panel
 
 
 # A KeyboardInterrupt, which unittest lets through; atexit then ends the desktops.

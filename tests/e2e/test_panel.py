@@ -25,7 +25,6 @@ class PanelTest(DesktopTest):
         return self.desktop.wait_for(30, role="list item", pattern=rf"^:{port}( |$)")
 
     def pid(self, port):
-        """The process the port's row names."""
         return wait_until(lambda: re.search(r"pid (\d+)", self.row(port).description), 10, "the row's pid").group(1)
 
     def choose_with_keys(self, port, item):
@@ -48,7 +47,6 @@ class Panel(PanelTest):
                               ("label", r"^\d+ dev · \d+ other$"), ("check box", r"^\d+ exposed$")):
             self.desktop.wait_for(role=role, pattern=pattern)
         self.pid(dev.port)
-        self.desktop.screenshot("e2e-panel-list", self.desktop.panel())
 
         self.desktop.find(role="push button", name="Search ports, processes, projects")[0].press()
         self.desktop.wait_for(role="text", name="Search ports, processes, projects")
@@ -85,12 +83,10 @@ class PanelAsUser(PanelTest):
         settings = self.desktop.wait_for(role="frame", name="Moorix Settings")
         wait_until(lambda: not self.desktop.panel(), 10, "the panel to close")
         last = self.desktop.wait_for(role="push button", name="Show Again")
-        _, top, _, height = settings.extents()
-        _, last_top, _, last_height = last.extents()
+        window, button = settings.extents(), last.extents()
         # The last row's button, with the row's own margin below it, inside the window's content.
-        self.assertLessEqual(last_top + last_height + 12, top + height,
-                             f"the last row is cut off: {last.extents()} in {settings.extents()}")
-        self.desktop.screenshot("e2e-settings", settings)
+        self.assertLessEqual(button[1] + button[3] + 12, window[1] + window[3],
+                             f"the last row is cut off: {button} in {window}")
         autostart = Path(self.desktop.env["XDG_CONFIG_HOME"]) / "autostart" / "com.quenvale.moorix.desktop"
         stored = self.desktop.preferences
         for role, name, changed in (
@@ -112,7 +108,6 @@ class PanelAsUser(PanelTest):
         self.desktop.keys("Return")
         wait_until(lambda: "Stop this process?" in self.row(second.port).name, 10, "the confirmation")
         self.desktop.wait_for(role="push button", name="Cancel")
-        self.desktop.screenshot("e2e-panel-confirming", self.desktop.panel())
         self.assertTrue(second.alive())
         self.desktop.keys("Return")
         self.assertIsNotNone(second.wait(10))
@@ -121,7 +116,6 @@ class PanelAsUser(PanelTest):
                    30, "a closing by Moorix in the history")
         self.desktop.find(role="push button", name="History")[0].press()
         self.desktop.wait_for(role="list item", pattern=rf"^{second.port} opened ")
-        self.desktop.screenshot("e2e-panel-history", self.desktop.panel())
 
     def assert_labelled(self, port, label):
         wait_until(lambda: self.row(port).name.startswith(f":{port} {label} "), 10, f"the label {label}")

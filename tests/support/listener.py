@@ -42,38 +42,37 @@ def listen(args, port):
     return sockets
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--host", action="append")
-    parser.add_argument("--port", type=int, default=0)
-    parser.add_argument("--serve", default="silent", choices=REPLIES)
-    for flag in ("--dev-port", "--reuseport", "--dual-stack", "--fork", "--ignore-term", "--stop-on-usr1"):
-        parser.add_argument(flag, action="store_true")
-    args = parser.parse_args()
-    if args.ignore_term:
-        signal.signal(signal.SIGTERM, signal.SIG_IGN)
+parser = argparse.ArgumentParser()
+parser.add_argument("--host", action="append")
+parser.add_argument("--port", type=int, default=0)
+parser.add_argument("--serve", default="silent", choices=REPLIES)
+for flag in ("--dev-port", "--reuseport", "--dual-stack", "--fork", "--ignore-term", "--stop-on-usr1"):
+    parser.add_argument(flag, action="store_true")
+args = parser.parse_args()
+if args.ignore_term:
+    signal.signal(signal.SIGTERM, signal.SIG_IGN)
 
-    for candidate in range(5000, 10000) if args.dev_port else [args.port]:
-        try:
-            sockets = listen(args, candidate)
-            break
-        except OSError:
-            if not args.dev_port:
-                raise
-    print(sockets[0].getsockname()[1], flush=True)
-    if args.fork and (child := os.fork()):  # the child shares the sockets and serves them too
-        print(child, flush=True)
+for candidate in range(5000, 10000) if args.dev_port else [args.port]:
+    try:
+        sockets = listen(args, candidate)
+        break
+    except OSError:
+        if not args.dev_port:
+            raise
+print(sockets[0].getsockname()[1], flush=True)
+if args.fork and (child := os.fork()):  # the child shares the sockets and serves them too
+    print(child, flush=True)
 
-    def stop_listening(*_):
-        for sock in sockets:
-            sock.shutdown(socket.SHUT_RDWR)  # wakes the accepting thread; the port closes
-    if args.stop_on_usr1:
-        signal.signal(signal.SIGUSR1, stop_listening)
+
+def stop_listening(*_):
     for sock in sockets:
-        threading.Thread(target=serve, args=(sock, REPLIES[args.serve]), daemon=True).start()
-    while True:
-        signal.pause()
+        sock.shutdown(socket.SHUT_RDWR)  # wakes the accepting thread; the port closes
 
 
-if __name__ == "__main__":
-    main()
+if args.stop_on_usr1:
+    signal.signal(signal.SIGUSR1, stop_listening)
+for sock in sockets:
+    threading.Thread(target=serve, args=(sock, REPLIES[args.serve]), daemon=True).start()
+while True:
+    signal.pause()
+

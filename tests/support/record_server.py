@@ -14,17 +14,11 @@ def append(record):
         out.write(json.dumps(record) + "\n")
 
 
-def main():
-    append({"pid": os.getpid(), "sid": os.getsid(0), "cwd": os.getcwd(),
-            "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv]})
-    sock = socket.create_server(("127.0.0.1", 0), backlog=16)
-    port = sock.getsockname()[1]
-    append({"pid": os.getpid(), "port": port})
-    with contextlib.suppress(OSError):  # whoever started it may have closed its output
-        print(port, flush=True)
-    while True:
-        time.sleep(3600)
-
-
-if __name__ == "__main__":
-    main()
+append({"pid": os.getpid(), "sid": os.getsid(0), "cwd": os.getcwd(),
+        "argv": [os.fsencode(arg).hex() for arg in sys.orig_argv]})
+sock = socket.create_server(("127.0.0.1", 0), backlog=16)
+append({"pid": os.getpid(), "port": sock.getsockname()[1]})
+with contextlib.suppress(OSError):  # whoever started it may have closed its output
+    print(sock.getsockname()[1], flush=True)
+while True:
+    time.sleep(3600)
