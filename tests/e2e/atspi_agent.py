@@ -3,8 +3,7 @@
 of its own (libatspi aborts its process when it loses the bus). One JSON request a line on stdin:
 {"op": "find", "role", "pattern", "showing"} -> Moorix's elements that match, in tree order, each
 {"id", "role", "name", "description", "states"}; {"op": "info", "extents" or "press", "id"}.
-One JSON answer a line on stdout: {"result": …} or {"error": text}.
-"""
+One JSON answer a line on stdout: {"result": …} or {"error": text}."""
 import contextlib
 import json
 import re

@@ -1,8 +1,7 @@
 """The real application on a private desktop (Xvfb, metacity, trayer; or weston), driven through AT-SPI as a
 screen reader does (atspi_agent.py) and through X's mouse and keyboard; Qt leaves menus out of the tree.
 By hand: /usr/bin/python3 tests/e2e/test_app_shell.py -v; MOORIX_BINARY, MOORIX_SCREENSHOT_DIR, and
-MOORIX_E2E_KEEP=1 to keep the desktop's folder (HOME, logs/) after the run.
-"""
+MOORIX_E2E_KEEP=1 to keep the desktop's folder (HOME, logs/) after the run."""
 import atexit
 import collections
 import contextlib
