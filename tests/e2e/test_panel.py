@@ -204,7 +204,7 @@ class PanelAsUser(PanelTest):
         probe.stop()
         # As npm does, it passes a stop on to its child.
         listener = self.desktop.bin["listener.py"]
-        npm = self.desktop.spawn("npm", [folder / "npm", "-c", f"trap 'kill $child' TERM; ./node {listener} "
+        npm = self.desktop.spawn("npm", [folder / "npm", "-c", f"trap 'kill $child' TERM; ./node '{listener}' "
                                          f"--port {probe.port} & child=$!; wait"], cwd=folder)
         self.start_with_panel()
         before = self.pid(probe.port)
