@@ -13,24 +13,20 @@
 
 namespace moorix {
 
-using test::Child;
-using test::listener;
-using test::listeningPort;
-
 // One line of JSON: a development server under npm with its project byte for byte, and processes that share a
 // port each with their entry, in pid order.
 TEST(ListMode, OneLineWithADevServerByteForByteAndAnEntryPerProcessAndPortInPidOrder) {
     test::TempDir dir;
     dir.write("my shop/package.json", R"({"name":"shop-frontend"})");
     const std::string project = dir.file("my shop");
-    Child server({test::pythonNamed(dir, "npm"), test::supportScript("spawn_child.py"),
-                  test::pythonNamed(dir, "node"), test::supportScript("listener.py")},
-                 {.cwd = project});
-    const std::int64_t port = listeningPort(server);
-    Child first(listener({"--reuseport"}));
-    const std::int64_t shared = listeningPort(first);
-    Child second(listener({"--reuseport", "--port", std::to_string(shared)}));
-    ASSERT_EQ(listeningPort(second), shared);
+    test::Child server({test::pythonNamed(dir, "npm"), test::supportScript("spawn_child.py"),
+                        test::pythonNamed(dir, "node"), test::supportScript("listener.py")},
+                       {.cwd = project});
+    const std::int64_t port = test::listeningPort(server);
+    test::Child first(test::listener({"--reuseport"}));
+    const std::int64_t shared = test::listeningPort(first);
+    test::Child second(test::listener({"--reuseport", "--port", std::to_string(shared)}));
+    ASSERT_EQ(test::listeningPort(second), shared);
 
     const auto [raw, status] = test::runMoorix({"--list"});
     EXPECT_EQ(status, 0);
@@ -101,8 +97,8 @@ TEST(InstalledCopy, LooksForItsDesktopProgramOnlyBesideItself) {
 TEST(OptionDispatch, HelpVersionAndListComeFirstAndMisspellingsAreNotOptions) {
     EXPECT_EQ(test::runMoorix({"--version", "--list"}).out, "moorix " MOORIX_VERSION "\n");
     EXPECT_TRUE(test::runMoorix({"--list", "--help"}).out.starts_with("Moorix: "));
-    Child server(listener());
-    const std::int64_t port = listeningPort(server);
+    test::Child server(test::listener());
+    const std::int64_t port = test::listeningPort(server);
     EXPECT_EQ(test::runMoorix({"--list", "--kill", std::to_string(port)}).out.front(), '[');
     EXPECT_TRUE(server.alive());
     for (const char* notAnOption : {"--List", "-list", "--list=1"})

@@ -16,8 +16,6 @@
 namespace moorix {
 
 namespace fs = std::filesystem;
-using test::lines;
-using test::readFile;
 
 namespace {
 
@@ -54,13 +52,13 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
     const fs::path page = MOORIX_BUILD_DIR "/man/moorix.1";
     // The page's options are the tags of its paragraphs (the line after .TP), each hyphen written \-.
     std::string tags;
-    const auto pageLines = lines(std::regex_replace(readFile(page), std::regex(R"(\\-)"), "-"));
+    const auto pageLines = test::lines(std::regex_replace(test::readFile(page), std::regex(R"(\\-)"), "-"));
     for (std::size_t index = 1; index < pageLines.size(); ++index)
         if (pageLines[index - 1] == ".TP") tags += pageLines[index] + "\n";
     const std::string completion = MOORIX_SOURCE_DIR "/resources/completions/";
     // What bash offers after `words`, with the built moorix listing the ports.
     const auto complete = [&](const std::string& words) {
-        return lines(
+        return test::lines(
             shell(
                 "exec bash --norc --noprofile -c '. \"" + completion + "moorix\"; COMP_WORDS=(" + words +
                     R"(); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _moorix; printf "%s\n" "${COMPREPLY[@]}"')",
@@ -68,8 +66,8 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
                 .out);
     };
     const auto bash = complete("moorix --");
-    const std::string zsh = readFile(completion + "_moorix");
-    const std::string fish = readFile(completion + "moorix.fish");
+    const std::string zsh = test::readFile(completion + "_moorix");
+    const std::string fish = test::readFile(completion + "moorix.fish");
     ASSERT_FALSE(cli::optionNames().empty());
     for (const std::string_view name : cli::optionNames()) {
         const std::string option(name);
@@ -97,7 +95,7 @@ TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) 
         shell("cmake --install '" MOORIX_BUILD_DIR "' --prefix '" + prefix.string() + "' >/dev/null").status,
         0);
 
-    const std::string entry = readFile(prefix / "share/applications/com.quenvale.moorix.desktop");
+    const std::string entry = test::readFile(prefix / "share/applications/com.quenvale.moorix.desktop");
     EXPECT_NE(entry.find("\nExec=\"" + (prefix / "bin/moorix").string() + "\"\n"), std::string::npos)
         << entry;
     for (const std::string& file : kInstalled) EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
@@ -121,7 +119,7 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     const auto made = shell("cd '" MOORIX_BUILD_DIR "' && cpack -G DEB -B '" + dir.path() + "' 2>&1");
     ASSERT_EQ(made.status, 0) << made.out;
     const std::string architecture =
-        lines(test::runCommand({"/usr/bin/dpkg", "--print-architecture"}).out).at(0);
+        test::lines(test::runCommand({"/usr/bin/dpkg", "--print-architecture"}).out).at(0);
     const std::string package = dir.file("moorix_" MOORIX_VERSION "_" + architecture + ".deb");
     ASSERT_TRUE(fs::is_regular_file(package)) << made.out;
 
@@ -129,14 +127,15 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     for (const char* library : {"libqt6widgets6", "libqt6svg6", "libcurl4"})
         EXPECT_TRUE(namesWord(depends, library)) << library << " missing from " << depends;
     std::vector<std::string> files;
-    for (const std::string& line : lines(test::runCommand({"/usr/bin/dpkg-deb", "--contents", package}).out))
+    for (const std::string& line :
+         test::lines(test::runCommand({"/usr/bin/dpkg-deb", "--contents", package}).out))
         if (line.starts_with("-")) files.push_back(line.substr(line.find("./") + 1));
     for (const std::string& file : files) EXPECT_TRUE(file.starts_with("/usr/")) << file;
     for (const std::string& file : kInstalled)
         EXPECT_EQ(std::ranges::count(files, "/usr/" + file), 1) << file << " is not in the package";
     if (installed("lintian")) {
         for (const std::string& line :
-             lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
+             test::lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
             EXPECT_FALSE(line.starts_with("E: ") || line.starts_with("W: ")) << line;
     }
 
