@@ -13,29 +13,23 @@
 
 namespace moorix {
 
-using test::Child;
-using test::listener;
-using test::listeningPort;
-
 // One line of JSON: a development server under npm with its project byte for byte, and processes that share a
 // port each with their entry, in pid order.
 TEST(ListMode, OneLineWithADevServerByteForByteAndAnEntryPerProcessAndPortInPidOrder) {
     test::TempDir dir;
-    const std::string project = dir.file("my shop");
-    std::filesystem::create_directory(project);
     dir.write("my shop/package.json", R"({"name":"shop-frontend"})");
-    Child server({test::pythonNamed(dir, "npm"), test::supportScript("spawn_child.py"),
-                  test::pythonNamed(dir, "node"), test::supportScript("listener.py")},
-                 {.cwd = project});
-    const std::int64_t port = listeningPort(server);
-    Child first(listener({"--reuseport"}));
-    const std::int64_t shared = listeningPort(first);
-    Child second(listener({"--reuseport", "--port", std::to_string(shared)}));
-    ASSERT_EQ(listeningPort(second), shared);
+    const std::string project = dir.file("my shop");
+    test::Child server({test::pythonNamed(dir, "npm"), test::supportScript("spawn_child.py"),
+                        test::pythonNamed(dir, "node"), test::supportScript("listener.py")},
+                       {.cwd = project});
+    const std::int64_t port = test::listeningPort(server);
+    test::Child first(test::listener({"--reuseport"}));
+    const std::int64_t shared = test::listeningPort(first);
+    test::Child second(test::listener({"--reuseport", "--port", std::to_string(shared)}));
+    ASSERT_EQ(test::listeningPort(second), shared);
 
-    const auto result = test::runMoorix({"--list"});
-    EXPECT_EQ(result.status, 0);
-    const std::string& raw = result.out;
+    const auto [raw, status] = test::runMoorix({"--list"});
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(raw.find('\n'), raw.size() - 1) << "one line";
     const std::string head = "{\"port\":" + std::to_string(port) + ",\"address\":\"127.0.0.1\",\"pid\":";
     const auto at = raw.find(head);
@@ -56,20 +50,20 @@ TEST(ListMode, OneLineWithADevServerByteForByteAndAnEntryPerProcessAndPortInPidO
 // The kernel's interfaces count as unavailable here, as when netlink is refused, so lsof must answer.
 TEST(ListMode, ASocketListingThatFailsIsSaidSoWithStatusOne) {
     test::TempDir dir;
-    // lsof as a script with `body`, or absent without one.
-    const auto fake = [&](const std::string& name, const std::string& body) {
-        if (!body.empty()) test::script(dir.file(name), dir.file("args"), body);
-        return std::map<std::string, std::string>{{"MOORIX_TEST_LSOF", dir.file(name)},
-                                                  {"MOORIX_TEST_TOOLS_ONLY", "1"}};
-    };
-    for (const auto& env :
-         {fake("killed", "echo p1; kill -9 $$"), fake("table", "echo COMMAND"), fake("absent", "")}) {
+    // lsof as a script with `body`, or absent without one. Its status 1 alone: none listens, and a stop finds
+    // nothing to do; a stop that could not look fails.
+    using Case = std::tuple<const char*, const char*, int>;
+    for (const auto& [name, body, status] :
+         {Case{"killed", "echo p1; kill -9 $$", 1}, Case{"table", "echo COMMAND", 1}, Case{"absent", "", 1},
+          Case{"nothing", "exit 1", 0}}) {
+        SCOPED_TRACE(name);
+        if (*body) test::script(dir.file(name), dir.file("args"), body);
+        const std::map<std::string, std::string> env{{"MOORIX_TEST_LSOF", dir.file(name)},
+                                                     {"MOORIX_TEST_TOOLS_ONLY", "1"}};
         const auto listed = test::runMoorix({"--list"}, env);
-        EXPECT_EQ(listed.out + std::to_string(listed.status), "[]\n1") << env.begin()->second;
-        EXPECT_EQ(test::runMoorix({"--kill", "3000"}, env).status, 1) << "a stop that could not look";
+        EXPECT_EQ(listed.out + std::to_string(listed.status), "[]\n" + std::to_string(status));
+        EXPECT_EQ(test::runMoorix({"--kill", "3000"}, env).status, status);
     }
-    const auto nothing = test::runMoorix({"--list"}, fake("nothing", "exit 1"));
-    EXPECT_EQ(nothing.out + std::to_string(nothing.status), "[]\n0") << "lsof's status 1 alone: none listens";
 }
 
 // An installed copy finds its desktop program beside itself or in ../lib/moorix, and never in the build tree
@@ -103,8 +97,8 @@ TEST(InstalledCopy, LooksForItsDesktopProgramOnlyBesideItself) {
 TEST(OptionDispatch, HelpVersionAndListComeFirstAndMisspellingsAreNotOptions) {
     EXPECT_EQ(test::runMoorix({"--version", "--list"}).out, "moorix " MOORIX_VERSION "\n");
     EXPECT_TRUE(test::runMoorix({"--list", "--help"}).out.starts_with("Moorix: "));
-    Child server(listener());
-    const std::int64_t port = listeningPort(server);
+    test::Child server(test::listener());
+    const std::int64_t port = test::listeningPort(server);
     EXPECT_EQ(test::runMoorix({"--list", "--kill", std::to_string(port)}).out.front(), '[');
     EXPECT_TRUE(server.alive());
     for (const char* notAnOption : {"--List", "-list", "--list=1"})

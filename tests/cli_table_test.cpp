@@ -12,7 +12,6 @@
 #include <clocale>
 #include <cwchar>
 #include <filesystem>
-#include <sstream>
 
 namespace moorix {
 
@@ -26,13 +25,6 @@ PortEntry entry(std::int64_t port, std::string address, std::string command, Str
     const auto pid = static_cast<std::int32_t>(port + 1000);
     return {port, std::move(address), pid, std::move(command), "dev", std::move(chain), pid - 1,
             "/w", std::move(project)};
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 // A line as the terminal lays it out, measured by the C library under a UTF-8 locale: the character drawn
@@ -79,9 +71,11 @@ TEST_F(TerminalOutput, TableFitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpB
     std::unordered_map<std::int32_t, ProcessStats> stats{{4000, {12.44, 340}}, {1022, {0, 1536}}};
     for (const std::int32_t pid : {4001, 6174, 9080}) stats[pid] = {1.5, 120};
 
-    for (const std::size_t width : {80u, 200u}) {
+    // The narrow table last, for the exact lines below.
+    std::vector<std::string> lines;
+    for (const std::size_t width : {200u, 80u}) {
         SCOPED_TRACE(width);
-        const auto lines = linesOf(cli::renderPortTable(entries, stats, {width, false}));
+        lines = test::lines(cli::renderPortTable(entries, stats, {width, false}));
         ASSERT_EQ(lines.size(), 13u) << "cut, not wrapped";
         EXPECT_EQ(lines[0], "Development \u00B7 5");
         EXPECT_EQ(lines[8], "System and other \u00B7 1");
@@ -89,31 +83,29 @@ TEST_F(TerminalOutput, TableFitsTheWidthByCuttingTheWidestTextColumnsAndLinesUpB
         for (const auto& line : lines) EXPECT_LE(layOut(line).size(), width) << line;
         EXPECT_EQ(lines[3].find(longName) != std::string::npos, width == 200) << lines[3];
         EXPECT_EQ(lines[4].find(wide) != std::string::npos, width == 200) << lines[4];
-        // The rows with every cell filled, in the order given.
+        // The rows with every cell filled, in the order given: each cell's first (or, aligned right, last)
+        // display column is its title's, and the column before (after) it is blank.
         const std::string& header = lines[1];
         for (const std::size_t line : {2, 4, 5, 6}) {
             const std::wstring laid = layOut(lines[line]);
             const auto blank = [&](std::size_t at) { return at >= laid.size() || laid[at] == L' '; };
-            const auto starts = [&](std::size_t at) { return at >= laid.size() || laid[at] != L'\0'; };
-            for (const std::string title : {"ADDRESS", "USER", "COMMAND", "PROJECT", "STARTED BY"}) {
-                const std::size_t at = header.find(title);
-                EXPECT_TRUE(!blank(at) && starts(at) && blank(at - 1))
-                    << title << " does not start in column " << at << ": " << lines[line];
-            }
+            const auto cell = [&](std::size_t at, std::size_t outside) {
+                return at < laid.size() && laid[at] != L' ' && laid[at] != L'\0' && blank(outside);
+            };
+            for (const std::string title : {"ADDRESS", "USER", "COMMAND", "PROJECT", "STARTED BY"})
+                EXPECT_TRUE(cell(header.find(title), header.find(title) - 1)) << title << ": " << lines[line];
             for (const std::string title : {"PORT", "PID", "CPU", "MEM"}) {
-                const std::size_t at = header.find(title) + title.size() - 1;
-                EXPECT_TRUE(!blank(at) && blank(at + 1) && starts(at + 1))
-                    << title << " does not end in column " << at << ": " << lines[line];
+                const std::size_t end = header.find(title) + title.size() - 1;
+                EXPECT_TRUE(cell(end, end + 1)) << title << ": " << lines[line];
             }
         }
     }
     // The project column narrows to 16: seven wide characters and the ellipsis take 15.
-    const auto narrow = linesOf(cli::renderPortTable(entries, stats, {80, false}));
-    EXPECT_EQ(narrow[1], "PORT  ADDRESS     PID  USER  COMMAND  PROJECT          STARTED BY    CPU     MEM");
-    EXPECT_EQ(narrow[2],
+    EXPECT_EQ(lines[1], "PORT  ADDRESS     PID  USER  COMMAND  PROJECT          STARTED BY    CPU     MEM");
+    EXPECT_EQ(lines[2],
               "3000  127.0.0.1  4000  dev   node     shop             npm \u2190 zsh   12.4%  340 MB");
-    EXPECT_EQ(narrow[3], "5173  *!         6173  dev   node     an-extremely-l\u2026  npm \u2190 zsh");
-    EXPECT_EQ(narrow[10],
+    EXPECT_EQ(lines[3], "5173  *!         6173  dev   node     an-extremely-l\u2026  npm \u2190 zsh");
+    EXPECT_EQ(lines[10],
               "  22  0.0.0.0!   1022  dev   node                      npm \u2190 zsh    0.0%  1.5 GB");
 }
 
@@ -124,15 +116,13 @@ TEST_F(TerminalOutput, TableColourOnlyOnATerminalAndNeverWithNoColor) {
     EXPECT_NE(piped.out.find(std::to_string(port) + "  127.0.0.1"), std::string::npos) << piped.out;
     EXPECT_EQ(piped.out.find('\033'), std::string::npos);
 
-    const std::string terminal = test::supportScript("in_terminal.py");
-    const std::vector<std::string> inTerminal{test::pythonBinary(), terminal, "70", MOORIX_BINARY, "--table"};
-    const auto coloured = test::runCommand(inTerminal);
-    EXPECT_NE(coloured.out.find("\033[1m"), std::string::npos) << coloured.out;
-    EXPECT_NE(test::runCommand(inTerminal, {{"NO_COLOR", ""}}).out.find("\033[1m"), std::string::npos)
-        << "only a value turns colour off";
+    const std::vector<std::string> inTerminal{test::pythonBinary(), test::supportScript("in_terminal.py"),
+                                              "70", MOORIX_BINARY, "--table"};
+    // Only a value turns colour off.
+    EXPECT_NE(test::runCommand(inTerminal, {{"NO_COLOR", ""}}).out.find("\033[1m"), std::string::npos);
     const auto plain = test::runCommand(inTerminal, {{"NO_COLOR", "1"}});
     EXPECT_EQ(plain.out.find('\033'), std::string::npos);
-    for (const auto& line : linesOf(plain.out)) EXPECT_LE(layOut(line).size(), 70u) << line;
+    for (const auto& line : test::lines(plain.out)) EXPECT_LE(layOut(line).size(), 70u) << line;
 }
 
 // Names, arguments and folders that anyone can choose, holding a terminal's window-title command (ESC ] 0 ; t
@@ -140,40 +130,29 @@ TEST_F(TerminalOutput, TableColourOnlyOnATerminalAndNeverWithNoColor) {
 TEST_F(TerminalOutput, EveryModeShowsOutsideControlCharactersAsEscapes) {
     const std::string hostile = "\x1b]0;t\x07\r\xc2\x9b\x7f", shown = "\\x1b]0;t\\x07\\r\\x9b\\x7f";
     test::TempDir dir;
-    const std::string parent = test::pythonNamed(dir, "s" + hostile);
-    const std::string server = test::pythonNamed(dir, "n" + hostile + "\xff");
-    std::filesystem::create_directories(dir.file("data/Moorix"));
-    std::filesystem::create_directory(dir.file("m"));
     dir.write("m/package.json", R"({"name":"p\u001b]0;t\u0007\r\u009b\u007f"})");
     std::filesystem::create_directory(dir.file("d" + hostile));
-    const auto start = [&](const std::string& folder) {
-        const std::vector<std::string> argv{parent, test::supportScript("spawn_child.py"), server,
-                                            test::supportScript("listener.py")};
-        return std::make_unique<test::Child>(argv, test::Child::Options{.cwd = dir.file(folder)});
-    };
-    const auto first = start("m"), second = start("d" + hostile);
-    const std::string firstPort = std::to_string(test::listeningPort(*first));
-    const std::string secondPort = std::to_string(test::listeningPort(*second));
+    // A server named "n…" started by its parent "s…".
+    const std::vector<std::string> argv{
+        test::pythonNamed(dir, "s" + hostile), test::supportScript("spawn_child.py"),
+        test::pythonNamed(dir, "n" + hostile + "\xff"), test::supportScript("listener.py")};
+    test::Child first(argv, {.cwd = dir.file("m")}), second(argv, {.cwd = dir.file("d" + hostile)});
+    const std::string firstPort = std::to_string(test::listeningPort(first));
+    const std::string secondPort = std::to_string(test::listeningPort(second));
     std::int32_t firstPid = 0;
     for (const auto& [pid, info] : PortCore::processTable())
-        if (info.ppid == first->pid()) firstPid = pid;
+        if (info.ppid == first.pid()) firstPid = pid;
 
     // An opening of the first server two days ago makes it stale for --insights, and is --history's line.
-    const PortEvent opening{currentInstant() - std::chrono::hours(48),
-                            EventAction::Opened,
-                            std::stoll(firstPort),
-                            firstPid,
-                            "h" + hostile,
-                            {"r" + hostile},
-                            "dev",
-                            "*",
-                            {},
-                            {},
-                            {},
-                            {}};
+    PortEvent opening;
+    opening.at = currentInstant() - std::chrono::hours(48);
+    opening.port = std::stoll(firstPort);
+    opening.pid = firstPid;
+    opening.command = "h" + hostile;
+    opening.parentChain = {"r" + hostile};
     dir.write("data/Moorix/history.jsonl", *encodeEventLine(opening) + "\n");
-    dir.write("ps", "c" + hostile + "\t0.0.0.0:8080->80/tcp\n");
-    test::script(dir.file("docker"), dir.file("docker-args"), "cat '" + dir.file("ps") + "'");
+    test::script(dir.file("docker"), dir.file("docker-args"),
+                 "printf 'c" + hostile + "\\t0.0.0.0:8080->80/tcp\\n'");
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir.file("data")},
                                                  {"MOORIX_TEST_DOCKER", dir.file("docker")}};
 
@@ -190,7 +169,7 @@ TEST_F(TerminalOutput, EveryModeShowsOutsideControlCharactersAsEscapes) {
         const auto result = test::runMoorix(args, env);
         EXPECT_EQ(result.status, 0);
         // Every line valid UTF-8 with no control character, which the C library finds unprintable.
-        for (const auto& line : linesOf(result.out)) layOut(line);
+        for (const auto& line : test::lines(result.out)) layOut(line);
         for (const auto& text : shows)
             EXPECT_NE(result.out.find(text), std::string::npos) << text << " in\n" << result.out;
     }

@@ -18,14 +18,10 @@ TEST(NumberRule, AcceptsOnlyASignAndDigitsThatFit) {
 }
 
 TEST(Utf8, ValidatesAndRepairs) {
-    EXPECT_TRUE(isValidUtf8("T\xC3\xBCrk\xC3\xA7"
-                            "e \xE2\x86\x90 \xF0\x9F\x9A\x80"));
+    EXPECT_TRUE(isValidUtf8("T\u00FCrk\u00E7e \u2190 \U0001F680"));
     for (const char* bad : {"\xFF", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "ab\xE2\x86"})
         EXPECT_FALSE(isValidUtf8(bad)) << bad;
-    EXPECT_EQ(repairUtf8("a\xFF"
-                         "b\xC3"),
-              "a\xEF\xBF\xBD"
-              "b\xEF\xBF\xBD");
+    EXPECT_EQ(repairUtf8("a\xFFz\xC3"), "a\uFFFDz\uFFFD");
 }
 
 } // namespace moorix

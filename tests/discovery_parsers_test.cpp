@@ -13,29 +13,23 @@ namespace moorix {
 
 using PortCore::parseLsof;
 
-TEST(LsofParse, OneEntryPerProcessAndPortSortedWithAncestry) {
+// One entry per process and port, sorted, equal ports by pid, with ancestry. An entry before any process or
+// after a malformed pid has pid 0, fields do not leak into the next process, and what is no port is skipped.
+TEST(LsofParse, OneEntryPerProcessAndPortSortedWithAncestryAndWhatItCannotReadSkipped) {
     const ProcessTable table{{100, {50, "node"}}, {50, {1, "/usr/local/bin/npm"}}};
-    const auto entries = parseLsof("p300\ncb\nn[::1]:8080\n"
-                                   "p100\ncnode\nLdev\nf21\nPTCP\nn*:3000\nf22\nPTCP\nn[::1]:3000\n"
-                                   "p200\nca\nn*:8080\n",
-                                   table);
-    // Equal ports by pid; fields do not leak into the next process.
+    const auto entries =
+        parseLsof("n*:7000\np12x\ncbad\nn*:7001\np5\ncok\nnlocalhost\nn*:http\nn*:\nn/dev/null\n"
+                  "p+6\ncplus\nn*:7002\np99999999999\nn*:7003\np300\ncb\nn[::1]:8080\n"
+                  "p100\ncnode\nLdev\nf21\nPTCP\nn*:3000\nf22\nPTCP\nn[::1]:3000\n"
+                  "p200\nca\nn*:8080\n",
+                  table);
     EXPECT_EQ(entries, (std::vector<PortEntry>{{3000, "*", 100, "node", "dev", {"npm"}, 50, {}, {}},
-                                               {8080, "*", 200, "a", "", {}, 200, {}, {}},
-                                               {8080, "[::1]", 300, "b", "", {}, 300, {}, {}}}));
-}
-
-TEST(LsofParse, SkipsWhatItCannotRead) {
-    const auto entries = parseLsof("n*:7000\n"             // before any process: pid 0
-                                   "p12x\ncbad\nn*:7001\n" // malformed pid: pid 0, fields reset
-                                   "p5\ncok\nnlocalhost\nn*:http\nn*:\nn/dev/null\n"
-                                   "p+6\ncplus\nn*:7002\n"
-                                   "p99999999999\nn*:7003\n",
-                                   {});
-    EXPECT_EQ(entries, (std::vector<PortEntry>{{7000, "*", 0, "", "", {}, 0, {}, {}},
+                                               {7000, "*", 0, "", "", {}, 0, {}, {}},
                                                {7001, "*", 0, "bad", "", {}, 0, {}, {}},
                                                {7002, "*", 6, "plus", "", {}, 6, {}, {}},
-                                               {7003, "*", 0, "", "", {}, 0, {}, {}}}));
+                                               {7003, "*", 0, "", "", {}, 0, {}, {}},
+                                               {8080, "*", 200, "a", "", {}, 200, {}, {}},
+                                               {8080, "[::1]", 300, "b", "", {}, 300, {}, {}}}));
     auto ports =
         PortCore::parseListeningPortNumbers("p1\nn127.0.0.1:5432\nn[::1]:5432\nnnone\nn*:x\np2\nn*:80\n");
     std::sort(ports.begin(), ports.end());
@@ -47,9 +41,10 @@ TEST(ProcessTableParse, ColumnsNamesAndAwkwardLines) {
         PortCore::parseProcessTable("  123     1 /Applications/Some App.app/Contents/MacOS/Some App\n"
                                     "  400   300 npm run dev\n\n  77\n  78 1\nabc 1 x\n  79 zz x\n"
                                     "99999999999 1 big\n  400   301 replaced\n");
-    EXPECT_EQ(table.size(), 2u);
+    // A later line wins.
+    EXPECT_EQ(table, (ProcessTable{{123, {1, "/Applications/Some App.app/Contents/MacOS/Some App"}},
+                                   {400, {301, "replaced"}}}));
     EXPECT_EQ(PortCore::processName(table.at(123).comm), "Some App");
-    EXPECT_EQ(table.at(400), (ProcessInfo{301, "replaced"})) << "a later line wins";
     EXPECT_EQ(PortCore::processName("/usr/bin/"), "bin");
 }
 
@@ -88,13 +83,11 @@ TEST(ProjectName, ManifestNameOrFolderName) {
     const std::string shop = dir.file("shop");
     std::filesystem::create_directory(shop);
     EXPECT_EQ(PortCore::projectName(shop + "/"), "shop");
+    using Case = std::pair<const char*, const char*>;
     for (const auto& [manifest, expected] :
-         std::vector<std::pair<std::string, std::string>>{{R"({"name":"shop-frontend"})", "shop-frontend"},
-                                                          {R"({"name":""})", ""},
-                                                          {R"({"name":5})", "shop"},
-                                                          {R"({"name":null})", "shop"},
-                                                          {R"([{"name":"array"}])", "shop"},
-                                                          {R"({"name":"broken")", "shop"}}) {
+         {Case{R"({"name":"shop-frontend"})", "shop-frontend"}, Case{R"({"name":""})", ""},
+          Case{R"({"name":5})", "shop"}, Case{R"({"name":null})", "shop"},
+          Case{R"([{"name":"array"}])", "shop"}, Case{R"({"name":"broken")", "shop"}}) {
         dir.write("shop/package.json", manifest);
         EXPECT_EQ(PortCore::projectName(shop), expected) << manifest;
     }

@@ -14,7 +14,6 @@ namespace moorix {
 
 namespace fs = std::filesystem;
 using Docker::PortMap;
-using test::readFile;
 using test::script;
 
 namespace {
@@ -28,23 +27,18 @@ std::string dockerMode(const std::string& client) {
 } // namespace
 
 TEST(DockerParse, PublishedPortsMapToTheirContainerAndAwkwardLinesAreSkippedOneByOne) {
-    EXPECT_EQ(Docker::parseContainerPorts(
-                  "pg\t:::5432->5432/tcp,0.0.0.0:5432->5432/tcp\ndb\t5432/tcp\nnone\t\n"
-                  "cache\t127.0.0.1:6379->6379/tcp, 8080/tcp, 0.0.0.0:8081->80/tcp\n"
-                  "api\t0.0.0.0:8000-8001->8000-8001/tcp\n"
-                  "\n\t\tlead\t0.0.0.0:1000->1/tcp\nmy app\t0.0.0.0:2000->2/tcp\textra\nnoports\n\t\t\n"
-                  "odd\t0.0.0.0:->3/tcp,host:abc->4/tcp,3005->5/tcp, ,,[::1]:3006->6/udp\n"
-                  "first\t0.0.0.0:4000->4000/tcp\nsecond\t[::]:4000->4001/tcp\n"
-                  "big\t0.0.0.0:99999999999999999999->1/tcp\n"
-                  "crlf\t0.0.0.0:5000->5000/tcp\r\n\xff\xfe\x01->:->"),
-              (PortMap{{1000, "lead"},
-                       {2000, "my app"},
-                       {3006, "odd"},
-                       {4000, "second"},
-                       {5000, "crlf"},
-                       {5432, "pg"},
-                       {6379, "cache"},
-                       {8081, "cache"}}));
+    std::string found;
+    for (const auto& [port, name] : Docker::parseContainerPorts(
+             "pg\t:::5432->5432/tcp,0.0.0.0:5432->5432/tcp\ndb\t5432/tcp\nnone\t\n"
+             "cache\t127.0.0.1:6379->6379/tcp, 8080/tcp, 0.0.0.0:8081->80/tcp\n"
+             "api\t0.0.0.0:8000-8001->8000-8001/tcp\n"
+             "\n\t\tlead\t0.0.0.0:1000->1/tcp\nmy app\t0.0.0.0:2000->2/tcp\textra\nnoports\n\t\t\n"
+             "odd\t0.0.0.0:->3/tcp,host:abc->4/tcp,3005->5/tcp, ,,[::1]:3006->6/udp\n"
+             "first\t0.0.0.0:4000->4000/tcp\nsecond\t[::]:4000->4001/tcp\n"
+             "big\t0.0.0.0:99999999999999999999->1/tcp\n"
+             "crlf\t0.0.0.0:5000->5000/tcp\r\n\xff\xfe\x01->:->"))
+        found += std::to_string(port) + " " + name + ",";
+    EXPECT_EQ(found, "1000 lead,2000 my app,3006 odd,4000 second,5000 crlf,5432 pg,6379 cache,8081 cache,");
 }
 
 TEST(DockerCache, RunsTheClientAtMostOnceEveryThirtySecondsOfTheClock) {
@@ -91,7 +85,7 @@ TEST(DockerMode, PrintsPublishedPortsSortedAndWhatAHungClientWroteBeforeItsTimeL
                                 "printf 'web\\t0.0.0.0:8080->80/tcp, [::]:8080->80/tcp\\ndb\\t5432/tcp\\n"
                                 "pg\\t127.0.0.1:5432->5432/tcp\\nvite\\t0.0.0.0:3000->3000/tcp\\n'")),
               "3000 -> vite\n5432 -> pg\n8080 -> web\n");
-    EXPECT_EQ(readFile(dir.file("args")), "ps\n--format\n{{.Names}}\t{{.Ports}}\n");
+    EXPECT_EQ(test::readFile(dir.file("args")), "ps\n--format\n{{.Names}}\t{{.Ports}}\n");
     // Cut off by its two-second limit, what it wrote before still counts.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(dockerMode(script(dir.file("docker"), dir.file("args"),

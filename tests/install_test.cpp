@@ -8,16 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
-#include <sstream>
 
 namespace moorix {
 
 namespace fs = std::filesystem;
-using test::readFile;
 
 namespace {
 
@@ -34,16 +32,16 @@ bool namesWord(const std::string& text, const std::string& word) {
     return std::regex_search(text, std::regex("(^|[^-[:alnum:]])" + word + "($|[^-[:alnum:]])"));
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> all;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) all.push_back(line);
-    return all;
-}
-
-bool contains(const std::vector<std::string>& all, const std::string& one) {
-    return std::find(all.begin(), all.end(), one) != all.end();
-}
+// What the install rules place, under the prefix.
+const auto kInstalled = std::to_array<std::string>(
+    {"bin/moorix", "lib/moorix/moorix-desktop",
+     "share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings",
+     "share/applications/com.quenvale.moorix.desktop",
+     "share/icons/hicolor/scalable/apps/com.quenvale.moorix.svg",
+     "share/metainfo/com.quenvale.moorix.metainfo.xml", "share/man/man1/moorix.1.gz",
+     "share/doc/moorix/copyright", "share/doc/moorix/changelog.gz",
+     "share/bash-completion/completions/moorix", "share/zsh/vendor-completions/_moorix",
+     "share/fish/vendor_completions.d/moorix.fish"});
 
 } // namespace
 
@@ -54,14 +52,13 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
     const fs::path page = MOORIX_BUILD_DIR "/man/moorix.1";
     // The page's options are the tags of its paragraphs (the line after .TP), each hyphen written \-.
     std::string tags;
-    const auto pageLines = lines(readFile(page));
+    const auto pageLines = test::lines(std::regex_replace(test::readFile(page), std::regex(R"(\\-)"), "-"));
     for (std::size_t index = 1; index < pageLines.size(); ++index)
         if (pageLines[index - 1] == ".TP") tags += pageLines[index] + "\n";
-    for (auto at = tags.find("\\-"); at != std::string::npos; at = tags.find("\\-", at)) tags.erase(at, 1);
     const std::string completion = MOORIX_SOURCE_DIR "/resources/completions/";
     // What bash offers after `words`, with the built moorix listing the ports.
     const auto complete = [&](const std::string& words) {
-        return lines(
+        return test::lines(
             shell(
                 "exec bash --norc --noprofile -c '. \"" + completion + "moorix\"; COMP_WORDS=(" + words +
                     R"(); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _moorix; printf "%s\n" "${COMPREPLY[@]}"')",
@@ -69,24 +66,23 @@ TEST(Install, EveryOptionTheDispatchKnowsIsInTheHelpTheManualPageAndTheCompletio
                 .out);
     };
     const auto bash = complete("moorix --");
-    const std::string zsh = readFile(completion + "_moorix");
-    const std::string fish = readFile(completion + "moorix.fish");
+    const std::string zsh = test::readFile(completion + "_moorix");
+    const std::string fish = test::readFile(completion + "moorix.fish");
     ASSERT_FALSE(cli::optionNames().empty());
     for (const std::string_view name : cli::optionNames()) {
         const std::string option(name);
-        EXPECT_TRUE(namesWord(help, option)) << option << " is missing from --help";
-        EXPECT_TRUE(namesWord(tags, option)) << option << " is missing from the manual page's options";
-        EXPECT_TRUE(contains(bash, option)) << option << " is not offered by bash";
-        EXPECT_NE(zsh.find("'" + option + "["), std::string::npos)
-            << option << " is missing from the zsh completion";
-        EXPECT_TRUE(namesWord(fish, "-l " + option.substr(2)))
-            << option << " is missing from the fish completion";
+        SCOPED_TRACE(option);
+        EXPECT_TRUE(namesWord(help, option));
+        EXPECT_TRUE(namesWord(tags, option)) << "the manual page's options";
+        EXPECT_EQ(std::ranges::count(bash, option), 1);
+        EXPECT_NE(zsh.find("'" + option + "["), std::string::npos);
+        EXPECT_TRUE(namesWord(fish, "-l " + option.substr(2)));
     }
     test::Child server(test::listener());
     const std::string port = std::to_string(test::listeningPort(server));
     EXPECT_EQ(complete("moorix --ki"), (std::vector<std::string>{"--kill", "--kill-tree"}));
-    EXPECT_TRUE(contains(complete("moorix --kill \"\""), port)) << port;
-    EXPECT_TRUE(contains(complete("moorix --wait-free 1," + port.substr(0, 1)), "1," + port)) << port;
+    EXPECT_EQ(std::ranges::count(complete("moorix --kill \"\""), port), 1) << port;
+    EXPECT_EQ(std::ranges::count(complete("moorix --wait-free 1," + port.substr(0, 1)), "1," + port), 1);
     if (installed("man")) {
         EXPECT_EQ(shell("MANWIDTH=80 man --warnings -l '" + page.string() + "' 2>&1 >/dev/null").out, "");
     }
@@ -99,23 +95,16 @@ TEST(Install, APrefixHoldsAWorkingProgramWithItsMenuEntryAndUninstallRemovesIt) 
         shell("cmake --install '" MOORIX_BUILD_DIR "' --prefix '" + prefix.string() + "' >/dev/null").status,
         0);
 
-    const std::string entry = readFile(prefix / "share/applications/com.quenvale.moorix.desktop");
+    const std::string entry = test::readFile(prefix / "share/applications/com.quenvale.moorix.desktop");
     EXPECT_NE(entry.find("\nExec=\"" + (prefix / "bin/moorix").string() + "\"\n"), std::string::npos)
         << entry;
-    for (const char* file :
-         {"share/icons/hicolor/scalable/apps/com.quenvale.moorix.svg",
-          "share/metainfo/com.quenvale.moorix.metainfo.xml", "share/man/man1/moorix.1.gz",
-          "share/doc/moorix/copyright", "share/doc/moorix/changelog.gz",
-          "share/bash-completion/completions/moorix", "share/zsh/vendor-completions/_moorix",
-          "share/fish/vendor_completions.d/moorix.fish"})
-        EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
+    for (const std::string& file : kInstalled) EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
 
     // The installed program starts its own desktop program, which reads the installed texts.
     const fs::path strings = prefix / "share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings";
     std::ofstream(strings, std::ios::app) << "\n\"quit\" = \"Quit the installed Moorix\";\n";
     const auto quit = test::runCommand({(prefix / "bin/moorix").string(), "--t", "quit"});
-    EXPECT_EQ(quit.status, 0);
-    EXPECT_TRUE(quit.out.starts_with("en: Quit the installed Moorix\n")) << quit.out;
+    EXPECT_TRUE(quit.status == 0 && quit.out.starts_with("en: Quit the installed Moorix\n")) << quit.out;
 
     ASSERT_EQ(shell("'" MOORIX_SOURCE_DIR "/scripts/uninstall' '" MOORIX_BUILD_DIR "'").status, 0);
     for (const auto& item : fs::recursive_directory_iterator(prefix))
@@ -130,7 +119,7 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     const auto made = shell("cd '" MOORIX_BUILD_DIR "' && cpack -G DEB -B '" + dir.path() + "' 2>&1");
     ASSERT_EQ(made.status, 0) << made.out;
     const std::string architecture =
-        lines(test::runCommand({"/usr/bin/dpkg", "--print-architecture"}).out).at(0);
+        test::lines(test::runCommand({"/usr/bin/dpkg", "--print-architecture"}).out).at(0);
     const std::string package = dir.file("moorix_" MOORIX_VERSION "_" + architecture + ".deb");
     ASSERT_TRUE(fs::is_regular_file(package)) << made.out;
 
@@ -138,19 +127,15 @@ TEST(Install, TheDebianPackageHoldsEverythingUnderUsrAndInstallsAndRemovesCleanl
     for (const char* library : {"libqt6widgets6", "libqt6svg6", "libcurl4"})
         EXPECT_TRUE(namesWord(depends, library)) << library << " missing from " << depends;
     std::vector<std::string> files;
-    for (const std::string& line : lines(test::runCommand({"/usr/bin/dpkg-deb", "--contents", package}).out))
+    for (const std::string& line :
+         test::lines(test::runCommand({"/usr/bin/dpkg-deb", "--contents", package}).out))
         if (line.starts_with("-")) files.push_back(line.substr(line.find("./") + 1));
     for (const std::string& file : files) EXPECT_TRUE(file.starts_with("/usr/")) << file;
-    for (const char* file :
-         {"/usr/bin/moorix", "/usr/lib/moorix/moorix-desktop",
-          "/usr/share/moorix/Moorix_Moorix.bundle/en.lproj/Localizable.strings",
-          "/usr/share/applications/com.quenvale.moorix.desktop", "/usr/share/man/man1/moorix.1.gz",
-          "/usr/share/bash-completion/completions/moorix", "/usr/share/zsh/vendor-completions/_moorix",
-          "/usr/share/fish/vendor_completions.d/moorix.fish"})
-        EXPECT_TRUE(contains(files, file)) << file << " is not in the package";
+    for (const std::string& file : kInstalled)
+        EXPECT_EQ(std::ranges::count(files, "/usr/" + file), 1) << file << " is not in the package";
     if (installed("lintian")) {
         for (const std::string& line :
-             lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
+             test::lines(shell("lintian --tag-display-limit 0 '" + package + "' 2>/dev/null").out))
             EXPECT_FALSE(line.starts_with("E: ") || line.starts_with("W: ")) << line;
     }
 

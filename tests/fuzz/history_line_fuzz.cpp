@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto fast = decodeEventLine(line);
     const auto general = portEventFromJson(nlohmann::json::parse(line.begin(), line.end(), nullptr, false));
     require(fast == general);
-    if (fast) {
-        if (const auto written = encodeEventLine(*fast)) require(decodeEventLine(*written) == fast);
-    }
+    if (const auto written = fast ? encodeEventLine(*fast) : std::nullopt)
+        require(decodeEventLine(*written) == fast);
     return 0;
 }

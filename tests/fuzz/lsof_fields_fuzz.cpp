@@ -1,5 +1,6 @@
-// lsof field output, as the socket listing and the port sampler read it.
+// lsof field output, as the socket listing, the port sampler and the working-directory listing read it.
 #include "core/listing/lsof.h"
+#include "core/platform/lsof_cwd.h"
 #include "core/text/utf8.h"
 #include "tests/fuzz/fuzz_input.h"
 
@@ -27,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }));
 
     // What the listing accepts from lsof always makes entries that can be written as JSON.
-    const PortCore::ToolRun run{std::string(input), true, 0};
-    if (const auto accepted = PortCore::socketListingText(run, "pcRuLPn")) {
+    if (const auto accepted = PortCore::socketListingText({std::string(input), true, 0}, "pcRuLPn")) {
         require(isValidUtf8(*accepted));
         for (const PortEntry& entry : PortCore::parseLsof(*accepted, table))
             require(writePortList({entry}).size() > 2);
     }
+    for (const auto& [pid, path] : PortCore::cwdMap(input)) require(pid != 0);
     return 0;
 }

@@ -10,9 +10,8 @@
 int main(int argc, char** argv) {
     moorix::test::TempDir home;
     for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
-        const std::string folder = home.file(name);
-        std::filesystem::create_directories(folder);
-        ::setenv(name, folder.c_str(), 1);
+        std::filesystem::create_directory(home.file(name));
+        ::setenv(name, home.file(name).c_str(), 1);
     }
     ::setenv("HOME", home.path().c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -39,6 +40,7 @@ TempDir::~TempDir() {
 }
 
 void TempDir::write(const std::string& name, const std::string& bytes) const {
+    fs::create_directories(fs::path(file(name)).parent_path());
     std::ofstream(file(name), std::ios::binary) << bytes;
 }
 
@@ -68,7 +70,6 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& cwd, int st
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, pointersTo(argv).data(),
                                  pointersTo(environment).data());
@@ -114,8 +115,7 @@ std::string Child::readLine(double seconds) {
 }
 
 bool Child::alive() {
-    if (m_reaped) return false;
-    if (::waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_reaped = true;
+    if (!m_reaped && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_reaped = true;
     return !m_reaped;
 }
 
@@ -125,12 +125,9 @@ int Child::waitExit(double seconds) {
 }
 
 void Child::kill() {
-    if (m_pid > 1) ::kill(-m_pid, SIGKILL);
-    if (!m_reaped && m_pid > 1) {
-        while (::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) {
-        }
-        m_reaped = true;
-    }
+    ::kill(-m_pid, SIGKILL);
+    while (!m_reaped && ::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) continue;
+    m_reaped = true;
 }
 
 RunResult runMoorix(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
@@ -146,15 +143,11 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::s
     ::close(fds[1]);
     RunResult result;
     char chunk[65536];
-    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        result.out.append(chunk, static_cast<std::size_t>(n));
-    }
+    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR);)
+        if (n > 0) result.out.append(chunk, static_cast<std::size_t>(n));
     ::close(fds[0]);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
@@ -162,19 +155,14 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::map<std::s
 std::string pythonBinary() {
     static const std::string path = [] {
         for (const char* candidate :
-             {"/usr/bin/python3", "/usr/local/bin/python3", "/opt/homebrew/bin/python3"}) {
-            std::error_code error;
-            auto real = fs::canonical(candidate, error);
-            if (!error) return real.string();
-        }
+             {"/usr/bin/python3", "/usr/local/bin/python3", "/opt/homebrew/bin/python3"})
+            if (fs::exists(candidate)) return fs::canonical(candidate).string();
         throw std::runtime_error("no python3 interpreter found");
     }();
     return path;
 }
 
-std::string supportScript(const std::string& name) {
-    return std::string(MOORIX_TEST_SUPPORT_DIR) + "/" + name;
-}
+std::string supportScript(const std::string& name) { return MOORIX_TEST_SUPPORT_DIR "/" + name; }
 
 std::string pythonNamed(const TempDir& dir, const std::string& name) {
     const std::string link = dir.file(name);
@@ -201,6 +189,13 @@ bool waitUntil(const std::function<bool()>& condition, double seconds) {
         if (Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) all.push_back(line);
+    return all;
 }
 
 std::string readFile(const std::string& path) {

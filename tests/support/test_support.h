@@ -19,6 +19,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return m_path; }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
+    // Writes the file `name`, with the folders on its way.
     void write(const std::string& name, const std::string& bytes) const;
 
 private:
@@ -80,6 +81,8 @@ std::int64_t listeningPort(Child& listener);
 
 bool waitUntil(const std::function<bool()>& condition, double seconds);
 
+// The text's lines, without their line feeds.
+std::vector<std::string> lines(const std::string& text);
 // The whole file, or empty when it cannot be read.
 std::string readFile(const std::string& path);
 // An executable shell script at `path` that writes its arguments, one a line, to `record`, then runs `body`.
