@@ -37,12 +37,10 @@ constexpr uid_t nobody = 65534;
 
 // The kernel's listing with no tool to fall back on: absent unless the kernel answered.
 std::optional<std::vector<PortEntry>> kernelListing() {
-    const auto entries = PortCore::kernelSocketEntries();
-    if (!entries) return std::nullopt;
     const PortCore::ToolRunner noTool = [](const std::string&, const std::vector<std::string>&, double) {
         return PortCore::ToolRun{};
     };
-    return PortCore::listPorts([&] { return entries; }, noTool, platform::workingDirectories);
+    return PortCore::listPorts(PortCore::kernelSocketEntries, noTool, platform::workingDirectories);
 }
 
 std::optional<std::vector<PortEntry>> toolListing() {
@@ -203,11 +201,7 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
     };
     // Process 5 also has more descriptors than a few reads of its folder return, all on one socket.
     std::map<int, std::string> many{{0, "/dev/null"}, {3, "socket:[100]"}};
-    Holders manyHolders;
-    for (int fd = 10; fd < 810; ++fd) {
-        many.emplace(fd, "socket:[400]");
-        manyHolders.push_back({5, fd, 400});
-    }
+    for (int fd = 10; fd < 810; ++fd) many.emplace(fd, "socket:[400]");
     process(5, 1, many);
     fs::create_directory(proc.file("6")); // ended: its files are gone
     process(7, 12, {{4, "socket:[200]"}, {9, "pipe:[200]"}});
@@ -223,7 +217,7 @@ TEST(SocketHolders, StopsOnceEveryInodeIsFoundYetFindsInheritedCopies) {
               (Holders{{5, 3, 100}, {7, 4, 200}, {9, 3, 100}, {10, 3, 100}, {12, 5, 200}, {13, 6, 200}}));
     EXPECT_EQ(platform::findSocketHolders(tree, {300}, true), Holders{}); // held by none: every process read
     EXPECT_EQ(platform::findSocketHolders(tree, {}, true), Holders{});
-    EXPECT_EQ(platform::findSocketHolders(tree, {400}, false), manyHolders);
+    EXPECT_EQ(platform::findSocketHolders(tree, {400}, false).value().size(), 800u);
     EXPECT_FALSE(platform::findSocketHolders(platform::ProcTree(proc.file("missing")), {100}, true));
 }
 
@@ -235,9 +229,8 @@ TEST(KernelProcessTable, AgreesWithPsAndCompletesCutNames) {
                 {.cwd = {}, .captureStdout = false});
     // A script run through its interpreter, as node_modules/.bin servers are: the name is its second
     // argument.
-    dir.write("a-very-long-script-name", "#!/bin/sh\nsleep 60\n");
-    fs::permissions(dir.file("a-very-long-script-name"), fs::perms::owner_all);
-    Child script({dir.file("a-very-long-script-name")}, {.cwd = {}, .captureStdout = false});
+    Child script({test::script(dir.file("a-very-long-script-name"), dir.file("arguments"), "sleep 60")},
+                 {.cwd = {}, .captureStdout = false});
     std::optional<ProcessTable> before;
     ASSERT_TRUE(test::waitUntil(
         [&] {
@@ -264,23 +257,22 @@ TEST(KernelProcessTable, AgreesWithPsAndCompletesCutNames) {
 // was given rather than against the clock.
 TEST(KernelStats, CpuIsTheShareOfOneProcessorTheProcessWasGiven) {
     using Clock = std::chrono::steady_clock;
-    const auto secondsSince = [](Clock::time_point start) {
-        return std::chrono::duration<double>(Clock::now() - start).count();
-    };
     const auto started = Clock::now();
     Child busy({test::pythonBinary(), "-c",
                 "import signal, time\n"
                 "signal.signal(signal.SIGUSR1, lambda *_: print(time.process_time(), flush=True))\n"
                 "print('ready', flush=True)\nwhile True: pass\n"});
     ASSERT_EQ(busy.readLine(), "ready");
-    const auto cpuGiven = [&] {
-        ::kill(busy.pid(), SIGUSR1);
-        return std::stod(busy.readLine());
-    };
-    const double before = cpuGiven();
     CpuMeter meter;
-    const auto first = PortCore::stats({busy.pid()}, meter).at(busy.pid());
-    const double life = secondsSince(started);
+    // The CPU seconds the child says it was given, the reading taken just after, and the seconds since
+    // `from`.
+    const auto reading = [&](Clock::time_point from) {
+        ::kill(busy.pid(), SIGUSR1);
+        const double given = std::stod(busy.readLine());
+        const ProcessStats stats = PortCore::stats({busy.pid()}, meter).at(busy.pid());
+        return std::tuple{given, stats, std::chrono::duration<double>(Clock::now() - from).count()};
+    };
+    const auto [before, first, life] = reading(started);
     const auto firstAt = Clock::now();
     // A first reading is the average over the process's life, as ps gives it. The kernel counts in ticks of
     // a hundredth of a second: a reading may lag by one.
@@ -289,10 +281,9 @@ TEST(KernelStats, CpuIsTheShareOfOneProcessorTheProcessWasGiven) {
     EXPECT_GE(first.memMB, 1);
 
     std::this_thread::sleep_for(std::chrono::seconds(1)); // the span measured
-    const double after = cpuGiven();
-    const auto second = PortCore::stats({busy.pid()}, meter).at(busy.pid());
     // The share since the last reading.
-    EXPECT_NEAR(second.cpu, 100 * (after - before) / secondsSince(firstAt), 15);
+    const auto [after, second, span] = reading(firstAt);
+    EXPECT_NEAR(second.cpu, 100 * (after - before) / span, 15);
     EXPECT_LE(second.cpu, 110);
 }
 

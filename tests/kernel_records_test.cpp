@@ -122,13 +122,10 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
     EXPECT_EQ(Darwin::socketDescriptors(fdInfos), (std::vector<std::int32_t>{4, 11}));
 
     // The port is 3000 in network byte order, as a little-endian int holds it.
-    Darwin::TcpSocketFields fields{Darwin::socketKindTcp,
-                                   Darwin::familyInet,
-                                   Darwin::tcpStateListen,
-                                   {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1},
-                                   0xb80b,
-                                   0,
-                                   0xffffff8012345678};
+    const std::array<std::uint8_t, 16> loopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1};
+    Darwin::TcpSocketFields fields{
+        Darwin::socketKindTcp, Darwin::familyInet, Darwin::tcpStateListen, loopback, 0xb80b, 0,
+        0xffffff8012345678};
     EXPECT_EQ(Darwin::listeningSocket(fields),
               (ListeningSocket{ListeningSocket::Family::V4, {127, 0, 0, 1}, 3000, 0, 0xffffff8012345678}));
     fields.family = Darwin::familyInet6;

@@ -67,10 +67,7 @@ TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceA
 
 TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     std::vector<std::int32_t> sent;
-    const PortCore::SignalSender record = [&](std::int32_t pid, int) {
-        sent.push_back(pid);
-        return -1;
-    };
+    const PortCore::SignalSender record = [&](std::int32_t pid, int) { return sent.push_back(pid), -1; };
     KillNotes kills(KillLog::defaultPath());
     for (std::int32_t pid : {1, 0, -1, INT32_MIN}) {
         for (bool force : {false, true}) PortCore::killProcess(pid, force, kills, record);
