@@ -167,9 +167,9 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
         ASSERT_EQ(all(), fresh) << step << " " << choice;
         ASSERT_EQ(std::vector<PortEvent>(held.begin(), held.end()), heldCopy) << step << " " << choice;
         const Instant since = kAt + seconds{static_cast<int>(random() % (next + 1)) - 5};
+        // Checked at the next step, after the next change.
         held = history.events(since);
         std::erase_if(heldCopy = fresh, [&](const PortEvent& e) { return e.at < since; });
-        ASSERT_EQ(std::vector<PortEvent>(held.begin(), held.end()), heldCopy) << step << " " << choice;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 namespace moorix {
 
@@ -93,9 +94,7 @@ TEST(KillLog, AWriterThatKeepsFindingTheFileReplacedStillWritesItsRecord) {
     int rounds = 0;
     for (; rounds < 150; ++rounds) {
         if (!test::waitUntil([&] { return noted || openings(held) > 1; }, 10) || noted) break;
-        const int next = replace();
-        ::close(held); // the lock of a file no longer in place
-        held = next;
+        ::close(std::exchange(held, replace())); // the lock of a file no longer in place
     }
     ::close(held);
     writer.join();

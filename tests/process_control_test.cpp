@@ -185,10 +185,8 @@ TEST(KillRecordClock, ANoteDropsRecordsSixtySecondsOldOrOlder) {
 TEST(ArgvMode, PrintsEveryArgumentOrSaysWhyNotWithStatusOne) {
     Child sleeper({test::pythonBinary(), "-c", "import time;time.sleep(60)", "", "a\tb"},
                   {.cwd = {}, .captureStdout = false});
-    const std::string want =
-        "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n[3] \n[4] a\\tb\n";
-    const auto shown = [&] { return runMoorix({"--argv", std::to_string(sleeper.pid())}).out; };
-    EXPECT_TRUE(test::waitUntil([&] { return shown() == want; }, 5));
+    EXPECT_EQ(runMoorix({"--argv", std::to_string(sleeper.pid())}).out,
+              "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n[3] \n[4] a\\tb\n");
     for (const char* gone : {"2147483647", "0", "-1"}) {
         const auto result = runMoorix({"--argv", gone});
         EXPECT_EQ(result.out + std::to_string(result.status), "no argv (gone, or not our uid)\n1") << gone;
