@@ -149,9 +149,7 @@ TEST(KernelListing, MatchesTheToolsListingForEveryShapeOfListener) {
     const std::string seen = asNobody([&] {
         const auto fromKernel = on(kernelListing().value_or(std::vector<PortEntry>{}), ours);
         const auto fromTools = on(toolListing().value_or(std::vector<PortEntry>{}), ours);
-        std::string text = fromKernel == fromTools
-                               ? "alike"
-                               : writePortList(fromKernel) + " but " + writePortList(fromTools);
+        std::string text = fromKernel == fromTools ? "alike" : "tools: " + writePortList(fromTools);
         for (const auto& entry : fromKernel) text += " " + entry.id();
         for (const auto& ports : {PortCore::PortSampler().listeningPorts(),
                                   PortCore::listeningPortNumbersFromLsof(PortCore::runToolWithStatus)}) {

@@ -18,7 +18,6 @@
 namespace moorix {
 
 using test::Child;
-using test::runMoorix;
 using Strings = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 using namespace std::string_view_literals;
@@ -78,12 +77,12 @@ TEST(ProcessControl, NeverSignalsPidsBelowTwoNorRestartsAnotherUsersServer) {
     }
     EXPECT_TRUE(sent.empty());
     if (::getuid() != 0) GTEST_SKIP() << "needs root to start a process as another user";
-    Child runner({"/usr/sbin/runuser", "-u", "nobody", "--", test::pythonBinary(), listener});
-    test::listeningPort(runner);
-    const std::int32_t server = childOf(runner.pid());
-    PortCore::restartTree(server, kills, PortCore::runToolWithStatus, record);
+    Child server({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                  test::pythonBinary(), listener});
+    test::listeningPort(server);
+    PortCore::restartTree(server.pid(), kills, PortCore::runToolWithStatus, record);
     EXPECT_TRUE(sent.empty());
-    EXPECT_FALSE(kills.contains(server));
+    EXPECT_FALSE(kills.contains(server.pid()));
 }
 
 TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
@@ -96,7 +95,7 @@ TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
         const std::string port = std::to_string(test::listeningPort(parent));
         const std::int32_t leaf = childOf(parent.pid());
         const std::int32_t root = mode == "--kill-tree" && parentName == "npm" ? parent.pid() : leaf;
-        const auto result = whileReaping(parent, [&] { return runMoorix({mode, port}); });
+        const auto result = whileReaping(parent, [&] { return test::runMoorix({mode, port}); });
         EXPECT_EQ(result.out, mode == "--kill" ? "killing node pid " + std::to_string(leaf) + "\n"
                                                : "leaf " + std::to_string(leaf) + " (node) -> tree root " +
                                                      std::to_string(root) + " (" +
@@ -120,7 +119,7 @@ TEST(RestartMode, BringsTheTreeBackInItsFolderWithItsArgumentsUntouchedByTheShel
                "`touch y`", "; touch z", "*", "$HOME", "\\", "line\nbreak", "naïve", "-c", "don't"},
               {.cwd = folder});
     const std::string port = std::to_string(test::listeningPort(npm));
-    const auto result = whileReaping(npm, [&] { return runMoorix({"--restart", port}); });
+    const auto result = whileReaping(npm, [&] { return test::runMoorix({"--restart", port}); });
     EXPECT_EQ(npm.waitExit(5), 128 + SIGTERM);
     EXPECT_TRUE(KillNotes(KillLog::defaultPath()).contains(npm.pid()));
     // Each start records itself first thing, with its argv, then once more when it listens.
@@ -185,10 +184,10 @@ TEST(KillRecordClock, ANoteDropsRecordsSixtySecondsOldOrOlder) {
 TEST(ArgvMode, PrintsEveryArgumentOrSaysWhyNotWithStatusOne) {
     Child sleeper({test::pythonBinary(), "-c", "import time;time.sleep(60)", "", "a\tb"},
                   {.cwd = {}, .captureStdout = false});
-    EXPECT_EQ(runMoorix({"--argv", std::to_string(sleeper.pid())}).out,
+    EXPECT_EQ(test::runMoorix({"--argv", std::to_string(sleeper.pid())}).out,
               "[0] " + test::pythonBinary() + "\n[1] -c\n[2] import time;time.sleep(60)\n[3] \n[4] a\\tb\n");
     for (const char* gone : {"2147483647", "0", "-1"}) {
-        const auto result = runMoorix({"--argv", gone});
+        const auto result = test::runMoorix({"--argv", gone});
         EXPECT_EQ(result.out + std::to_string(result.status), "no argv (gone, or not our uid)\n1") << gone;
     }
 }
@@ -211,8 +210,8 @@ TEST(ProbeMode, PrintsOneVerdictAndNeverAsksAProxy) {
     Child proxy({test::pythonBinary(), listener, "--serve", "http200"});
     const std::string port = std::to_string(test::listeningPort(proxy)), address = "http://127.0.0.1:" + port;
     const std::map<std::string, std::string> env{{"http_proxy", address}, {"all_proxy", address}};
-    EXPECT_EQ(runMoorix({"--probe", port}, env).out, "healthy\n");
-    EXPECT_EQ(runMoorix({"--probe", std::to_string(test::unusedLoopbackPort())}, env).out, "no-http\n");
+    EXPECT_EQ(test::runMoorix({"--probe", port}, env).out, "healthy\n");
+    EXPECT_EQ(test::runMoorix({"--probe", std::to_string(test::unusedLoopbackPort())}, env).out, "no-http\n");
 }
 
 } // namespace moorix
