@@ -37,13 +37,6 @@ template <class Action> auto whileReaping(Child& child, Action action) {
     return done.get();
 }
 
-// The child of `parent`, which exists once the child has printed its port.
-std::int32_t childOf(pid_t parent) {
-    for (const auto& [pid, info] : PortCore::processTable())
-        if (info.ppid == parent) return pid;
-    return 0;
-}
-
 } // namespace
 
 TEST(KillProcess, SigtermThenSigkillAboutTwoSecondsLaterOnlyWhenIgnoredAndForceAtOnce) {
@@ -93,7 +86,9 @@ TEST(KillModes, SayWhatTheyStopAndStopTheNpmParentOrElseTheLeafItself) {
         SCOPED_TRACE(mode + " under " + parentName);
         Child parent({dir.file(parentName), spawnChild, dir.file("node"), listener});
         const std::string port = std::to_string(test::listeningPort(parent));
-        const std::int32_t leaf = childOf(parent.pid());
+        std::int32_t leaf = 0; // spawn_child.py's child, which exists once it has printed its port
+        for (const auto& [pid, info] : PortCore::processTable())
+            if (info.ppid == parent.pid()) leaf = pid;
         const std::int32_t root = mode == "--kill-tree" && parentName == "npm" ? parent.pid() : leaf;
         const auto result = whileReaping(parent, [&] { return test::runMoorix({mode, port}); });
         EXPECT_EQ(result.out, mode == "--kill" ? "killing node pid " + std::to_string(leaf) + "\n"
