@@ -13,8 +13,6 @@
 
 namespace moorix {
 
-using test::readFile;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -30,18 +28,9 @@ PortEvent event(Instant at, std::int64_t port, std::int32_t pid, EventAction act
 PortEvent numbered(int i) { return event(kAt + seconds{i}, 3000 + i, 100 + i); }
 std::string line(int i) { return *encodeEventLine(numbered(i)) + "\n"; }
 
-const PortEvent kOpening{kAt,
-                         kOpened,
-                         3000,
-                         4242,
-                         "node",
-                         {"npm", "zsh"},
-                         "dev",
-                         "*",
-                         "/Users/dev/shop",
-                         "shop",
-                         Argv{{"node", "server.js"}},
-                         std::nullopt};
+const std::vector<std::string> kChain{"npm", "zsh"}, kArgv{"node", "server.js"};
+const PortEvent kOpening{kAt, kOpened,           3000,   4242,  "node", kChain, "dev",
+                         "*", "/Users/dev/shop", "shop", kArgv, {}};
 const std::string kLine =
     R"({"at":"2026-12-05T09:14:02Z","action":"opened","port":3000,"pid":4242,"command":"node","parentChain":["npm","zsh"],)"
     R"("user":"dev","address":"*","cwd":"\/Users\/dev\/shop","project":"shop","argv":["node","server.js"]})";
@@ -106,22 +95,17 @@ TEST(PortEventJson, ReadingToleratesFormButNotContent) {
               (PortEvent{kAt, kOpened, 3000, 4242, "node", {"npm", "zsh"}, "dev", "*", {}, {}, {}, {}}));
     EXPECT_EQ(decodeEventLine(replaced(kLine, "3000", "-9223372036854775808"))->port, INT64_MIN);
 
-    std::vector<std::string> bad{
-        kLine.substr(0, kLine.size() / 2), kLine + "x", kLine + kLine, "[" + kLine + "]", "", "null",
-        "\xEF\xBB\xBF\xFF\xFE garbage"};
-    for (const char* at : {"2026-12-05T09:14:02+00:00", "2027-02-29T00:00:00Z", "2026-13-01T00:00:00Z",
-                           "2026-12-05T24:00:00Z"})
-        bad.push_back(replaced(kLine, "2026-12-05T09:14:02Z", at));
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"\"opened\"", "\"crashed\""},
-             {"\"argv\":[\"node\",\"server.js\"]}", "\"ending\":\"crashed\"}"},
-             {"3000", "3000.0"},
-             {"4242", "2147483648"},
-             {"\"command\":\"node\",", ""},
-             {"\"node\"", "\"no\xFF\""},
-             {"\"node\"", "\"no\x01\""}})
-        bad.push_back(replaced(kLine, from, to));
-    for (const auto& text : bad) {
+    const std::string time = "2026-12-05T09:14:02Z";
+    for (const auto& text :
+         {kLine.substr(0, kLine.size() / 2), kLine + "x", kLine + kLine, "[" + kLine + "]", std::string(),
+          std::string("null"), std::string("\xEF\xBB\xBF\xFF\xFE garbage"),
+          replaced(kLine, time, "2026-12-05T09:14:02+00:00"), replaced(kLine, time, "2027-02-29T00:00:00Z"),
+          replaced(kLine, time, "2026-13-01T00:00:00Z"), replaced(kLine, time, "2026-12-05T24:00:00Z"),
+          replaced(kLine, "\"opened\"", "\"crashed\""),
+          replaced(kLine, "\"argv\":[\"node\",\"server.js\"]}", "\"ending\":\"crashed\"}"),
+          replaced(kLine, "3000", "3000.0"), replaced(kLine, "4242", "2147483648"),
+          replaced(kLine, "\"command\":\"node\",", ""), replaced(kLine, "\"node\"", "\"no\xFF\""),
+          replaced(kLine, "\"node\"", "\"no\x01\"")}) {
         EXPECT_FALSE(decodeEventLine(text).has_value()) << text;
         EXPECT_FALSE(generalDecode(text).has_value()) << text;
     }
@@ -129,7 +113,7 @@ TEST(PortEventJson, ReadingToleratesFormButNotContent) {
 
 TEST_F(HistoryFile, AppendsPrivateLinesAndReadsThemSinceAnInstant) {
     for (int i : {0, 3600, 1800}) history.append(numbered(i));
-    EXPECT_EQ(readFile(path), line(0) + line(3600) + line(1800));
+    EXPECT_EQ(test::readFile(path), line(0) + line(3600) + line(1800));
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(events(history, kAt + 1800s), (std::vector{numbered(3600), numbered(1800)})) << "in file order";
 }
@@ -161,7 +145,7 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
     HistoryView held;
     std::vector<PortEvent> heldCopy;
     for (int step = 0; step < 400; ++step) {
-        std::string content = readFile(path);
+        std::string content = test::readFile(path);
         const auto choice = random() % 10;
         if (choice < 5) { // now and then a clock that stepped back
             history.append(random() % 8 ? numbered(next++)
@@ -183,9 +167,9 @@ TEST_F(HistoryFile, RandomChangesAlwaysReadAsAFreshStoreReads) {
         ASSERT_EQ(all(), fresh) << step << " " << choice;
         ASSERT_EQ(std::vector<PortEvent>(held.begin(), held.end()), heldCopy) << step << " " << choice;
         const Instant since = kAt + seconds{static_cast<int>(random() % (next + 1)) - 5};
+        // Checked at the next step, after the next change.
         held = history.events(since);
         std::erase_if(heldCopy = fresh, [&](const PortEvent& e) { return e.at < since; });
-        ASSERT_EQ(std::vector<PortEvent>(held.begin(), held.end()), heldCopy) << step << " " << choice;
     }
 }
 
@@ -215,17 +199,15 @@ print(len(lines), flush=True)
             }
         });
     for (auto& writer : writers) writer.join();
-    EXPECT_EQ(all().size(), static_cast<std::size_t>(kTotal));
     History other(path);
     EXPECT_EQ(all(), events(other, Instant::min()));
     EXPECT_EQ(reader.readLine(70), std::to_string(kTotal));
 }
 
 TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
+    const Argv served{{"node", "s.js"}};
     Recorder recorder([this](const PortEvent& event) { history.append(event); },
-                      [](std::int32_t pid) {
-                          return pid == 12 ? Argv{{"node", "s.js"}} : Argv{};
-                      },
+                      [&](std::int32_t pid) { return pid == 12 ? served : Argv{}; },
                       [](std::int32_t pid) { return pid == 21; });
     std::vector<PortEntry> listing;
     int resolveCalls = 0;
@@ -249,22 +231,12 @@ TEST_F(HistoryFile, RecorderWritesWhatOpensAndClosesAfterTheBaseline) {
     ASSERT_EQ(
         summary,
         "8080 8080 4001 4002 4003 4001killedByMoorix 4002unexpected 4003parentExited 8080parentExited ");
-    PortEvent expected{kAt + 1s,
-                       kOpened,
-                       8080,
-                       12,
-                       "node",
-                       {"zsh"},
-                       "dev",
-                       "127.0.0.1",
-                       "/w",
-                       "shop",
-                       Argv{{"node", "s.js"}},
-                       std::nullopt};
-    EXPECT_EQ(events[1], expected);
-    expected = {kAt + 3s, kClosed,     8080, 12,     "node", {"zsh"},
-                "dev",    "127.0.0.1", "/w", "shop", {},     Ending::ParentExited};
-    EXPECT_EQ(events[8], expected) << "the last process seen opening a port is the one that closed it";
+    const PortEvent opened{kAt + 1s, kOpened,     8080, 12,     "node", {"zsh"},
+                           "dev",    "127.0.0.1", "/w", "shop", served, {}};
+    const PortEvent closed{kAt + 3s, kClosed,     8080, 12,     "node", {"zsh"},
+                           "dev",    "127.0.0.1", "/w", "shop", {},     Ending::ParentExited};
+    EXPECT_EQ(events[1], opened);
+    EXPECT_EQ(events[8], closed) << "the last process seen opening a port is the one that closed it";
 }
 
 TEST(Insights, OrphansStaleAndCrashes) {

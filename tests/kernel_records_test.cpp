@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace moorix {
 
 namespace {
@@ -36,12 +34,6 @@ const std::string inet6 = fromHex(
     "08000f00000000000c00150001000000000000000600160012000000");
 const std::string done = fromHex("1400000003000200070000005355000000000000");
 
-ListeningSocket v6(std::string_view sixteen) {
-    ListeningSocket socket{ListeningSocket::Family::V6, {}, 0, 0, 0};
-    std::memcpy(socket.address.data(), sixteen.data(), 16);
-    return socket;
-}
-
 } // namespace
 
 TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes) {
@@ -68,16 +60,16 @@ TEST(SockDiag, RecordedAnswersGiveAddressesAsLsofWritesThemPortsOwnersAndInodes)
     EXPECT_TRUE(SockDiag::parseDatagram(established, 7).sockets.empty());
 
     // Addresses as lsof writes them.
-    for (const auto& [sixteen, text] :
-         {std::pair{"\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"sv, "*"},
-          {"\0\0\0\0\0\0\0\0\0\0\xff\xff\x7f\0\0\1"sv, "127.0.0.1"}, // IPv4-mapped
-          {"\0\0\0\0\0\0\0\0\0\0\xff\xff\0\0\0\0"sv, "*"},
-          {"\xfe\x80\0\0\0\0\0\0\0\0\0\0\0\0\0\1"sv, "[fe80::1]"},
-          {"\x20\x01\x0d\xb8\0\0\0\0\0\0\0\0\0\0\0\x2a"sv, "[2001:db8::2a]"}})
-        EXPECT_EQ(listenAddressText(v6(sixteen)), text);
+    for (const auto& [sixteen, text] : std::vector<std::pair<std::array<std::uint8_t, 16>, std::string>>{
+             {{}, "*"},
+             {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 1}, "127.0.0.1"}, // IPv4-mapped
+             {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff}, "*"},
+             {{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, "[fe80::1]"},
+             {{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x2a}, "[2001:db8::2a]"}})
+        EXPECT_EQ(listenAddressText({ListeningSocket::Family::V6, sixteen, 0, 0, 0}), text);
 }
 
-TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
+TEST(ProcRecords, StatFieldsAndNamesCompletedOnlyByANameThatBeginsWithTheCutOne) {
     const auto record =
         PortCore::parseStat("23997 (we) ird (name)x) R 23995 23995 18804 0 -1 4194304 2905 "
                             "6628 3 0 1 1 3 0 20 0 1 0 510908 17149952 3352 18446744073709551615\n");
@@ -92,12 +84,10 @@ TEST(ProcRecords, StatOfANameWithParenthesesAndSpaces) {
     for (auto other :
          {"pipe:[587694]", "socket:[]", "socket:[12x]", "/tmp/socket:[1]", "socket:[99999999999999999999]"})
         EXPECT_FALSE(PortCore::parseSocketLink(other)) << other;
-}
 
-// The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place. A
-// link to an interpreter is named by its first argument, a script started through its interpreter by a later
-// one.
-TEST(ProcRecords, ACutNameIsCompletedOnlyByANameThatBeginsWithIt) {
+    // The kernel cuts a name to 15 bytes; completing it must never put another program's name in its place.
+    // A link to an interpreter is named by its first argument, a script started through its interpreter by a
+    // later one.
     using Candidates = std::vector<std::string_view>;
     for (const auto& [comm, candidates, full] :
          std::vector<std::tuple<std::string_view, Candidates, std::string>>{
@@ -122,13 +112,10 @@ TEST(DarwinRecords, SocketDescriptorsAndListeningSockets) {
     EXPECT_EQ(Darwin::socketDescriptors(fdInfos), (std::vector<std::int32_t>{4, 11}));
 
     // The port is 3000 in network byte order, as a little-endian int holds it.
-    Darwin::TcpSocketFields fields{Darwin::socketKindTcp,
-                                   Darwin::familyInet,
-                                   Darwin::tcpStateListen,
-                                   {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1},
-                                   0xb80b,
-                                   0,
-                                   0xffffff8012345678};
+    const std::array<std::uint8_t, 16> loopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1};
+    Darwin::TcpSocketFields fields{
+        Darwin::socketKindTcp, Darwin::familyInet, Darwin::tcpStateListen, loopback, 0xb80b, 0,
+        0xffffff8012345678};
     EXPECT_EQ(Darwin::listeningSocket(fields),
               (ListeningSocket{ListeningSocket::Family::V4, {127, 0, 0, 1}, 3000, 0, 0xffffff8012345678}));
     fields.family = Darwin::familyInet6;
