@@ -3,17 +3,15 @@
 namespace moorix::test {
 
 PanelBackend FakePanelWorld::backend() {
+    const auto stopped = [this](std::int32_t pid) {
+        if (listing) std::erase_if(*listing, [pid](const PortEntry& entry) { return entry.pid == pid; });
+    };
     PanelBackend b;
     b.listPorts = [this] {
         ++listings;
         return listing;
     };
-    b.stats = [this](const std::vector<std::int32_t>& pids) {
-        std::unordered_map<std::int32_t, ProcessStats> found;
-        for (auto pid : pids)
-            if (stats.contains(pid)) found[pid] = stats[pid];
-        return found;
-    };
+    b.stats = [this](const std::vector<std::int32_t>&) { return stats; };
     b.processTable = [this] { return table; };
     b.history = [this](Instant since) {
         std::vector<PortEvent> recent;
@@ -27,14 +25,13 @@ PanelBackend FakePanelWorld::backend() {
         return answering.contains(port);
     };
     b.startTime = [this](std::int32_t pid) -> std::optional<std::uint64_t> {
-        if (const auto found = startTimes.find(pid); found != startTimes.end()) return found->second;
-        return std::nullopt;
+        return startTimes.contains(pid) ? std::optional(startTimes.at(pid)) : std::nullopt;
     };
-    b.killProcess = [this](std::int32_t pid, bool force) {
+    b.killProcess = [this, stopped](std::int32_t pid, bool force) {
         actions.push_back((force ? "force " : "kill ") + std::to_string(pid));
         stopped(pid);
     };
-    b.killTree = [this](std::int32_t pid) {
+    b.killTree = [this, stopped](std::int32_t pid) {
         actions.push_back("tree " + std::to_string(pid));
         stopped(pid);
     };
@@ -46,37 +43,20 @@ PanelBackend FakePanelWorld::backend() {
     b.folderOpenerName = [] { return QStringLiteral("Files"); };
     b.labels = [this] { return labels; };
     b.setLabel = [this](const std::optional<QString>& label, std::int64_t port) {
-        const QString text = label.value_or(QString()).trimmed();
-        if (text.isEmpty())
-            labels.erase(QString::number(port));
-        else
-            labels[QString::number(port)] = text;
+        labels[QString::number(port)] = label.value_or(QString()).trimmed();
+        std::erase_if(labels, [](const auto& stored) { return stored.second.isEmpty(); });
     };
     b.watched = [this] { return watched; };
     b.setWatched = [this](const std::set<std::int64_t>& ports) { watched = ports; };
     b.publishDevCount = [this](int count) { devCount = count; };
     b.now = [this] { return now; };
-    b.monotonic = [this] { return monotonic; };
+    b.monotonic = [] { return 1000.0; };
     return b;
-}
-
-void FakePanelWorld::stopped(std::int32_t pid) {
-    if (listing) std::erase_if(*listing, [pid](const PortEntry& entry) { return entry.pid == pid; });
 }
 
 PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command, const std::string& address,
                   const std::string& user) {
-    PortEntry entry;
-    entry.port = port;
-    entry.address = address;
-    entry.pid = pid;
-    entry.command = command;
-    entry.user = user;
-    entry.parentChain = {"npm", "zsh"};
-    entry.rootPid = pid - 1;
-    entry.cwd = "/home/dev/shop";
-    entry.project = "shop";
-    return entry;
+    return {port, address, pid, command, user, {"npm", "zsh"}, pid - 1, "/home/dev/shop", "shop"};
 }
 
 } // namespace moorix::test
