@@ -15,9 +15,7 @@
 
 namespace moorix {
 
-namespace fs = std::filesystem;
-using test::readFile;
-using test::script;
+using namespace test;
 
 TEST(LoginItem, AwkwardPathsAreEscapedForTheLaunchAgentAndQuotedAsOneExecArgument) {
     // Path, its Exec line (argument quoting, then the desktop entry's own escapes), its plist string.
@@ -37,11 +35,11 @@ TEST(Editor, CursorComesFirstThenCodeAndTheFolderReachesItAsOneArgument) {
     for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/snap/bin/"})
         for (const char* name : {"cursor", "code"})
             if (::access((folder + std::string(name)).c_str(), X_OK) == 0) GTEST_SKIP() << "real editor";
-    test::TempDir dir;
+    TempDir dir;
     const std::string bin = std::string(std::getenv("HOME")) + "/.local/bin/",
                       folder = dir.file("my \"x\" & $HOME");
-    fs::create_directories(bin);
-    fs::create_directory(folder);
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directory(folder);
     EXPECT_EQ(Editor::appName(), std::nullopt);
     script(bin + "code", dir.file("code"));
     EXPECT_EQ(Editor::appName(), "Visual Studio Code");
@@ -49,8 +47,8 @@ TEST(Editor, CursorComesFirstThenCodeAndTheFolderReachesItAsOneArgument) {
     script(bin + "cursor", dir.file("cursor"), "echo $$ > '" + dir.file("pid") + "'; exec sleep 30");
     EXPECT_EQ(Editor::appName(), "Cursor");
     Editor::open(QString::fromStdString(folder));
-    ASSERT_TRUE(test::waitUntil([&] { return readFile(dir.file("cursor")) == folder + "\n"; }, 10));
-    ASSERT_TRUE(test::waitUntil([&] { return !readFile(dir.file("pid")).empty(); }, 10));
+    ASSERT_TRUE(waitUntil([&] { return readFile(dir.file("cursor")) == folder + "\n"; }, 10));
+    ASSERT_TRUE(waitUntil([&] { return !readFile(dir.file("pid")).empty(); }, 10));
     const pid_t editor = std::stoi(readFile(dir.file("pid")));
     EXPECT_EQ(::kill(editor, 0), 0) << "still running";
     ::kill(editor, SIGKILL);

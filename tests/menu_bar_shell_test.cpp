@@ -15,12 +15,11 @@ TEST(DisplayHelpers, NotificationScriptAndPanelPlacement) {
     EXPECT_EQ(appleScriptNotification(R"(say "hi" \ bye)"),
               R"(display notification "say \"hi\" \\ bye" with title "Moorix")");
 
+    // Under the icon, kept on the screen, and above an icon at the bottom.
     const QRect screen(0, 0, 1024, 768);
     EXPECT_EQ(PanelHost::placement(QRect(500, 0, 22, 22), QSize(360, 400), screen), QPoint(330, 22));
-    EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), QSize(360, 400), screen), QPoint(664, 22))
-        << "on screen";
-    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), QSize(360, 400), screen), QPoint(330, 346))
-        << "above";
+    EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), QSize(360, 400), screen), QPoint(664, 22));
+    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), QSize(360, 400), screen), QPoint(330, 346));
     EXPECT_EQ(PanelHost::room(QRect(1000, 0, 22, 22), screen), 746) << "below a tray at the top";
     EXPECT_EQ(PanelHost::room(QRect(500, 700, 22, 22), screen), 700) << "above a tray near the bottom";
 }

@@ -103,7 +103,6 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     EXPECT_EQ(m_world.devCount, 4);
 
     m_world.listing = {{stale}};
-    m_world.table = {{50, {49, "ruby"}}};
     model.refresh();
     EXPECT_EQ(model.insightText(), "Stale servers: 1");
 
@@ -176,9 +175,8 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
 }
 
 TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
-    auto a = entryOn(3000, 30), b = entryOn(4000, 40);
-    auto root = entryOn(5000, 50, "node", "127.0.0.1", "root");
-    auto proxy = entryOn(5432, 60, "docker-proxy");
+    const auto a = entryOn(3000, 30), b = entryOn(4000, 40), proxy = entryOn(5432, 60, "docker-proxy");
+    const auto root = entryOn(5000, 50, "node", "127.0.0.1", "root");
     m_world.listing = {{a, b, root, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();
@@ -281,9 +279,8 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
 
 // The menu's full text is checked by the widget test; here, what depends on the entry and where actions go.
 TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
-    auto web = entryOn(3000, 4242), bare = entryOn(8080, 77), proxy = entryOn(5432, 60, "docker-proxy");
-    bare.cwd.reset();
-    bare.project.reset();
+    const auto web = entryOn(3000, 4242), proxy = entryOn(5432, 60, "docker-proxy");
+    const PortEntry bare{8080, "127.0.0.1", 77, "node", "dev", {"npm", "zsh"}, 76, {}, {}};
     m_world.listing = {{web, bare, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();

@@ -42,8 +42,14 @@ protected:
         m_world.labels = {{"3000", "api"}, {"8000", "inference"}};
         m_world.watched = {3000, 8000};
         m_world.table = {{4242, {4241, "npm"}}, {4300, {4299, "pnpm"}}, {5100, {1, "python3"}}};
-    }
-    void show() {
+        // Its history: two servers opened, and one of them stopped by Moorix since.
+        const auto event = [&](std::chrono::minutes ago, std::int64_t port, std::optional<Ending> ending) {
+            const auto action = ending ? EventAction::Closed : EventAction::Opened;
+            return PortEvent{
+                m_world.now - ago, action, port, 0, "node", {"npm", "zsh"}, {}, {}, {}, {}, {}, ending};
+        };
+        m_world.events = {event(std::chrono::hours(5), 3000, {}), event(std::chrono::minutes(40), 5173, {}),
+                          event(std::chrono::minutes(3), 3000, Ending::KilledByMoorix)};
         m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), m_world.preferences);
         m_view = std::make_unique<PanelView>(*m_model);
         m_view->show();
@@ -60,10 +66,7 @@ protected:
     template <typename T> T* find(const char* name) const {
         return m_view->findChild<T*>(QString::fromLatin1(name));
     }
-    bool visible(const char* name) const {
-        auto* widget = find<QWidget>(name);
-        return widget && widget->isVisible();
-    }
+    bool visible(const char* name) const { return find<QWidget>(name) && find<QWidget>(name)->isVisible(); }
 
     test::FakePanelWorld m_world;
     std::unique_ptr<PanelModel> m_model;
@@ -71,7 +74,6 @@ protected:
 };
 
 TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
-    show();
     EXPECT_FALSE(visible("emptyState"));
     EXPECT_TRUE(visible("reclaimAll")) << "the alert strip offers to stop the orphaned python server";
     const PortRow* web = m_view->list().row("4242:3000");
@@ -99,14 +101,6 @@ TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
 }
 
 TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
-    const auto event = [&](std::chrono::minutes ago, std::int64_t port, std::optional<Ending> ending) {
-        const auto action = ending ? EventAction::Closed : EventAction::Opened;
-        return PortEvent{
-            m_world.now - ago, action, port, 0, "node", {"npm", "zsh"}, {}, {}, {}, {}, {}, ending};
-    };
-    m_world.events = {event(std::chrono::hours(5), 3000, {}), event(std::chrono::minutes(40), 5173, {}),
-                      event(std::chrono::minutes(3), 3000, Ending::KilledByMoorix)};
-    show();
     QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
     EXPECT_TRUE(visible("historySheet"));
     ASSERT_EQ(m_model->history().events().size(), 3u);
@@ -115,7 +109,6 @@ TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
 }
 
 TEST_F(PanelWidgetTest, KeyboardSelectsConfirmsStopsAndEditsALabelThroughTheRowMenu) {
-    show();
     PortRow* web = m_view->list().row("4242:3000");
     ASSERT_NE(web, nullptr);
     QTest::keyClick(m_view.get(), Qt::Key_Down);

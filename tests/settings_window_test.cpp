@@ -69,12 +69,24 @@ struct SettingsWindowTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(SettingsWindowTest, GeneralSwitchesTakeEffectAtOnce) {
+TEST_F(SettingsWindowTest, GeneralPageStoresEachChangeAtOnce) {
     const std::string entry =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString() +
         "/autostart/com.quenvale.moorix.desktop";
     ASSERT_NE(entry.find(std::getenv("XDG_CONFIG_HOME")), std::string::npos) << "inside the test's own HOME";
+    prefs.setHiddenPorts("3000,5173");
+    std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
     const auto window = view();
+    // Screenshots for people, of each tab.
+    for (const auto& [tab, file] :
+         {std::pair("updatesTab", "settings-updates.png"), std::pair("generalTab", "settings-general.png")}) {
+        act(child<QAbstractButton>(*window, tab), QAccessibleActionInterface::pressAction());
+        QApplication::processEvents(); // the layout passes that follow new texts
+        // As the window opens: tall enough for its taller tab.
+        window->setFixedHeight(std::max(window->height(), window->fittingHeight()));
+        EXPECT_TRUE(window->grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
+    }
+
     auto* confirm = child<QAbstractButton>(*window, "confirmBeforeKillSwitch");
     ASSERT_TRUE(confirm->isChecked());
     QTest::mouseClick(confirm, Qt::LeftButton);
@@ -89,10 +101,7 @@ TEST_F(SettingsWindowTest, GeneralSwitchesTakeEffectAtOnce) {
     EXPECT_TRUE(std::filesystem::exists(entry));
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_FALSE(std::filesystem::exists(entry));
-}
 
-TEST_F(SettingsWindowTest, PanelHeightSliderStoresOnlyValuesOnTheGrid) {
-    const auto window = view();
     auto* slider = child<SteppedSlider>(*window, "panelHeightSlider");
     EXPECT_EQ(title(*slider), "Panel height");
     QAccessibleValueInterface* value = accessible(slider)->valueInterface();
@@ -170,20 +179,6 @@ TEST_F(SettingsWindowTest, ControlsAreNamedDriveTheUpdaterAndAreRetextedWhenTheL
     prefs.setAppLanguage("en");
     EXPECT_EQ(title(*general), "General");
     EXPECT_TRUE(child<QAbstractButton>(*language, "option2")->isChecked());
-}
-
-TEST_F(SettingsWindowTest, Screenshots) {
-    prefs.setHiddenPorts("3000,5173");
-    std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
-    const auto window = view();
-    for (const auto& [tab, file] :
-         {std::pair("generalTab", "settings-general.png"), std::pair("updatesTab", "settings-updates.png")}) {
-        act(child<QAbstractButton>(*window, tab), QAccessibleActionInterface::pressAction());
-        QApplication::processEvents(); // the layout passes that follow new texts
-        // As the window opens: tall enough for its taller tab.
-        window->setFixedHeight(std::max(window->height(), window->fittingHeight()));
-        EXPECT_TRUE(window->grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
-    }
 }
 
 } // namespace moorix
