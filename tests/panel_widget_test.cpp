@@ -73,7 +73,7 @@ protected:
     std::unique_ptr<PanelView> m_view;
 };
 
-TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
+TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripTheSearchAndTheHistoryNewestFirst) {
     EXPECT_FALSE(visible("emptyState"));
     EXPECT_TRUE(visible("reclaimAll")) << "the alert strip offers to stop the orphaned python server";
     const PortRow* web = m_view->list().row("4242:3000");
@@ -98,9 +98,7 @@ TEST_F(PanelWidgetTest, TheListWithSectionsCountsTheAlertStripAndTheSearch) {
     QTest::keySequence(m_view.get(), QKeySequence::Find);
     EXPECT_FALSE(visible("searchField"));
     EXPECT_EQ(m_model->searchText(), "") << "closing the search clears the query";
-}
 
-TEST_F(PanelWidgetTest, HistoryButtonShowsTheSheetNewestFirst) {
     QTest::mouseClick(find<QWidget>("historyButton"), Qt::LeftButton);
     EXPECT_TRUE(visible("historySheet"));
     ASSERT_EQ(m_model->history().events().size(), 3u);
