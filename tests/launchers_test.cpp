@@ -22,6 +22,8 @@ TEST(LoginItem, AnAwkwardPathIsEscapedForTheLaunchAgentAndQuotedAsOneExecArgumen
     // Argument quoting, then the desktop entry's own escapes.
     const std::string exec = R"(Exec="/R&D/\\"q\\" 'x' <n>/\\`id\\`\\$H\\\\100%%/a\tb\nc")";
     EXPECT_NE(entry.find("\n" + exec + "\n"), std::string::npos) << entry;
+    // Quoted for an ampersand alone too.
+    EXPECT_NE(LoginItem::autostartEntry("/R&D/m").find("\nExec=\"/R&D/m\"\n"), std::string::npos);
     EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 7) << "a line break must not start a new key";
     EXPECT_NE(LoginItem::launchAgentPlist(path).find(
                   "<string>/R&amp;D/&quot;q&quot; &apos;x&apos; &lt;n&gt;/`id`$H\\100%/a\tb\nc</string>"),

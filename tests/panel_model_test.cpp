@@ -80,7 +80,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
     m_world.events = {{m_world.now - 25h, EventAction::Opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
     m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"),
-                        entryOn(4000, 40), entryOn(4000, 41), stale,
+                        entryOn(4000, 40), entryOn(3000, 31), stale,
                         entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
     m_world.stats = {{30, {12.4, 340}}};
     m_world.answering = {3000};
@@ -95,7 +95,7 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     std::vector<std::optional<bool>> health;
     for (const auto& entry : model.entries()) health.push_back(model.rowState(entry).healthy);
     EXPECT_EQ(health,
-              (std::vector<std::optional<bool>>{std::nullopt, true, false, false, false, std::nullopt}));
+              (std::vector<std::optional<bool>>{std::nullopt, true, false, true, false, std::nullopt}));
 
     m_world.listing.reset();
     model.refresh();

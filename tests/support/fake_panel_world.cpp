@@ -11,7 +11,12 @@ PanelBackend FakePanelWorld::backend() {
         ++listings;
         return listing;
     };
-    b.stats = [this](const std::vector<std::int32_t>&) { return stats; };
+    b.stats = [this](const std::vector<std::int32_t>& pids) {
+        std::unordered_map<std::int32_t, ProcessStats> found;
+        for (auto pid : pids)
+            if (stats.contains(pid)) found[pid] = stats[pid];
+        return found;
+    };
     b.processTable = [this] { return table; };
     b.history = [this](Instant since) {
         std::vector<PortEvent> recent;
