@@ -28,15 +28,13 @@ TEST(MenuBarImage, BadgeOnASquareIconOrCountBesideIt) {
     test::ensureQtApplication();
     const auto redPixels = [](const QImage& image) {
         int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                count += c.alpha() > 200 && c.red() > 180 && c.green() < 100;
-            }
+        for (int at = 0; at < image.width() * image.height(); ++at) {
+            const QColor c = image.pixelColor(at % image.width(), at / image.width());
+            count += c.alpha() > 200 && c.red() > 180 && c.green() < 100;
+        }
         return count;
     };
-    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2, 0xF2, 0xF2), QColor(0x30, 0x30, 0x30), 22,
-                             2.0};
+    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2F2F2), QColor(0x303030), 22, 2.0};
     const QImage none = renderMenuBarImage(QImage(), 0, badge), one = renderMenuBarImage(QImage(), 1, badge),
                  many = renderMenuBarImage(QImage(), 8976, badge);
     for (const QImage* image : {&none, &one, &many}) EXPECT_EQ(image->size(), QSize(44, 44));

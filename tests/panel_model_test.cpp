@@ -19,16 +19,6 @@ namespace moorix {
 using namespace std::chrono_literals;
 using test::entryOn;
 
-namespace {
-
-std::vector<std::int64_t> portsOf(const std::vector<PortEntry>& entries) {
-    std::vector<std::int64_t> ports;
-    for (const auto& entry : entries) ports.push_back(entry.port);
-    return ports;
-}
-
-} // namespace
-
 class PanelModelTest : public ::testing::Test {
 protected:
     void SetUp() override { test::ensureQtApplication(); }
@@ -36,6 +26,11 @@ protected:
         m_model = std::make_unique<PanelModel>(m_world.backend(), Executor::immediate(), m_world.preferences);
         m_model->setShown(true);
         return *m_model;
+    }
+    static std::vector<std::int64_t> portsOf(const std::vector<PortEntry>& entries) {
+        std::vector<std::int64_t> ports;
+        for (const auto& entry : entries) ports.push_back(entry.port);
+        return ports;
     }
 
     test::FakePanelWorld m_world;

@@ -10,8 +10,6 @@ namespace moorix {
 
 using namespace std::chrono_literals;
 
-namespace {
-
 // A sampler world set by hand, with a history file of its own; messages come out as "key:port".
 class NotifierTest : public ::testing::Test {
 protected:
@@ -65,8 +63,6 @@ protected:
     History m_history{m_dir.file("history.jsonl")};
     PortNotifier m_notifier{m_history, world()};
 };
-
-} // namespace
 
 TEST_F(NotifierTest, CrashIsNotifiedOnceAndAgainAfterListeningAgain) {
     tick(); // baseline

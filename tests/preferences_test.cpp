@@ -58,10 +58,9 @@ TEST_F(PreferencesTest, ValuesOfTheWrongTypeFallBackToTheDefault) {
 }
 
 TEST_F(PreferencesTest, PortLabelsAreTrimmedKeptAsCompactJsonAndAnythingElseReadsAsNoLabels) {
-    PortLabels::set(prefs, QString(" shop \"api\"\t"), 3000);
-    PortLabels::set(prefs, QString("\na/b ü\n"), 5432);
-    PortLabels::set(prefs, QString("x"), 80);
-    PortLabels::set(prefs, QString(" \t  "), 80);
+    for (const auto& [label, port] : {std::pair(" shop \"api\"\t", 3000), std::pair("\na/b ü\n", 5432),
+                                      std::pair("x", 80), std::pair(" \t  ", 80)})
+        PortLabels::set(prefs, QString(label), port);
     EXPECT_EQ(rawStore().value("portLabels"), "{\"3000\":\"shop \\\"api\\\"\",\"5432\":\"\\na\\/b ü\\n\"}");
     EXPECT_EQ(PortLabels::all(prefs),
               (std::map<QString, QString>{{"3000", "shop \"api\""}, {"5432", "\na/b ü\n"}}));
