@@ -59,9 +59,4 @@ PanelBackend FakePanelWorld::backend() {
     return b;
 }
 
-PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command, const std::string& address,
-                  const std::string& user) {
-    return {port, address, pid, command, user, {"npm", "zsh"}, pid - 1, "/home/dev/shop", "shop"};
-}
-
 } // namespace moorix::test

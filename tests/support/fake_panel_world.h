@@ -44,7 +44,9 @@ struct FakePanelWorld {
 };
 
 // An entry as the listing would give it; ordinary user "dev" unless told otherwise.
-PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command = "node",
-                  const std::string& address = "127.0.0.1", const std::string& user = "dev");
+inline PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command = "node",
+                         const std::string& address = "127.0.0.1", const std::string& user = "dev") {
+    return {port, address, pid, command, user, {"npm", "zsh"}, pid - 1, "/home/dev/shop", "shop"};
+}
 
 } // namespace moorix::test
