@@ -11,37 +11,34 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <tuple>
 
 namespace moorix {
 
-namespace fs = std::filesystem;
-using test::readFile;
-using test::script;
+using namespace test;
 
-TEST(LoginItem, AwkwardPathsAreEscapedForTheLaunchAgentAndQuotedAsOneExecArgument) {
-    // Path, its Exec line (argument quoting, then the desktop entry's own escapes), its plist string.
-    for (const auto& [path, exec, xml] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"/R&D/m", "Exec=\"/R&D/m\"", "/R&amp;D/m"},
-             {"/\"q\" 'x' <n>/`id`$H\\100%/a\tb\nc",
-              R"(Exec="/\\"q\\" 'x' <n>/\\`id\\`\\$H\\\\100%%/a\tb\nc")",
-              "/&quot;q&quot; &apos;x&apos; &lt;n&gt;/`id`$H\\100%/a\tb\nc"}}) {
-        const std::string entry = LoginItem::autostartEntry(path);
-        EXPECT_NE(entry.find("\n" + exec + "\n"), std::string::npos) << entry;
-        EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 7) << "a line break must not start a new key";
-        EXPECT_NE(LoginItem::launchAgentPlist(path).find("<string>" + xml + "</string>"), std::string::npos);
-    }
+TEST(LoginItem, AnAwkwardPathIsEscapedForTheLaunchAgentAndQuotedAsOneExecArgument) {
+    const std::string path = "/R&D/\"q\" 'x' <n>/`id`$H\\100%/a\tb\nc";
+    const std::string entry = LoginItem::autostartEntry(path);
+    // Argument quoting, then the desktop entry's own escapes.
+    const std::string exec = R"(Exec="/R&D/\\"q\\" 'x' <n>/\\`id\\`\\$H\\\\100%%/a\tb\nc")";
+    EXPECT_NE(entry.find("\n" + exec + "\n"), std::string::npos) << entry;
+    // Quoted for an ampersand alone too.
+    EXPECT_NE(LoginItem::autostartEntry("/R&D/m").find("\nExec=\"/R&D/m\"\n"), std::string::npos);
+    EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 7) << "a line break must not start a new key";
+    EXPECT_NE(LoginItem::launchAgentPlist(path).find(
+                  "<string>/R&amp;D/&quot;q&quot; &apos;x&apos; &lt;n&gt;/`id`$H\\100%/a\tb\nc</string>"),
+              std::string::npos);
 }
 
 TEST(Editor, CursorComesFirstThenCodeAndTheFolderReachesItAsOneArgument) {
     for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/snap/bin/"})
         for (const char* name : {"cursor", "code"})
             if (::access((folder + std::string(name)).c_str(), X_OK) == 0) GTEST_SKIP() << "real editor";
-    test::TempDir dir;
+    TempDir dir;
     const std::string bin = std::string(std::getenv("HOME")) + "/.local/bin/",
                       folder = dir.file("my \"x\" & $HOME");
-    fs::create_directories(bin);
-    fs::create_directory(folder);
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directory(folder);
     EXPECT_EQ(Editor::appName(), std::nullopt);
     script(bin + "code", dir.file("code"));
     EXPECT_EQ(Editor::appName(), "Visual Studio Code");
@@ -49,8 +46,8 @@ TEST(Editor, CursorComesFirstThenCodeAndTheFolderReachesItAsOneArgument) {
     script(bin + "cursor", dir.file("cursor"), "echo $$ > '" + dir.file("pid") + "'; exec sleep 30");
     EXPECT_EQ(Editor::appName(), "Cursor");
     Editor::open(QString::fromStdString(folder));
-    ASSERT_TRUE(test::waitUntil([&] { return readFile(dir.file("cursor")) == folder + "\n"; }, 10));
-    ASSERT_TRUE(test::waitUntil([&] { return !readFile(dir.file("pid")).empty(); }, 10));
+    ASSERT_TRUE(waitUntil([&] { return readFile(dir.file("cursor")) == folder + "\n"; }, 10));
+    ASSERT_TRUE(waitUntil([&] { return !readFile(dir.file("pid")).empty(); }, 10));
     const pid_t editor = std::stoi(readFile(dir.file("pid")));
     EXPECT_EQ(::kill(editor, 0), 0) << "still running";
     ::kill(editor, SIGKILL);

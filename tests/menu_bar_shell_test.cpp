@@ -15,12 +15,11 @@ TEST(DisplayHelpers, NotificationScriptAndPanelPlacement) {
     EXPECT_EQ(appleScriptNotification(R"(say "hi" \ bye)"),
               R"(display notification "say \"hi\" \\ bye" with title "Moorix")");
 
+    // Under the icon, kept on the screen, and above an icon at the bottom.
     const QRect screen(0, 0, 1024, 768);
     EXPECT_EQ(PanelHost::placement(QRect(500, 0, 22, 22), QSize(360, 400), screen), QPoint(330, 22));
-    EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), QSize(360, 400), screen), QPoint(664, 22))
-        << "on screen";
-    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), QSize(360, 400), screen), QPoint(330, 346))
-        << "above";
+    EXPECT_EQ(PanelHost::placement(QRect(1000, 0, 22, 22), QSize(360, 400), screen), QPoint(664, 22));
+    EXPECT_EQ(PanelHost::placement(QRect(500, 746, 22, 22), QSize(360, 400), screen), QPoint(330, 346));
     EXPECT_EQ(PanelHost::room(QRect(1000, 0, 22, 22), screen), 746) << "below a tray at the top";
     EXPECT_EQ(PanelHost::room(QRect(500, 700, 22, 22), screen), 700) << "above a tray near the bottom";
 }
@@ -29,15 +28,13 @@ TEST(MenuBarImage, BadgeOnASquareIconOrCountBesideIt) {
     test::ensureQtApplication();
     const auto redPixels = [](const QImage& image) {
         int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                count += c.alpha() > 200 && c.red() > 180 && c.green() < 100;
-            }
+        for (int at = 0; at < image.width() * image.height(); ++at) {
+            const QColor c = image.pixelColor(at % image.width(), at / image.width());
+            count += c.alpha() > 200 && c.red() > 180 && c.green() < 100;
+        }
         return count;
     };
-    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2, 0xF2, 0xF2), QColor(0x30, 0x30, 0x30), 22,
-                             2.0};
+    const MenuBarStyle badge{CountPlacement::Badge, QColor(0xF2F2F2), QColor(0x303030), 22, 2.0};
     const QImage none = renderMenuBarImage(QImage(), 0, badge), one = renderMenuBarImage(QImage(), 1, badge),
                  many = renderMenuBarImage(QImage(), 8976, badge);
     for (const QImage* image : {&none, &one, &many}) EXPECT_EQ(image->size(), QSize(44, 44));

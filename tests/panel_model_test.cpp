@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <tuple>
@@ -18,16 +19,6 @@ namespace moorix {
 using namespace std::chrono_literals;
 using test::entryOn;
 
-namespace {
-
-std::vector<std::int64_t> portsOf(const std::vector<PortEntry>& entries) {
-    std::vector<std::int64_t> ports;
-    for (const auto& entry : entries) ports.push_back(entry.port);
-    return ports;
-}
-
-} // namespace
-
 class PanelModelTest : public ::testing::Test {
 protected:
     void SetUp() override { test::ensureQtApplication(); }
@@ -36,17 +27,19 @@ protected:
         m_model->setShown(true);
         return *m_model;
     }
+    static std::vector<std::int64_t> portsOf(const std::vector<PortEntry>& entries) {
+        std::vector<std::int64_t> ports;
+        for (const auto& entry : entries) ports.push_back(entry.port);
+        return ports;
+    }
 
     test::FakePanelWorld m_world;
     std::unique_ptr<PanelModel> m_model;
 };
 
 TEST_F(PanelModelTest, HiddenPortsExposedFilterAndSearchOverItsFiveTexts) {
-    auto docker = entryOn(30, 7, "com.docker.backend", "*");
-    docker.project.reset();
-    auto labelled = entryOn(8080, 8, "python3");
-    labelled.parentChain = {};
-    labelled.project.reset();
+    const PortEntry docker{30, "*", 7, "com.docker.backend", "dev", {"npm", "zsh"}, 6, "/home/dev/shop", {}},
+        labelled{8080, "127.0.0.1", 8, "python3", "dev", {}, 7, "/home/dev/shop", {}};
     m_world.listing = {
         {entryOn(3000, 1), docker, entryOn(5432, 3, "postgres"), labelled, entryOn(13000, 9, "ruby")}};
     m_world.labels = {{"8080", "Payments API"}};
@@ -78,28 +71,33 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
     EXPECT_EQ(model.countsText(), "") << "nothing listens";
     EXPECT_EQ(model.emptyStateText(), "No listening ports");
 
-    const auto orphan = entryOn(4000, 40);
     auto stale = entryOn(5000, 50, "ruby", "0.0.0.0");
     m_world.table = {{40, {1, "node"}}, {50, {49, "ruby"}}};
     m_world.events = {{m_world.now - 25h, EventAction::Opened, 5000, 50, "ruby", {}, {}, {}, {}, {}, {}, {}}};
-    m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"), orphan,
-                        stale, entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
+    m_world.listing = {{entryOn(22, 5, "sshd", "0.0.0.0", "root"), entryOn(3000, 30, "node", "*"),
+                        entryOn(4000, 40), entryOn(3000, 31), stale,
+                        entryOn(60000, 6, "cupsd", "127.0.0.1", "root")}};
     m_world.stats = {{30, {12.4, 340}}};
+    m_world.answering = {3000};
     model.refresh();
-    EXPECT_EQ(m_world.devCount, 3);
-    EXPECT_EQ(model.countsText(), "3 dev \u00B7 2 other");
+    EXPECT_EQ(m_world.devCount, 4);
+    EXPECT_EQ(model.countsText(), "4 dev \u00B7 2 other");
     EXPECT_EQ(model.exposedCount(), 3);
     EXPECT_EQ(portsOf(model.reclaimable()), (std::vector<std::int64_t>{4000, 5000})) << "orphans, then stale";
     EXPECT_EQ(model.insightText(), "Orphaned servers: 1") << "orphans are told before stale servers";
     EXPECT_EQ(model.rowState(model.entries()[1]).statsText, "%12 \u00B7 340 MB");
+    EXPECT_EQ(m_world.probes, (std::vector<std::int64_t>{3000, 4000, 5000})) << "dev ports only, each once";
+    std::vector<std::optional<bool>> health;
+    for (const auto& entry : model.entries()) health.push_back(model.rowState(entry).healthy);
+    EXPECT_EQ(health,
+              (std::vector<std::optional<bool>>{std::nullopt, true, false, true, false, std::nullopt}));
 
     m_world.listing.reset();
     model.refresh();
-    EXPECT_EQ(model.entries().size(), 5u) << "a failed listing is not an empty machine";
-    EXPECT_EQ(m_world.devCount, 3);
+    EXPECT_EQ(model.entries().size(), 6u) << "a failed listing is not an empty machine";
+    EXPECT_EQ(m_world.devCount, 4);
 
     m_world.listing = {{stale}};
-    m_world.table = {{50, {49, "ruby"}}};
     model.refresh();
     EXPECT_EQ(model.insightText(), "Stale servers: 1");
 
@@ -116,19 +114,16 @@ TEST_F(PanelModelTest, RefreshStoresTheListingKeepsItWhenAListingFailsAndLoopsOn
 // Work as the application runs it: queued, background work in any order, results on the main thread in
 // the order posted.
 TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAfterThem) {
-    std::vector<Executor::Task> background, main;
+    std::deque<Executor::Task> background, main;
     const auto drain = [&] {
         while (!background.empty() || !main.empty()) {
             const bool inBackground = !background.empty();
             auto task = std::move(inBackground ? background.back() : main.front()); // the newest first
-            if (inBackground)
-                background.pop_back();
-            else
-                main.erase(main.begin());
+            inBackground ? background.pop_back() : main.pop_front();
             task();
         }
     };
-    const auto post = [](std::vector<Executor::Task>& queue) {
+    const auto post = [](std::deque<Executor::Task>& queue) {
         return [&queue](Executor::Task task) { queue.push_back(std::move(task)); };
     };
     const auto a = entryOn(4000, 40), b = entryOn(4100, 41), c = entryOn(4200, 42);
@@ -160,22 +155,23 @@ TEST_F(PanelModelTest, StopsRunOnlyOnTheProcessConfirmedAndTheListIsTakenAgainAf
     drain();
     EXPECT_EQ(m_world.actions.back(), "kill 41");
     EXPECT_EQ(model.entries().size(), 2u) << "a listing that failed after a stop keeps the rows";
-}
 
-TEST_F(PanelModelTest, ProbesEachDevelopmentPortOnce) {
-    m_world.listing = {{entryOn(3000, 1), entryOn(4000, 2), entryOn(4000, 3), entryOn(443, 4)}};
-    m_world.answering = {3000};
-    PanelModel& model = open();
-    EXPECT_EQ(m_world.probes, (std::vector<std::int64_t>{3000, 4000})) << "dev ports only, each once";
-    EXPECT_EQ(model.rowState(model.entries()[0]).healthy, true);
-    EXPECT_EQ(model.rowState(model.entries()[1]).healthy, false);
-    EXPECT_EQ(model.rowState(model.entries()[3]).healthy, std::nullopt);
+    model.request(c, StopAction::Stop);
+    m_world.listing = std::vector<PortEntry>{};
+    model.refresh();
+    drain();
+    EXPECT_TRUE(model.pendingKill()) << "a request outlives its entry";
+    m_world.startTimes[42] = 999; // c ended as well, and its pid names another process now
+    const int listings = m_world.listings;
+    model.confirmPending();
+    drain();
+    EXPECT_EQ(m_world.actions.size(), 2u);
+    EXPECT_EQ(m_world.listings, listings + 1) << "the list is taken again all the same";
 }
 
 TEST_F(PanelModelTest, EveryStopIsAskedForConfirmedAndPerformedOnce) {
-    auto a = entryOn(3000, 30), b = entryOn(4000, 40);
-    auto root = entryOn(5000, 50, "node", "127.0.0.1", "root");
-    auto proxy = entryOn(5432, 60, "docker-proxy");
+    const auto a = entryOn(3000, 30), b = entryOn(4000, 40), proxy = entryOn(5432, 60, "docker-proxy");
+    const auto root = entryOn(5000, 50, "node", "127.0.0.1", "root");
     m_world.listing = {{a, b, root, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();
@@ -278,9 +274,8 @@ TEST_F(PanelModelTest, ArrowsReturnAndEscapeBackOutOneLevelAtATime) {
 
 // The menu's full text is checked by the widget test; here, what depends on the entry and where actions go.
 TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
-    auto web = entryOn(3000, 4242), bare = entryOn(8080, 77), proxy = entryOn(5432, 60, "docker-proxy");
-    bare.cwd.reset();
-    bare.project.reset();
+    const auto web = entryOn(3000, 4242), proxy = entryOn(5432, 60, "docker-proxy");
+    const PortEntry bare{8080, "127.0.0.1", 77, "node", "dev", {"npm", "zsh"}, 76, {}, {}};
     m_world.listing = {{web, bare, proxy}};
     m_world.containers = {{5432, "db"}};
     PanelModel& model = open();
@@ -320,23 +315,6 @@ TEST_F(PanelModelTest, RowMenuFollowsTheEntryAndItsActionsReachTheirTargets) {
     model.trigger(A::History, web);
     EXPECT_TRUE(model.history().shown());
     EXPECT_EQ(model.history().port(), 3000);
-}
-
-TEST_F(PanelModelTest, AConfirmedStopNeverSignalsAPidThatNowNamesAnotherProcess) {
-    auto server = entryOn(3000, 4242);
-    m_world.listing = {{server}};
-    m_world.startTimes = {{4242, 100}};
-    PanelModel& model = open();
-    model.request(server, StopAction::Stop);
-    m_world.listing = std::vector<PortEntry>{};
-    model.refresh();
-    EXPECT_TRUE(model.pendingKill()) << "a request outlives its entry";
-
-    m_world.startTimes = {{4242, 900}}; // the server ended and its pid went to another process
-    const int listings = m_world.listings;
-    model.confirmPending();
-    EXPECT_TRUE(m_world.actions.empty());
-    EXPECT_EQ(m_world.listings, listings + 1) << "the list is taken again all the same";
 }
 
 } // namespace moorix

@@ -22,16 +22,24 @@ struct PreferencesTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(PreferencesTest, DefaultsAreNotWrittenAndValuesAreKeptAtOnceInTheStoresFile) {
+TEST_F(PreferencesTest, DefaultsStayUnwrittenChangesAreStoredAtOnceAndSignalledOnce) {
     EXPECT_TRUE(prefs.refreshInterval() == 3 && prefs.panelMaxHeight() == 480 && prefs.confirmBeforeKill());
     EXPECT_TRUE(prefs.appLanguage() == "system" && !prefs.portLabelsText() && prefs.hiddenPorts().isEmpty());
     EXPECT_EQ(rawStore().allKeys(), QStringList{});
-    prefs.setRefreshInterval(5);
+    std::vector<double> intervals;
+    QObject::connect(&prefs, &Preferences::refreshIntervalChanged,
+                     [&](double value) { intervals.push_back(value); });
+    for (const double value : {5, 5, 2}) prefs.setRefreshInterval(value);
     prefs.setConfirmBeforeKill(false);
     prefs.setHiddenPortSet({8080, 3000});
     EXPECT_EQ(rawStore().value("hiddenPorts"), "3000,8080") << "at once";
-    EXPECT_TRUE(prefs.refreshInterval() == 5 && !prefs.confirmBeforeKill());
+    EXPECT_EQ(intervals, (std::vector<double>{5, 2}));
+    EXPECT_TRUE(prefs.refreshInterval() == 2 && !prefs.confirmBeforeKill());
     EXPECT_TRUE(Preferences().location().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/"));
+    // Port lists keep only whole decimal numbers.
+    EXPECT_EQ(PortList::parse("3000,, 8080,abc,+80,-1,99999999999999999999,0x50,30 00,5.0,3000"),
+              (std::set<std::int64_t>{-1, 80, 3000}));
+    EXPECT_EQ(PortList::countNumbers("3000,3000,x,,5432"), 3u);
 }
 
 TEST_F(PreferencesTest, ValuesOfTheWrongTypeFallBackToTheDefault) {
@@ -49,23 +57,10 @@ TEST_F(PreferencesTest, ValuesOfTheWrongTypeFallBackToTheDefault) {
     EXPECT_TRUE(prefs.panelMaxHeight() == 600.5 && !prefs.confirmBeforeKill()) << "as an INI file keeps them";
 }
 
-TEST_F(PreferencesTest, EachKeySignalsOncePerChangeAndPortListsKeepOnlyWholeDecimalNumbers) {
-    std::vector<double> intervals;
-    QObject::connect(&prefs, &Preferences::refreshIntervalChanged,
-                     [&](double value) { intervals.push_back(value); });
-    for (const double value : {5, 5, 2}) prefs.setRefreshInterval(value);
-    prefs.disconnect();
-    EXPECT_EQ(intervals, (std::vector<double>{5, 2}));
-    EXPECT_EQ(PortList::parse("3000,, 8080,abc,+80,-1,99999999999999999999,0x50,30 00,5.0,3000"),
-              (std::set<std::int64_t>{-1, 80, 3000}));
-    EXPECT_EQ(PortList::countNumbers("3000,3000,x,,5432"), 3u);
-}
-
 TEST_F(PreferencesTest, PortLabelsAreTrimmedKeptAsCompactJsonAndAnythingElseReadsAsNoLabels) {
-    PortLabels::set(prefs, QString(" shop \"api\"\t"), 3000);
-    PortLabels::set(prefs, QString("\na/b ü\n"), 5432);
-    PortLabels::set(prefs, QString("x"), 80);
-    PortLabels::set(prefs, QString(" \t  "), 80);
+    for (const auto& [label, port] : {std::pair(" shop \"api\"\t", 3000), std::pair("\na/b ü\n", 5432),
+                                      std::pair("x", 80), std::pair(" \t  ", 80)})
+        PortLabels::set(prefs, QString(label), port);
     EXPECT_EQ(rawStore().value("portLabels"), "{\"3000\":\"shop \\\"api\\\"\",\"5432\":\"\\na\\/b ü\\n\"}");
     EXPECT_EQ(PortLabels::all(prefs),
               (std::map<QString, QString>{{"3000", "shop \"api\""}, {"5432", "\na/b ü\n"}}));

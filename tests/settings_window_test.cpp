@@ -69,8 +69,24 @@ struct SettingsWindowTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(SettingsWindowTest, AskBeforeStoppingSwitchedOffByAClickIsStoredAtOnce) {
+TEST_F(SettingsWindowTest, GeneralPageStoresEachChangeAtOnce) {
+    const std::string entry =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString() +
+        "/autostart/com.quenvale.moorix.desktop";
+    ASSERT_NE(entry.find(std::getenv("XDG_CONFIG_HOME")), std::string::npos) << "inside the test's own HOME";
+    prefs.setHiddenPorts("3000,5173");
+    std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
     const auto window = view();
+    // Screenshots for people, of each tab.
+    for (const auto& [tab, file] :
+         {std::pair("updatesTab", "settings-updates.png"), std::pair("generalTab", "settings-general.png")}) {
+        act(child<QAbstractButton>(*window, tab), QAccessibleActionInterface::pressAction());
+        QApplication::processEvents(); // the layout passes that follow new texts
+        // As the window opens: tall enough for its taller tab.
+        window->setFixedHeight(std::max(window->height(), window->fittingHeight()));
+        EXPECT_TRUE(window->grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
+    }
+
     auto* confirm = child<QAbstractButton>(*window, "confirmBeforeKillSwitch");
     ASSERT_TRUE(confirm->isChecked());
     QTest::mouseClick(confirm, Qt::LeftButton);
@@ -79,10 +95,13 @@ TEST_F(SettingsWindowTest, AskBeforeStoppingSwitchedOffByAClickIsStoredAtOnce) {
     window->hide();
     window->show();
     EXPECT_FALSE(confirm->isChecked());
-}
 
-TEST_F(SettingsWindowTest, PanelHeightSliderStoresOnlyValuesOnTheGrid) {
-    const auto window = view();
+    auto* login = child<QAbstractButton>(*window, "startAtLoginSwitch");
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+
     auto* slider = child<SteppedSlider>(*window, "panelHeightSlider");
     EXPECT_EQ(title(*slider), "Panel height");
     QAccessibleValueInterface* value = accessible(slider)->valueInterface();
@@ -97,6 +116,7 @@ TEST_F(SettingsWindowTest, PanelHeightSliderStoresOnlyValuesOnTheGrid) {
     EXPECT_EQ(prefs.panelMaxHeight(), 520);
     EXPECT_EQ(slider->value(), 520);
 }
+
 TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     panel.show();
@@ -127,23 +147,12 @@ TEST_F(SettingsWindowTest, ShowClosesThePanelAndKeepsTabAndFrameAcrossClose) {
     EXPECT_EQ(window->pos(), QPoint(37, 52));
     delete window;
 }
-TEST_F(SettingsWindowTest, UpdatesTabDrivesTheUpdater) {
+
+TEST_F(SettingsWindowTest, ControlsAreNamedDriveTheUpdaterAndAreRetextedWhenTheLanguageChanges) {
     bool automatic = true;
     int checks = 0;
-    const auto packaged = view(
+    const auto window = view(
         UpdateController{[&] { return automatic; }, [&](bool on) { automatic = on; }, [&] { ++checks; }});
-    act(child<QAbstractButton>(*packaged, "updatesTab"), QAccessibleActionInterface::pressAction());
-    auto* checkNow = child<QAbstractButton>(*packaged, "checkUpdatesButton");
-    EXPECT_EQ(title(*checkNow), "Check Now");
-    act(checkNow, QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return checks == 1; }));
-    auto* toggle = child<QAbstractButton>(*packaged, "autoCheckSwitch");
-    EXPECT_EQ(title(*toggle), "Check for updates automatically");
-    act(toggle, QAccessibleActionInterface::toggleAction());
-    EXPECT_FALSE(automatic);
-}
-TEST_F(SettingsWindowTest, ControlsAreNamedByTheirRowsAndRetextedWhenTheLanguageChanges) {
-    const auto window = view();
     auto* general = child<QAbstractButton>(*window, "generalTab");
     auto* updates = child<QAbstractButton>(*window, "updatesTab");
     EXPECT_EQ(accessible(updates)->role(), QAccessible::PageTab);
@@ -151,6 +160,14 @@ TEST_F(SettingsWindowTest, ControlsAreNamedByTheirRowsAndRetextedWhenTheLanguage
     EXPECT_FALSE(child<SegmentedPicker>(*window, "languagePicker")->isVisibleTo(window.get()))
         << "the General page gave way";
     EXPECT_TRUE(accessible(updates)->state().selected);
+    auto* checkNow = child<QAbstractButton>(*window, "checkUpdatesButton");
+    EXPECT_EQ(title(*checkNow), "Check Now");
+    act(checkNow, QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return checks == 1; }));
+    auto* toggle = child<QAbstractButton>(*window, "autoCheckSwitch");
+    EXPECT_EQ(title(*toggle), "Check for updates automatically");
+    act(toggle, QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(automatic);
     act(general, QAccessibleActionInterface::pressAction());
 
     const auto* language = child<SegmentedPicker>(*window, "languagePicker");
@@ -162,31 +179,6 @@ TEST_F(SettingsWindowTest, ControlsAreNamedByTheirRowsAndRetextedWhenTheLanguage
     prefs.setAppLanguage("en");
     EXPECT_EQ(title(*general), "General");
     EXPECT_TRUE(child<QAbstractButton>(*language, "option2")->isChecked());
-}
-TEST_F(SettingsWindowTest, StartAtLoginSwitchWritesAndRemovesTheAutostartEntry) {
-    const std::string entry =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString() +
-        "/autostart/com.quenvale.moorix.desktop";
-    ASSERT_NE(entry.find(std::getenv("XDG_CONFIG_HOME")), std::string::npos) << "inside the test's own HOME";
-    const auto window = view();
-    auto* toggle = child<QAbstractButton>(*window, "startAtLoginSwitch");
-    QTest::mouseClick(toggle, Qt::LeftButton);
-    EXPECT_TRUE(std::filesystem::exists(entry));
-    QTest::mouseClick(toggle, Qt::LeftButton);
-    EXPECT_FALSE(std::filesystem::exists(entry));
-}
-TEST_F(SettingsWindowTest, Screenshots) {
-    prefs.setHiddenPorts("3000,5173");
-    std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
-    const auto window = view();
-    for (const auto& [tab, file] :
-         {std::pair("generalTab", "settings-general.png"), std::pair("updatesTab", "settings-updates.png")}) {
-        act(child<QAbstractButton>(*window, tab), QAccessibleActionInterface::pressAction());
-        QApplication::processEvents(); // the layout passes that follow new texts
-        // As the window opens: tall enough for its taller tab.
-        window->setFixedHeight(std::max(window->height(), window->fittingHeight()));
-        EXPECT_TRUE(window->grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
-    }
 }
 
 } // namespace moorix

@@ -19,10 +19,8 @@ namespace moorix {
 namespace {
 
 StringTable shippedTable(const std::string& language) {
-    return parseStringsTable(test::readFile(std::string(MOORIX_SOURCE_DIR) +
-                                            "/resources/Moorix_Moorix.bundle/" + language +
-                                            ".lproj/Localizable.strings"))
-        .table;
+    const std::string bundle = MOORIX_SOURCE_DIR "/resources/Moorix_Moorix.bundle/";
+    return parseStringsTable(test::readFile(bundle + language + ".lproj/Localizable.strings")).table;
 }
 
 // The keys the application's code passes to a lookup by name.
@@ -30,8 +28,7 @@ std::set<std::string> keysInCode() {
     static const std::regex lookup(R"((L10n::(text|format)|message)\(([^;]*))"),
         literal(R"re("([a-z][a-z0-9_]*)")re");
     std::set<std::string> keys;
-    for (const auto& file :
-         std::filesystem::recursive_directory_iterator(std::string(MOORIX_SOURCE_DIR) + "/app")) {
+    for (const auto& file : std::filesystem::recursive_directory_iterator(MOORIX_SOURCE_DIR "/app")) {
         if (!file.is_regular_file()) continue;
         const std::string text = test::readFile(file.path().string());
         for (std::sregex_iterator call(text.begin(), text.end(), lookup), end; call != end; ++call) {

@@ -6,20 +6,15 @@
 #include <nlohmann/json.hpp>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 
 namespace moorix {
 
-using test::readFile;
-
-using test::Child;
-using test::listener;
+using namespace test;
 
 namespace {
 
@@ -58,17 +53,15 @@ protected:
                                                                       "--align", "right", "--widthtype",
                                                                       "request", "--height", "22"},
                                              Child::Options{.captureStdout = false, .env = m_env});
-            ASSERT_TRUE(test::waitUntil([&] { return findWindow("--classname trayer"); }, 20));
+            ASSERT_TRUE(waitUntil([&] { return findWindow("--classname trayer"); }, 20));
         }
         // Notifications go to a log instead of the desktop.
-        const std::string notify = m_dir.file("notify");
-        std::ofstream(notify) << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << m_dir.file("notifications")
-                              << "'\n";
-        ::chmod(notify.c_str(), 0755);
-        m_env["MOORIX_TEST_NOTIFY"] = notify;
+        m_env["MOORIX_TEST_NOTIFY"] =
+            script(m_dir.file("notify"), "/dev/null",
+                   "printf '%s\\n' \"$*\" >> '" + m_dir.file("notifications") + "'");
         // A watched port that never opens makes the sampler tick every 5 seconds instead of 10. Written to
         // the user's store, which the application reads.
-        Preferences().setWatchedPorts({test::unusedLoopbackPort()});
+        Preferences().setWatchedPorts({unusedLoopbackPort()});
         std::filesystem::create_directories(MOORIX_SCREENSHOT_DIR);
     }
 
@@ -82,20 +75,13 @@ protected:
     }
     // Saves the tray's corner as a PNG and returns how many of its pixels are badge red.
     int badgePixels() const {
-        const std::vector<std::string> argv{test::pythonBinary(),
-                                            test::supportScript("screenshot.py"),
-                                            m_display,
-                                            MOORIX_SCREENSHOT_DIR "/tray-count.png",
-                                            "924",
-                                            "0",
-                                            "100",
-                                            "24",
-                                            "4"};
-        return std::atoi(test::runCommand(argv).out.c_str());
+        return std::atoi(runCommand({pythonBinary(), supportScript("screenshot.py"), m_display,
+                                     MOORIX_SCREENSHOT_DIR "/tray-count.png", "924", "0", "100", "24", "4"})
+                             .out.c_str());
     }
     std::string notifications() const { return readFile(m_dir.file("notifications")); }
 
-    test::TempDir m_dir;
+    TempDir m_dir;
     std::unique_ptr<Child> m_server, m_tray;
     std::string m_display;
     std::map<std::string, std::string> m_env;
@@ -103,19 +89,19 @@ protected:
 
 TEST_F(TrayApp, RecordsHistoryShowsTheCountAndNotifiesACrashOnce) {
     Child devServer(listener({"--dev-port"}));
-    test::listeningPort(devServer);
+    listeningPort(devServer);
     auto app = startApp();
-    ASSERT_TRUE(test::waitUntil([&] { return findWindow("--classname moorix"); }, 20)) << "no tray icon";
+    ASSERT_TRUE(waitUntil([&] { return findWindow("--classname moorix"); }, 20)) << "no tray icon";
     // The first sample sets the history baseline and the count: a badge appears on the icon.
-    ASSERT_TRUE(test::waitUntil([&] { return badgePixels() > 20; }, 30));
+    ASSERT_TRUE(waitUntil([&] { return badgePixels() > 20; }, 30));
 
     const auto serverArgv = listener({"--serve", "http200"});
     Child server(serverArgv);
-    const std::int64_t port = test::listeningPort(server);
-    ASSERT_TRUE(test::waitUntil([&] { return !findEvent(port, "opened").is_null(); }, 25));
+    const std::int64_t port = listeningPort(server);
+    ASSERT_TRUE(waitUntil([&] { return !findEvent(port, "opened").is_null(); }, 25));
     EXPECT_EQ(findEvent(port, "opened").value("argv", nlohmann::json::array()), nlohmann::json(serverArgv));
-    EXPECT_EQ(test::runMoorix({"--kill", std::to_string(port)}, m_env).status, 0);
-    EXPECT_TRUE(test::waitUntil([&] { return !findEvent(port, "closed", "killedByMoorix").is_null(); }, 25));
+    EXPECT_EQ(runMoorix({"--kill", std::to_string(port)}, m_env).status, 0);
+    EXPECT_TRUE(waitUntil([&] { return !findEvent(port, "closed", "killedByMoorix").is_null(); }, 25));
 
     // Crashes are told for development ports. Not the first free one from 5000: other tests' listeners
     // take that, and one taking the port as soon as it is freed would hide its closing.
@@ -129,20 +115,18 @@ TEST_F(TrayApp, RecordsHistoryShowsTheCountAndNotifiesACrashOnce) {
     }
     ASSERT_FALSE(crashLine.empty());
     const std::int64_t crashPort = std::stoll(crashLine);
-    ASSERT_TRUE(test::waitUntil([&] { return !findEvent(crashPort, "opened").is_null(); }, 25));
+    ASSERT_TRUE(waitUntil([&] { return !findEvent(crashPort, "opened").is_null(); }, 25));
     ::kill(crashingServer->pid(), SIGUSR1); // stops listening, stays alive
-    ASSERT_TRUE(test::waitUntil([&] { return !findEvent(crashPort, "closed", "unexpected").is_null(); }, 25));
+    ASSERT_TRUE(waitUntil([&] { return !findEvent(crashPort, "closed", "unexpected").is_null(); }, 25));
     const std::string crashText = "Moorix The server on port " + std::to_string(crashPort);
-    ASSERT_TRUE(test::waitUntil([&] { return once(notifications(), crashText); }, 15)) << notifications();
+    ASSERT_TRUE(waitUntil([&] { return once(notifications(), crashText); }, 15)) << notifications();
     // The closing stays in the 30-second crash window for the next samples, and is told once: two more
     // samples have been taken once another server's opening and closing are recorded.
-    std::int64_t laterPort = 0;
-    {
-        Child later(listener());
-        laterPort = test::listeningPort(later);
-        ASSERT_TRUE(test::waitUntil([&] { return !findEvent(laterPort, "opened").is_null(); }, 25));
-    }
-    ASSERT_TRUE(test::waitUntil([&] { return !findEvent(laterPort, "closed").is_null(); }, 25));
+    auto later = std::make_unique<Child>(listener());
+    const std::int64_t laterPort = listeningPort(*later);
+    ASSERT_TRUE(waitUntil([&] { return !findEvent(laterPort, "opened").is_null(); }, 25));
+    later.reset();
+    ASSERT_TRUE(waitUntil([&] { return !findEvent(laterPort, "closed").is_null(); }, 25));
     EXPECT_TRUE(once(notifications(), crashText)) << notifications();
 
     auto second = startApp();
@@ -157,9 +141,9 @@ protected:
 
 TEST_F(NoTrayApp, PanelOpensAsAWindowThatShowsTheCount) {
     Child devServer(listener({"--dev-port"}));
-    test::listeningPort(devServer);
+    listeningPort(devServer);
     auto app = startApp();
-    EXPECT_TRUE(test::waitUntil([&] { return findWindow("--name '^Moorix .*: [1-9]'"); }, 30));
+    EXPECT_TRUE(waitUntil([&] { return findWindow("--name '^Moorix .*: [1-9]'"); }, 30));
 }
 
 } // namespace moorix

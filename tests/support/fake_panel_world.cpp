@@ -3,6 +3,9 @@
 namespace moorix::test {
 
 PanelBackend FakePanelWorld::backend() {
+    const auto stopped = [this](std::int32_t pid) {
+        if (listing) std::erase_if(*listing, [pid](const PortEntry& entry) { return entry.pid == pid; });
+    };
     PanelBackend b;
     b.listPorts = [this] {
         ++listings;
@@ -27,14 +30,13 @@ PanelBackend FakePanelWorld::backend() {
         return answering.contains(port);
     };
     b.startTime = [this](std::int32_t pid) -> std::optional<std::uint64_t> {
-        if (const auto found = startTimes.find(pid); found != startTimes.end()) return found->second;
-        return std::nullopt;
+        return startTimes.contains(pid) ? std::optional(startTimes.at(pid)) : std::nullopt;
     };
-    b.killProcess = [this](std::int32_t pid, bool force) {
+    b.killProcess = [this, stopped](std::int32_t pid, bool force) {
         actions.push_back((force ? "force " : "kill ") + std::to_string(pid));
         stopped(pid);
     };
-    b.killTree = [this](std::int32_t pid) {
+    b.killTree = [this, stopped](std::int32_t pid) {
         actions.push_back("tree " + std::to_string(pid));
         stopped(pid);
     };
@@ -46,37 +48,15 @@ PanelBackend FakePanelWorld::backend() {
     b.folderOpenerName = [] { return QStringLiteral("Files"); };
     b.labels = [this] { return labels; };
     b.setLabel = [this](const std::optional<QString>& label, std::int64_t port) {
-        const QString text = label.value_or(QString()).trimmed();
-        if (text.isEmpty())
-            labels.erase(QString::number(port));
-        else
-            labels[QString::number(port)] = text;
+        labels[QString::number(port)] = label.value_or(QString()).trimmed();
+        std::erase_if(labels, [](const auto& stored) { return stored.second.isEmpty(); });
     };
     b.watched = [this] { return watched; };
     b.setWatched = [this](const std::set<std::int64_t>& ports) { watched = ports; };
     b.publishDevCount = [this](int count) { devCount = count; };
     b.now = [this] { return now; };
-    b.monotonic = [this] { return monotonic; };
+    b.monotonic = [] { return 1000.0; };
     return b;
-}
-
-void FakePanelWorld::stopped(std::int32_t pid) {
-    if (listing) std::erase_if(*listing, [pid](const PortEntry& entry) { return entry.pid == pid; });
-}
-
-PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command, const std::string& address,
-                  const std::string& user) {
-    PortEntry entry;
-    entry.port = port;
-    entry.address = address;
-    entry.pid = pid;
-    entry.command = command;
-    entry.user = user;
-    entry.parentChain = {"npm", "zsh"};
-    entry.rootPid = pid - 1;
-    entry.cwd = "/home/dev/shop";
-    entry.project = "shop";
-    return entry;
 }
 
 } // namespace moorix::test

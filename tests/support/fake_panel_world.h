@@ -28,7 +28,6 @@ struct FakePanelWorld {
     std::map<QString, QString> labels;
     std::set<std::int64_t> watched;
     Instant now = Instant(std::chrono::seconds(1'800'000'000));
-    double monotonic = 1000;
 
     int listings = 0;
     std::vector<std::int64_t> probes;
@@ -42,13 +41,12 @@ struct FakePanelWorld {
     Preferences preferences{QString::fromStdString(storeFolder.file("moorix.conf"))};
 
     PanelBackend backend();
-
-private:
-    void stopped(std::int32_t pid);
 };
 
 // An entry as the listing would give it; ordinary user "dev" unless told otherwise.
-PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command = "node",
-                  const std::string& address = "127.0.0.1", const std::string& user = "dev");
+inline PortEntry entryOn(std::int64_t port, std::int32_t pid, const std::string& command = "node",
+                         const std::string& address = "127.0.0.1", const std::string& user = "dev") {
+    return {port, address, pid, command, user, {"npm", "zsh"}, pid - 1, "/home/dev/shop", "shop"};
+}
 
 } // namespace moorix::test
