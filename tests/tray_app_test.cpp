@@ -43,8 +43,11 @@ protected:
     void startDesktop(bool withTray) {
         for (const char* tool : {"/usr/bin/Xvfb", "/usr/bin/trayer", "/usr/bin/xdotool", "/usr/bin/xwd"})
             if (::access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
-        m_server = std::make_unique<Child>(std::vector<std::string>{
-            "/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        // -noreset: without it the server resets whenever its last client leaves, and a tray connecting
+        // while one of the polls below has just left finds no display.
+        m_server = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1",
+                                                                    "-screen", "0", "1024x768x24",
+                                                                    "-nolisten", "tcp", "-noreset"});
         m_display = ":" + m_server->readLine(20);
         ASSERT_NE(m_display, ":");
         m_env = {{"DISPLAY", m_display}, {"LANG", "en_US.UTF-8"}, {"LANGUAGE", "en"}};
