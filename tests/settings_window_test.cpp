@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractAnimation>
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -84,6 +85,12 @@ TEST_F(SettingsWindowTest, GeneralPageStoresEachChangeAtOnce) {
         QApplication::processEvents(); // the layout passes that follow new texts
         // As the window opens: tall enough for its taller tab.
         window->setFixedHeight(std::max(window->height(), window->fittingHeight()));
+        // Once the tab bar's chip has slid under the new tab, as a person sees it.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const auto moving = window->findChildren<QAbstractAnimation*>();
+            return std::none_of(moving.begin(), moving.end(),
+                                [](auto* slide) { return slide->state() == QAbstractAnimation::Running; });
+        }));
         EXPECT_TRUE(window->grab().save(QString::fromLatin1(MOORIX_SCREENSHOT_DIR) + "/" + file)) << file;
     }
 
