@@ -59,9 +59,9 @@ protected:
             ASSERT_TRUE(waitUntil([&] { return findWindow("--classname trayer"); }, 20));
         }
         // Notifications go to a log instead of the desktop.
-        m_env["MOORIX_TEST_NOTIFY"] =
-            script(m_dir.file("notify"), "/dev/null",
-                   "printf '%s\\n' \"$*\" >> '" + m_dir.file("notifications") + "'");
+        m_dir.write("notify", "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + m_dir.file("notifications") + "'\n");
+        std::filesystem::permissions(m_dir.file("notify"), std::filesystem::perms::owner_all);
+        m_env["MOORIX_TEST_NOTIFY"] = m_dir.file("notify");
         // A watched port that never opens makes the sampler tick every 5 seconds instead of 10. Written to
         // the user's store, which the application reads.
         Preferences().setWatchedPorts({unusedLoopbackPort()});
